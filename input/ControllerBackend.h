@@ -1,0 +1,107 @@
+#pragma once
+#include <cstdint>
+
+#include "input/Result.h"
+#include "model/Guid.h"
+
+namespace tarvel {
+
+// The controller back-end: what the joystick table asks of the platform. Shaped like the
+// DirectInput 8 calls it stands for, so the table's algorithms read as they run on Windows.
+
+using WindowHandle = void*;
+
+constexpr int kEnumStop = 0;      // DIENUM_STOP
+constexpr int kEnumContinue = 1;  // DIENUM_CONTINUE
+constexpr uint32_t kGameControllerClass = 4;  // DI8DEVCLASS_GAMECTRL
+constexpr uint32_t kAttachedOnly = 1;         // DIEDFL_ATTACHEDONLY
+constexpr uint32_t kAllObjects = 0;           // DIDFT_ALL
+constexpr uint32_t kAxisTypeMask = 3;         // DIDFT_AXIS: relative or absolute axis
+constexpr uint32_t kNonExclusiveBackground = 0x0A;  // DISCL_NONEXCLUSIVE | DISCL_BACKGROUND
+constexpr uint32_t kPropertyById = 2;         // DIPH_BYID
+constexpr int32_t kAxisMin = -1000;
+constexpr int32_t kAxisMax = 1000;
+constexpr uint32_t kJoystickStateSize = 272;  // sizeof(DIJOYSTATE2)
+constexpr uint32_t kButtonsOffset = 48;       // offsetof(DIJOYSTATE2, rgbButtons)
+
+struct ControllerInstance {  // the fields of DIDEVICEINSTANCEA that are used
+  Guid instanceGuid;
+  Guid productGuid;
+  char productName[260] = {};
+};
+
+struct ControllerObject {  // the field of DIDEVICEOBJECTINSTANCEA that is used
+  uint32_t type = 0;
+};
+
+struct DeviceCaps {  // DIDEVCAPS
+  uint32_t size = 0;
+  uint32_t flags = 0;
+  uint32_t devType = 0;
+  uint32_t axes = 0;
+  uint32_t buttons = 0;
+  uint32_t povs = 0;
+  uint32_t ffSamplePeriod = 0;
+  uint32_t ffMinTimeResolution = 0;
+  uint32_t firmwareRevision = 0;
+  uint32_t hardwareRevision = 0;
+  uint32_t ffDriverVersion = 0;
+};
+static_assert(sizeof(DeviceCaps) == 44);
+
+struct JoystickState {  // DIJOYSTATE2: only rgbButtons is used
+  uint8_t bytes[kJoystickStateSize];
+  const uint8_t* Buttons() const { return bytes + kButtonsOffset; }
+};
+
+using DeviceEnumCallback = int (*)(const ControllerInstance& instance, void* context);
+using ObjectEnumCallback = int (*)(const ControllerObject& object, void* context);
+
+class ControllerDevice {  // IDirectInputDevice8A
+ public:
+  virtual Result SetDataFormatJoystick2() = 0;  // c_dfDIJoystick2
+  virtual Result SetCooperativeLevel(WindowHandle window, uint32_t flags) = 0;
+  virtual Result EnumObjects(ObjectEnumCallback callback, void* context, uint32_t flags) = 0;
+  virtual Result GetCapabilities(DeviceCaps* caps) = 0;
+  virtual Result SetAxisRangeProperty(uint32_t objectType, uint32_t how, int32_t min, int32_t max) = 0;
+  virtual Result Acquire() = 0;
+  virtual Result Unacquire() = 0;
+  virtual Result Poll() = 0;
+  virtual Result GetDeviceState(uint32_t size, void* state) = 0;
+  virtual uint32_t Release() = 0;
+
+ protected:
+  ~ControllerDevice() = default;
+};
+
+class ControllerInput {  // IDirectInput8A
+ public:
+  virtual Result EnumDevices(uint32_t deviceClass, DeviceEnumCallback callback, void* context,
+                             uint32_t flags) = 0;
+  virtual Result CreateDevice(const Guid& instanceGuid, ControllerDevice** device) = 0;
+  virtual uint32_t Release() = 0;
+
+ protected:
+  ~ControllerInput() = default;
+};
+
+class ControllerBackend {  // DirectInput8Create
+ public:
+  virtual Result CreateInput(ControllerInput** input) = 0;
+
+ protected:
+  ~ControllerBackend() = default;
+};
+
+// The owner of the 10 ms polling timer (the main frame), as a refresh sees it.
+class PollTimerOwner {
+ public:
+  virtual void KillPollTimer() = 0;
+  virtual void SetPollTimer() = 0;
+  virtual WindowHandle CooperativeWindow() = 0;
+
+ protected:
+  ~PollTimerOwner() = default;
+};
+
+}  // namespace tarvel

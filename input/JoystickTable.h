@@ -1,0 +1,50 @@
+#pragma once
+#include <cstdint>
+
+#include "input/ControllerBackend.h"
+
+namespace tarvel {
+
+constexpr int kMaxSlots = 16;
+constexpr int kProductNameSize = 256;
+
+struct JoystickSlot {
+  char productName[kProductNameSize] = {};
+  ControllerDevice* device = nullptr;
+  DeviceCaps caps;
+  Guid instanceGuid;
+  Guid productGuid;
+  int32_t recordIndex = -1;
+  int32_t connected = 0;
+};
+
+// The attached joystick table: up to 16 controllers opened through the back-end. Slots 0 to
+// count-1 are valid; the rest may hold stale values.
+class JoystickTable {
+ public:
+  explicit JoystickTable(ControllerBackend* backend = nullptr) : backend_(backend) {}
+  void SetBackend(ControllerBackend* backend) { backend_ = backend; }
+
+  Result SetUpJoysticks(WindowHandle window);
+  void RefreshJoysticks(PollTimerOwner* frame);
+  void ReleaseJoysticks();
+
+  // The two enumeration callbacks; context is the table and the slot respectively.
+  static int AddAttachedJoystick(const ControllerInstance& instance, void* table);
+  static int SetAxisRange(const ControllerObject& object, void* slot);
+
+  int count = 0;
+  JoystickSlot slots[kMaxSlots];
+  ControllerInput* input = nullptr;
+
+  // Untie every slot from the document's records.
+  void UntieAll();
+  // The slot's connected flag, or 0 for an index outside 0..count-1.
+  int IsConnected(int slotIndex) const;
+
+ private:
+  Result EnumerateAndSetUp(WindowHandle window);
+  ControllerBackend* backend_;
+};
+
+}  // namespace tarvel

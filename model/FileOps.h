@@ -1,0 +1,29 @@
+#pragma once
+#include <cstddef>
+
+namespace tarvel {
+
+// The file layer under the configuration writer. Saving writes a temporary file beside the
+// target and moves it over the target only when every write and the close succeeded.
+class FileOps {
+ public:
+  virtual void* Create(const char* path) = 0;  // create or truncate for binary writing
+  virtual bool Write(void* file, const void* data, size_t size) = 0;
+  virtual bool Close(void* file) = 0;  // flushes; false when anything was not written
+  virtual bool Replace(const char* from, const char* to) = 0;  // atomic where the system allows
+  virtual void Remove(const char* path) = 0;
+
+ protected:
+  ~FileOps() = default;
+};
+
+// The C runtime's files, and the platform's atomic rename.
+FileOps& SystemFileOps();
+
+// Moves from over to, replacing to. Implemented once per platform.
+bool ReplaceFileAtomically(const char* from, const char* to);
+
+// Writes data to path through a temporary file beside it; the old file stays intact on failure.
+bool WriteFileSafely(FileOps& ops, const char* path, const char* data, size_t size);
+
+}  // namespace tarvel

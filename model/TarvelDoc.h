@@ -1,0 +1,106 @@
+#pragma once
+#include <cstdint>
+
+#include "model/AppServices.h"
+#include "model/DeviceRecord.h"
+#include "model/Document.h"
+#include "model/FileOps.h"
+#include "model/KeySender.h"
+#include "model/UserPrompts.h"
+
+namespace tarvel {
+
+class JoystickTable;
+
+constexpr int kKeyTextSize = 34;  // "Ctrl + Alt + Shift + Print Screen" and its zero
+
+enum class LoadResult { Loaded, CannotOpen, WrongFormat };
+
+// Told by the reader about everything it leaves out, with 1-based line numbers.
+class LoadObserver {
+ public:
+  virtual void BlockDropped(int line, const char* reason) = 0;
+  virtual void BlockPassedOver(int line) = 0;  // a block past the sixteenth record
+  virtual void ButtonCleared(int line, int record, int button, const char* reason) = 0;
+
+ protected:
+  ~LoadObserver() = default;
+};
+
+// What a document needs from outside the model.
+struct DocContext {
+  JoystickTable* attached = nullptr;
+  AppServices* app = nullptr;
+  KeySender* keys = nullptr;
+  UserPrompts* prompts = nullptr;
+  FileOps* files = nullptr;  // null: the system's files
+};
+
+class CTarvelDoc : public Document {
+ public:
+  explicit CTarvelDoc(const DocContext& context);
+  ~CTarvelDoc() override;
+  CTarvelDoc(const CTarvelDoc&) = delete;
+  CTarvelDoc& operator=(const CTarvelDoc&) = delete;
+
+  // File commands.
+  bool OnNewDocument() override;
+  bool OnOpenDocument(const char* path) override;  // true only when the file was read
+  bool OnSaveDocument(const char* path) override;
+  LoadResult ReadConfiguration(const char* path, LoadObserver* observer = nullptr);
+  // The whole document in the file format; the result's length, or 0 when buffer is too small.
+  size_t FormatConfiguration(char* buffer, size_t size) const;
+  static size_t MaxConfigurationSize();
+
+  // Records.
+  void ClearRecords();
+  void BuildRecordsFromAttached();
+  void SyncAttachedJoysticks();
+  void NotifyConnectionChanged(int recordIndex);
+  // Appends a record for the slot and ties both; false when the document is full.
+  bool AppendRecordForSlot(int slotIndex);
+
+  // Rows.
+  bool RowToButton(int row, int* record, int* button) const;
+  int ButtonToRow(int record, int button) const;
+  int RowCount() const;
+  uint8_t GetRowStatus(int row) const;
+  uint8_t GetButtonStatus(int record, int button) const;
+  void ClearRowKey(int row);
+  bool GetRowDescription(int row, char* buffer) const;  // 64 bytes
+  void SetRowDescription(int row, const char* text);
+  bool GetRowWindowClass(int row, char* buffer) const;  // 64 bytes
+  void SetRowWindowClass(int row, const char* text);
+  bool GetRowKeyText(int row, char* buffer) const;                 // kKeyTextSize bytes
+  bool GetButtonKeyText(int record, int button, char* buffer) const;  // kKeyTextSize bytes
+
+  // Key capture.
+  void SetKeyCapture(int row, bool on);
+  bool StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t modifiers);
+
+  // The mapping engine: one controller's 128 button bytes.
+  void ProcessButtons(int recordIndex, const uint8_t* buttons);
+
+  // Reorders and deletes records: order lists the old indices that are kept, in their new order.
+  // Every slot is re-tied in the same step.
+  void ApplyRecordOrder(const int* order, int count);
+
+  int32_t recordCount = 0;
+  DeviceRecord* records[kMaxRecords] = {};
+  int32_t captureRow = 0;
+  int fileVersion = 2;  // version digit of the last file read
+
+  JoystickTable& Attached() const { return *context_.attached; }
+
+ private:
+  ButtonMapping* MappingAt(int row) const;
+  void LinkRecord(int recordIndex);
+  void SendKeystroke(const ButtonMapping& mapping);
+  FileOps& Files() const;
+
+  DocContext context_;
+};
+
+void GetKeyName(uint8_t virtualKey, char* buffer);  // at least 13 bytes
+
+}  // namespace tarvel
