@@ -11,14 +11,14 @@ namespace tarvel {
 
 using WindowHandle = void*;
 
-constexpr int kEnumStop = 0;      // DIENUM_STOP
-constexpr int kEnumContinue = 1;  // DIENUM_CONTINUE
-constexpr uint32_t kGameControllerClass = 4;  // DI8DEVCLASS_GAMECTRL
-constexpr uint32_t kAttachedOnly = 1;         // DIEDFL_ATTACHEDONLY
-constexpr uint32_t kAllObjects = 0;           // DIDFT_ALL
-constexpr uint32_t kAxisTypeMask = 3;         // DIDFT_AXIS: relative or absolute axis
+constexpr int kEnumStop = 0;                        // DIENUM_STOP
+constexpr int kEnumContinue = 1;                    // DIENUM_CONTINUE
+constexpr uint32_t kGameControllerClass = 4;        // DI8DEVCLASS_GAMECTRL
+constexpr uint32_t kAttachedOnly = 1;               // DIEDFL_ATTACHEDONLY
+constexpr uint32_t kAllObjects = 0;                 // DIDFT_ALL
+constexpr uint32_t kAxisTypeMask = 3;               // DIDFT_AXIS: relative or absolute axis
 constexpr uint32_t kNonExclusiveBackground = 0x0A;  // DISCL_NONEXCLUSIVE | DISCL_BACKGROUND
-constexpr uint32_t kPropertyById = 2;         // DIPH_BYID
+constexpr uint32_t kPropertyById = 2;               // DIPH_BYID
 constexpr int32_t kAxisMin = -1000;
 constexpr int32_t kAxisMax = 1000;
 constexpr uint32_t kJoystickStateSize = 272;  // sizeof(DIJOYSTATE2)
@@ -63,7 +63,8 @@ class ControllerDevice {  // IDirectInputDevice8A
   virtual Result SetCooperativeLevel(WindowHandle window, uint32_t flags) = 0;
   virtual Result EnumObjects(ObjectEnumCallback callback, void* context, uint32_t flags) = 0;
   virtual Result GetCapabilities(DeviceCaps* caps) = 0;
-  virtual Result SetAxisRangeProperty(uint32_t objectType, uint32_t how, int32_t min, int32_t max) = 0;
+  virtual Result SetAxisRangeProperty(uint32_t objectType, uint32_t how, int32_t min,
+                                      int32_t max) = 0;
   virtual Result Acquire() = 0;
   virtual Result Unacquire() = 0;
   virtual Result Poll() = 0;

@@ -13,7 +13,9 @@ struct Guid {
 };
 static_assert(sizeof(Guid) == 16);
 
-inline bool operator==(const Guid& a, const Guid& b) { return std::memcmp(&a, &b, sizeof(Guid)) == 0; }
+inline bool operator==(const Guid& a, const Guid& b) {
+  return std::memcmp(&a, &b, sizeof(Guid)) == 0;
+}
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}": 38 characters plus the terminating zero.
 constexpr int kGuidTextSize = 39;

@@ -6,6 +6,7 @@
 #include "model/Document.h"
 #include "model/FileOps.h"
 #include "model/KeySender.h"
+#include "model/TextField.h"
 #include "model/UserPrompts.h"
 
 namespace tarvel {
@@ -71,11 +72,11 @@ class CTarvelDoc : public Document {
   void SetRowDescription(int row, const char* text);
   bool GetRowWindowClass(int row, char* buffer) const;  // 64 bytes
   void SetRowWindowClass(int row, const char* text);
-  bool GetRowKeyText(int row, char* buffer) const;                 // kKeyTextSize bytes
+  bool GetRowKeyText(int row, char* buffer) const;                    // kKeyTextSize bytes
   bool GetButtonKeyText(int record, int button, char* buffer) const;  // kKeyTextSize bytes
 
   // Key capture.
-  void SetKeyCapture(int row, bool on);
+  void SetKeyCapture(bool on, int row);
   bool StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t modifiers);
 
   // The mapping engine: one controller's 128 button bytes.

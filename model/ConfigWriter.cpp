@@ -1,0 +1,78 @@
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "model/TarvelDoc.h"
+
+namespace tarvel {
+namespace {
+
+// Generous bounds of one line of each kind, line end included.
+constexpr size_t kHeaderLineMax = 1 + 38 + 1 + 38 + 1 + (kNameSize - 1) + 1 + 2;
+constexpr size_t kCountLineMax = 64;
+constexpr size_t kButtonLineMax = 96 + 2 * kShortTextSize;
+
+class Output {
+ public:
+  Output(char* buffer, size_t size) : buffer_(buffer), size_(size) {}
+
+  template <typename... Args>
+  void Line(const char* format, Args... args) {
+    if (failed_) return;
+    const int n = std::snprintf(buffer_ + used_, size_ - used_, format, args...);
+    if (n < 0 || static_cast<size_t>(n) + 2 >= size_ - used_) {
+      failed_ = true;
+      return;
+    }
+    used_ += static_cast<size_t>(n);
+    buffer_[used_++] = '\r';
+    buffer_[used_++] = '\n';
+  }
+
+  size_t Result() const { return failed_ ? 0 : used_; }
+
+ private:
+  char* buffer_;
+  size_t size_;
+  size_t used_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+size_t CTarvelDoc::MaxConfigurationSize() {
+  return 8 + kMaxRecords * (kHeaderLineMax + kCountLineMax + kMaxButtons * kButtonLineMax);
+}
+
+size_t CTarvelDoc::FormatConfiguration(char* buffer, size_t size) const {
+  Output out(buffer, size);
+  out.Line("TVM2");
+  for (int r = 0; r < recordCount; ++r) {
+    const DeviceRecord& record = *records[r];
+    char instance[kGuidTextSize];
+    char product[kGuidTextSize];
+    FormatGuid(record.instanceGuid, instance);
+    FormatGuid(record.productGuid, product);
+    out.Line("[%s,%s,%s]", instance, product, record.name);
+    out.Line("NumberOfButtons = %i", static_cast<int>(record.buttonCount));
+    for (int k = 0; k < record.buttonCount; ++k) {
+      const ButtonMapping& m = record.buttons[k];
+      out.Line("Button%i = %i,%u,%u,%u,%i,%s,%i,%s", k + 1, static_cast<int>(m.assigned),
+               unsigned{m.virtualKey}, unsigned{m.scanCode}, unsigned{m.modifiers},
+               static_cast<int>(std::strlen(m.windowClass)), m.windowClass,
+               static_cast<int>(std::strlen(m.description)), m.description);
+    }
+  }
+  return out.Result();
+}
+
+bool CTarvelDoc::OnSaveDocument(const char* path) {
+  const size_t capacity = MaxConfigurationSize();
+  std::unique_ptr<char[]> text(new char[capacity]);
+  const size_t size = FormatConfiguration(text.get(), capacity);
+  if (size == 0 || !WriteFileSafely(Files(), path, text.get(), size)) return false;
+  SetModifiedFlag(false);
+  return true;
+}
+
+}  // namespace tarvel

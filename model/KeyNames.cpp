@@ -1,0 +1,88 @@
+#include <cstdio>
+#include <cstring>
+
+#include "model/TarvelDoc.h"
+
+namespace tarvel {
+namespace {
+
+struct NamedKey {
+  uint8_t code;
+  const char* name;
+};
+
+constexpr NamedKey kNamedKeys[] = {
+    {0x03, "Cancel"},    {0x08, "Backspace"},
+    {0x09, "Tab"},       {0x0C, "Clear"},
+    {0x0D, "Enter"},     {0x10, "Shift"},
+    {0x11, "Ctrl"},      {0x12, "Alt"},
+    {0x13, "Pause"},     {0x14, "Caps Lock"},
+    {0x1B, "Esc"},       {0x20, "Space"},
+    {0x21, "Page Up"},   {0x22, "Page Down"},
+    {0x23, "End"},       {0x24, "Home"},
+    {0x25, "Left"},      {0x26, "Up"},
+    {0x27, "Right"},     {0x28, "Down"},
+    {0x29, "Select"},    {0x2A, "Print Screen"},
+    {0x2B, "Execute"},   {0x2C, "Snapshot"},
+    {0x2D, "Insert"},    {0x2E, "Delete"},
+    {0x2F, "Help"},      {0x5B, "LWin"},
+    {0x5C, "RWin"},      {0x5D, "Application"},
+    {0x6A, "Num *"},     {0x6B, "Num +"},
+    {0x6C, "Num Enter"}, {0x6D, "Num -"},
+    {0x6E, "Num ."},     {0x6F, "Num /"},
+    {0x90, "Num Lock"},  {0x91, "Scroll Lock"},
+    {0xBA, ";"},         {0xBB, "="},
+    {0xBC, ","},         {0xBD, "-"},
+    {0xBE, "."},         {0xBF, "/"},
+    {0xC0, "`"},         {0xDB, "["},
+    {0xDC, "\\"},        {0xDD, "]"},
+    {0xDE, "'"},
+};
+static_assert(sizeof(kNamedKeys) / sizeof(kNamedKeys[0]) == 49);
+
+}  // namespace
+
+void GetKeyName(uint8_t vk, char* buffer) {
+  buffer[0] = '\0';
+  if (vk >= 0x41 && vk <= 0x5A) {
+    std::snprintf(buffer, 13, "%c", vk);
+  } else if (vk >= 0x30 && vk <= 0x39) {
+    std::snprintf(buffer, 13, "%i", vk - 0x30);
+  } else if (vk >= 0x60 && vk <= 0x69) {
+    std::snprintf(buffer, 13, "Num %i", vk - 0x60);
+  } else if (vk >= 0x70 && vk <= 0x87) {
+    std::snprintf(buffer, 13, "F%i", vk - 0x6F);
+  } else {
+    for (const NamedKey& key : kNamedKeys) {
+      if (key.code == vk) {
+        std::strcpy(buffer, key.name);
+        return;
+      }
+    }
+  }
+}
+
+bool CTarvelDoc::GetButtonKeyText(int record, int button, char* buffer) const {
+  buffer[0] = '\0';
+  if (record < 0 || record >= recordCount) return false;
+  const DeviceRecord& r = *records[record];
+  if (button < 0 || button >= r.buttonCount) return false;
+  const ButtonMapping& m = r.buttons[button];
+  if (m.assigned == 0) return true;
+  if (m.modifiers & kModCtrl) std::strcat(buffer, "Ctrl + ");
+  if (m.modifiers & kModAlt) std::strcat(buffer, "Alt + ");
+  if (m.modifiers & kModShift) std::strcat(buffer, "Shift + ");
+  GetKeyName(m.virtualKey, buffer + std::strlen(buffer));
+  return true;
+}
+
+bool CTarvelDoc::GetRowKeyText(int row, char* buffer) const {
+  buffer[0] = '\0';
+  int record = 0;
+  int button = 0;
+  if (!RowToButton(row, &record, &button)) return false;
+  if (records[record]->buttons[button].assigned == 0) return true;
+  return GetButtonKeyText(record, button, buffer);
+}
+
+}  // namespace tarvel

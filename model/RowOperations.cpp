@@ -1,0 +1,105 @@
+#include <cstring>
+
+#include "input/JoystickTable.h"
+#include "model/TarvelDoc.h"
+
+namespace tarvel {
+
+bool CTarvelDoc::RowToButton(int row, int* record, int* button) const {
+  if (recordCount <= 0 || row < 0) return false;
+  int base = 0;
+  for (int r = 0; r < recordCount; ++r) {
+    const int count = records[r]->buttonCount;
+    if (row < base + count) {
+      *record = r;
+      *button = row - base;
+      return true;
+    }
+    base += count;
+  }
+  return false;
+}
+
+int CTarvelDoc::ButtonToRow(int record, int button) const {
+  if (recordCount <= 0 || record < 0 || record >= recordCount) return -1;
+  int row = 0;
+  for (int r = 0; r < record; ++r) row += records[r]->buttonCount;
+  return row + button;
+}
+
+int CTarvelDoc::RowCount() const {
+  int rows = 0;
+  for (int r = 0; r < recordCount; ++r) rows += records[r]->buttonCount;
+  return rows;
+}
+
+ButtonMapping* CTarvelDoc::MappingAt(int row) const {
+  int record = 0;
+  int button = 0;
+  if (!RowToButton(row, &record, &button)) return nullptr;
+  return &records[record]->buttons[button];
+}
+
+uint8_t CTarvelDoc::GetRowStatus(int row) const {
+  int record = 0;
+  int button = 0;
+  if (!RowToButton(row, &record, &button)) return 0;
+  return GetButtonStatus(record, button);
+}
+
+uint8_t CTarvelDoc::GetButtonStatus(int record, int button) const {
+  if (record < 0 || record >= recordCount) return 0;
+  const DeviceRecord& r = *records[record];
+  if (button < 0 || button >= r.buttonCount) return 0;
+  uint8_t status = 0;
+  if (r.attachedIndex >= 0 && Attached().IsConnected(r.attachedIndex)) status = kStatusConnected;
+  if (r.buttons[button].state & 0x80) status |= kStatusPressed;
+  if (context_.app != nullptr && context_.app->CaptureOn() &&
+      ButtonToRow(record, button) == captureRow)
+    status |= kStatusCaptureRow;
+  return status;
+}
+
+void CTarvelDoc::ClearRowKey(int row) {
+  ButtonMapping* mapping = MappingAt(row);
+  if (mapping == nullptr) return;
+  mapping->assigned = 0;
+  mapping->virtualKey = 0;
+  mapping->scanCode = 0;
+  mapping->modifiers = 0;
+  SetModifiedFlag(true);
+  if (DocView* view = FirstView()) {
+    view->RefreshRowTexts(row);
+    view->RefreshRowImage(row);
+  }
+}
+
+bool CTarvelDoc::GetRowDescription(int row, char* buffer) const {
+  const ButtonMapping* mapping = MappingAt(row);
+  if (mapping == nullptr) return false;
+  SetTextField(buffer, kShortTextSize, mapping->description, kShortTextSize - 1);
+  return true;
+}
+
+void CTarvelDoc::SetRowDescription(int row, const char* text) {
+  ButtonMapping* mapping = MappingAt(row);
+  if (mapping == nullptr) return;
+  SetTextField(mapping->description, text);
+  SetModifiedFlag(true);
+}
+
+bool CTarvelDoc::GetRowWindowClass(int row, char* buffer) const {
+  const ButtonMapping* mapping = MappingAt(row);
+  if (mapping == nullptr) return false;
+  SetTextField(buffer, kShortTextSize, mapping->windowClass, kShortTextSize - 1);
+  return true;
+}
+
+void CTarvelDoc::SetRowWindowClass(int row, const char* text) {
+  ButtonMapping* mapping = MappingAt(row);
+  if (mapping == nullptr) return;
+  SetTextField(mapping->windowClass, text);
+  SetModifiedFlag(true);
+}
+
+}  // namespace tarvel

@@ -1,0 +1,114 @@
+#include "model/TarvelDoc.h"
+
+#include <algorithm>
+
+#include "input/JoystickTable.h"
+
+namespace tarvel {
+
+CTarvelDoc::CTarvelDoc(const DocContext& context) : context_(context) {}
+
+CTarvelDoc::~CTarvelDoc() { ClearRecords(); }
+
+FileOps& CTarvelDoc::Files() const {
+  return context_.files != nullptr ? *context_.files : SystemFileOps();
+}
+
+bool CTarvelDoc::OnNewDocument() {
+  if (!Document::OnNewDocument()) return false;
+  ClearRecords();
+  if (context_.app != nullptr) context_.app->RefreshAttachedJoysticks();
+  BuildRecordsFromAttached();
+  fileVersion = 2;
+  SetModifiedFlag(true);
+  return true;
+}
+
+void CTarvelDoc::ClearRecords() {
+  for (DeviceRecord*& record : records) {
+    delete record;
+    record = nullptr;
+  }
+  recordCount = 0;
+}
+
+bool CTarvelDoc::AppendRecordForSlot(int slotIndex) {
+  JoystickTable& table = Attached();
+  if (recordCount >= kMaxRecords || slotIndex < 0 || slotIndex >= table.count) return false;
+  JoystickSlot& slot = table.slots[slotIndex];
+  auto* record = new DeviceRecord();
+  record->attachedIndex = slotIndex;
+  record->instanceGuid = slot.instanceGuid;
+  record->productGuid = slot.productGuid;
+  SetTextField(record->name, slot.productName);
+  // The model holds at most 128 buttons; a controller reporting more is cut to that.
+  record->buttonCount = static_cast<int32_t>(std::min<uint32_t>(slot.caps.buttons, kMaxButtons));
+  const int index = recordCount;
+  records[index] = record;
+  slot.recordIndex = index;
+  recordCount = index + 1;
+  return true;
+}
+
+void CTarvelDoc::BuildRecordsFromAttached() {
+  for (int slot = 0; slot < Attached().count; ++slot) AppendRecordForSlot(slot);
+}
+
+void CTarvelDoc::NotifyConnectionChanged(int /*recordIndex*/) { UpdateAllViews(nullptr, 0); }
+
+void CTarvelDoc::SetKeyCapture(bool on, int row) {
+  DocView* view = FirstView();
+  if (view != nullptr) {
+    if (on)
+      view->SetCaptureMark(row, true);
+    else
+      view->SetCaptureMark(captureRow, false);
+  }
+  captureRow = row;
+  if (context_.app != nullptr) context_.app->SetCaptureOn(on ? 1 : 0);
+}
+
+bool CTarvelDoc::StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t modifiers) {
+  ButtonMapping* mapping = MappingAt(captureRow);
+  if (mapping == nullptr) return false;
+  mapping->assigned = 1;
+  mapping->virtualKey = virtualKey;
+  mapping->scanCode = scanCode;
+  mapping->modifiers = modifiers;
+  SetModifiedFlag(true);
+  if (DocView* view = FirstView()) {
+    view->RefreshRowTexts(captureRow);
+    view->RefreshRowImage(captureRow);
+  }
+  return true;
+}
+
+void CTarvelDoc::ApplyRecordOrder(const int* order, int count) {
+  // Build the new order first, then untie and free the records that are left out, and only then
+  // touch the slots: a deleted record is never read after it is freed.
+  DeviceRecord* kept[kMaxRecords] = {};
+  bool keep[kMaxRecords] = {};
+  int keptCount = 0;
+  for (int i = 0; i < count && keptCount < kMaxRecords; ++i) {
+    const int old = order[i];
+    if (old < 0 || old >= recordCount || keep[old]) continue;
+    keep[old] = true;
+    kept[keptCount++] = records[old];
+  }
+  JoystickTable& table = Attached();
+  for (int s = 0; s < table.count; ++s) table.slots[s].recordIndex = -1;
+  for (int r = 0; r < recordCount; ++r) {
+    if (!keep[r]) delete records[r];
+    records[r] = nullptr;
+  }
+  for (int r = 0; r < keptCount; ++r) {
+    records[r] = kept[r];
+    const int slot = kept[r]->attachedIndex;
+    if (slot >= 0 && slot < table.count) table.slots[slot].recordIndex = r;
+  }
+  recordCount = keptCount;
+  SetModifiedFlag(true);
+  if (DocView* view = FirstView()) view->RebuildRows();
+}
+
+}  // namespace tarvel
