@@ -32,6 +32,8 @@ struct DeviceRecord {
   int32_t buttonCount = 0;
   ButtonMapping buttons[kMaxButtons];
   int32_t attachedIndex = -1;
+  // The bytes that buttons[i].state hold, side by side, so that an idle poll is one comparison.
+  uint8_t seenStates[kMaxButtons] = {};
 };
 
 }  // namespace tarvel

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "model/TarvelDoc.h"
 
 namespace tarvel {
@@ -21,6 +23,9 @@ void CTarvelDoc::ProcessButtons(int recordIndex, const uint8_t* buttons) {
   DocView* view = FirstView();
   if (recordIndex < 0 || recordIndex >= recordCount) return;
   DeviceRecord& record = *records[recordIndex];
+  const size_t used = static_cast<size_t>(record.buttonCount);
+  if (std::memcmp(record.seenStates, buttons, used) == 0) return;
+  std::memcpy(record.seenStates, buttons, used);
   for (int i = 0; i < record.buttonCount; ++i) {
     ButtonMapping& mapping = record.buttons[i];
     const uint8_t byte = buttons[i];

@@ -1,0 +1,180 @@
+// Speed of the polling pass and of loading and saving a full configuration, each beside a
+// baseline that does the least work of the same kind on the same data.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "input/JoystickTable.h"
+#include "input/Polling.h"
+#include "model/TarvelDoc.h"
+
+namespace tarvel {
+namespace {
+
+// A controller whose state is a fixed 272-byte block that the benchmark may change.
+class StaticDevice final : public ControllerDevice {
+ public:
+  Result SetDataFormatJoystick2() override { return kOk; }
+  Result SetCooperativeLevel(WindowHandle, uint32_t) override { return kOk; }
+  Result EnumObjects(ObjectEnumCallback, void*, uint32_t) override { return kOk; }
+  Result GetCapabilities(DeviceCaps* caps) override {
+    caps->buttons = kMaxButtons;
+    return kOk;
+  }
+  Result SetAxisRangeProperty(uint32_t, uint32_t, int32_t, int32_t) override { return kOk; }
+  Result Acquire() override { return kOk; }
+  Result Unacquire() override { return kOk; }
+  Result Poll() override { return kOk; }
+  Result GetDeviceState(uint32_t size, void* out) override {
+    std::memcpy(out, state.bytes, size);
+    return kOk;
+  }
+  uint32_t Release() override { return 0; }
+  JoystickState state = {};
+};
+
+class NoKeys final : public KeySender {
+ public:
+  void InjectKey(uint8_t, uint8_t, bool) override { ++events; }
+  WindowHandle FindTopLevelWindow(const char*) override { return nullptr; }
+  void SendKeyMessage(WindowHandle, bool, uint8_t) override {}
+  long events = 0;
+};
+
+struct PollingRig {
+  StaticDevice devices[kMaxSlots];
+  JoystickTable table;
+  NoKeys keys;
+  CTarvelDoc doc{DocContext{&table, nullptr, &keys, nullptr, nullptr}};
+
+  PollingRig() {
+    table.count = kMaxSlots;
+    for (int s = 0; s < kMaxSlots; ++s) {
+      table.slots[s].device = &devices[s];
+      table.slots[s].caps.buttons = kMaxButtons;
+      table.slots[s].instanceGuid.data1 = static_cast<uint32_t>(s + 1);
+      table.slots[s].connected = 1;
+    }
+    doc.BuildRecordsFromAttached();
+    for (int r = 0; r < doc.recordCount; ++r)
+      for (auto& b : doc.records[r]->buttons) {
+        b.assigned = 1;
+        b.virtualKey = 0x41;
+      }
+  }
+};
+
+void BM_PollIdle(benchmark::State& st) {
+  PollingRig rig;
+  for (auto _ : st) PollJoysticks(rig.table, &rig.doc);
+}
+BENCHMARK(BM_PollIdle);
+
+void BM_PollOneButtonChanging(benchmark::State& st) {
+  PollingRig rig;
+  uint8_t* button = rig.devices[7].state.bytes + kButtonsOffset + 64;
+  for (auto _ : st) {
+    *button ^= 0x80;
+    PollJoysticks(rig.table, &rig.doc);
+  }
+  benchmark::DoNotOptimize(rig.keys.events);
+}
+BENCHMARK(BM_PollOneButtonChanging);
+
+// Baseline: comparing the same 16 x 128 button bytes with what was seen last.
+void BM_BaselineMemcmp2KiB(benchmark::State& st) {
+  static uint8_t now[kMaxSlots * kMaxButtons];
+  static uint8_t seen[kMaxSlots * kMaxButtons];
+  for (auto _ : st) {
+    benchmark::DoNotOptimize(now);
+    benchmark::DoNotOptimize(std::memcmp(now, seen, sizeof now));
+  }
+}
+BENCHMARK(BM_BaselineMemcmp2KiB);
+
+// Baseline: the back-end calls of an idle pass alone (poll and read 16 controllers), so that the
+// pass's own work is the difference between the two.
+void BM_BaselineBackendReads(benchmark::State& st) {
+  PollingRig rig;
+  JoystickState state;
+  for (auto _ : st) {
+    for (int s = 0; s < rig.table.count; ++s) {
+      rig.table.slots[s].device->Poll();
+      rig.table.slots[s].device->GetDeviceState(kJoystickStateSize, state.bytes);
+      benchmark::DoNotOptimize(state.bytes);
+    }
+  }
+}
+BENCHMARK(BM_BaselineBackendReads);
+
+std::string FullDocumentPath() {
+  static const std::string path = [] {
+    const auto file = std::filesystem::temp_directory_path() / "tarvel-bench-full.tvm";
+    JoystickTable table;
+    CTarvelDoc doc{DocContext{&table, nullptr, nullptr, nullptr, nullptr}};
+    for (int r = 0; r < kMaxRecords; ++r) {
+      auto* record = new DeviceRecord();
+      std::snprintf(record->name, sizeof record->name, "Benchmark Gamepad %d", r);
+      record->instanceGuid.data1 = static_cast<uint32_t>(0x10000 + r);
+      record->buttonCount = kMaxButtons;
+      for (auto& b : record->buttons) {
+        b.assigned = 1;
+        b.virtualKey = 0x70;
+        b.scanCode = 0x3B;
+        b.modifiers = 7;
+        std::memset(b.windowClass, 'C', kShortTextSize - 1);
+        std::memset(b.description, 'd', kShortTextSize - 1);
+      }
+      doc.records[doc.recordCount++] = record;
+    }
+    doc.OnSaveDocument(file.string().c_str());
+    return file.string();
+  }();
+  return path;
+}
+
+void BM_LoadFullDocument(benchmark::State& st) {
+  const std::string path = FullDocumentPath();
+  JoystickTable table;
+  CTarvelDoc doc{DocContext{&table, nullptr, nullptr, nullptr, nullptr}};
+  for (auto _ : st) {
+    if (doc.ReadConfiguration(path.c_str()) != LoadResult::Loaded) st.SkipWithError("load failed");
+  }
+  st.counters["records"] = doc.recordCount;
+}
+BENCHMARK(BM_LoadFullDocument)->Unit(benchmark::kMicrosecond);
+
+// Baseline: reading the same file line by line and nothing else.
+void BM_BaselineReadLines(benchmark::State& st) {
+  const std::string path = FullDocumentPath();
+  char line[1023];
+  for (auto _ : st) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    long lines = 0;
+    while (std::fgets(line, sizeof line, f)) ++lines;
+    std::fclose(f);
+    benchmark::DoNotOptimize(lines);
+  }
+}
+BENCHMARK(BM_BaselineReadLines)->Unit(benchmark::kMicrosecond);
+
+void BM_SaveFullDocument(benchmark::State& st) {
+  const std::string path = FullDocumentPath();
+  const std::string copy = path + ".copy.tvm";
+  JoystickTable table;
+  CTarvelDoc doc{DocContext{&table, nullptr, nullptr, nullptr, nullptr}};
+  doc.ReadConfiguration(path.c_str());
+  for (auto _ : st) {
+    if (!doc.OnSaveDocument(copy.c_str())) st.SkipWithError("save failed");
+  }
+  std::remove(copy.c_str());
+}
+BENCHMARK(BM_SaveFullDocument)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tarvel
+
+BENCHMARK_MAIN();
