@@ -205,7 +205,11 @@ bool CTarvelDoc::OnOpenDocument(const char* path) {
 LoadResult CTarvelDoc::ReadConfiguration(const char* path, LoadObserver* observer) {
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
   if (!file) return LoadResult::CannotOpen;
-  auto reader = std::make_unique<LineReader>(file.get());
+  return ReadConfiguration(file.get(), observer);
+}
+
+LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer) {
+  auto reader = std::make_unique<LineReader>(file);
 
   const bool hasMagic = reader->Next() && StartsWith(reader->text(), "TVM");
   const char versionDigit = hasMagic ? reader->text()[3] : '\0';

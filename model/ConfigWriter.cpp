@@ -1,3 +1,4 @@
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -16,10 +17,16 @@ class Output {
  public:
   Output(char* buffer, size_t size) : buffer_(buffer), size_(size) {}
 
-  template <typename... Args>
-  void Line(const char* format, Args... args) {
+#if defined(__GNUC__)
+  __attribute__((format(printf, 2, 3)))
+#endif
+  void
+  Line(const char* format, ...) {
     if (failed_) return;
-    const int n = std::snprintf(buffer_ + used_, size_ - used_, format, args...);
+    std::va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer_ + used_, size_ - used_, format, args);
+    va_end(args);
     if (n < 0 || static_cast<size_t>(n) + 2 >= size_ - used_) {
       failed_ = true;
       return;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
 #include "model/AppServices.h"
 #include "model/DeviceRecord.h"
@@ -49,6 +50,7 @@ class CTarvelDoc : public Document {
   bool OnOpenDocument(const char* path) override;  // true only when the file was read
   bool OnSaveDocument(const char* path) override;
   LoadResult ReadConfiguration(const char* path, LoadObserver* observer = nullptr);
+  LoadResult ReadConfiguration(std::FILE* file, LoadObserver* observer = nullptr);
   // The whole document in the file format; the result's length, or 0 when buffer is too small.
   size_t FormatConfiguration(char* buffer, size_t size) const;
   static size_t MaxConfigurationSize();
