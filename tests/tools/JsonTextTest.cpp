@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "tools/JsonText.h"
+
+namespace tarvel {
+namespace {
+
+std::string Quote(const char* text, size_t maxLength = SIZE_MAX) {
+  std::string out;
+  AppendJsonString(out, text, maxLength);
+  return out;
+}
+
+TEST(JsonTextTest, EscapesAndEncodesEveryKindOfByte) {
+  struct Case {
+    const char* text;
+    const char* json;
+  };
+  const Case cases[] = {
+      {"", "\"\""},
+      {"plain / text", "\"plain / text\""},
+      {"say \"hi\"", "\"say \\\"hi\\\"\""},
+      {"back\\slash", "\"back\\\\slash\""},
+      {"\n\r\t\b\f", "\"\\n\\r\\t\\b\\f\""},
+      {"\x01", "\"\\u0001\""},
+      {"\x0b", "\"\\u000b\""},
+      {"\x1b[0m", "\"\\u001b[0m\""},
+      {"\x1f", "\"\\u001f\""},
+      {" ~", "\" ~\""},
+      {"\x7f", "\"\x7f\""},
+      {"\x80", "\"\xc2\x80\""},
+      {"\xbf", "\"\xc2\xbf\""},
+      {"\xc0", "\"\xc3\x80\""},
+      {"Manette \xe9lite", "\"Manette \xc3\xa9lite\""},
+      {"\xff", "\"\xc3\xbf\""},
+      {"\xff\x80\"", "\"\xc3\xbf\xc2\x80\\\"\""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Quote(c.text), c.json) << "input: " << c.text;
+}
+
+TEST(JsonTextTest, StopsAtTheFieldLimitOrTheFirstZero) {
+  EXPECT_EQ(Quote("abcdef", 3), "\"abc\"");
+  EXPECT_EQ(Quote("abcdef", 0), "\"\"");
+  EXPECT_EQ(Quote("ab\0cd", 5), "\"ab\"");
+  // A full field without a terminating zero is read up to its size and no further.
+  const char field[4] = {'w', 'x', 'y', 'z'};
+  EXPECT_EQ(Quote(field, sizeof(field)), "\"wxyz\"");
+  // An escape at the limit is written whole.
+  EXPECT_EQ(Quote("a\"b", 2), "\"a\\\"\"");
+}
+
+TEST(JsonTextTest, AppendsToWhatIsThere) {
+  std::string out = "[";
+  AppendJsonString(out, "a", 1);
+  out += ", ";
+  AppendJsonString(out, "\xe9", 1);
+  EXPECT_EQ(out, "[\"a\", \"\xc3\xa9\"");
+}
+
+}  // namespace
+}  // namespace tarvel

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/ToolCommands.h"
+
+namespace tarvel {
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+ToolRun RunTool(std::vector<const char*> args) {
+  args.insert(args.begin(), "tarvelcfg");
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = RunTarvelcfg(static_cast<int>(args.size()), args.data(), out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::string TempPath(const char* name) { return ::testing::TempDir() + "tarvelcfg_" + name; }
+
+std::string WriteFile(const char* name, const std::string& content) {
+  const std::string path = TempPath(name);
+  std::ofstream(path, std::ios::binary) << content;
+  return path;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+constexpr const char* kOneDevice =
+    "TVM1\r\n"
+    "[{6F1D2B60-D5A0-11CF-BFC7-444553540000},{C2161234-0000-0000-0000-504944564944},Pad]\r\n"
+    "NumberOfButtons = 2\r\n"
+    "Button1 = 1,65,30,2,Fire, aim\r\n"
+    "Button2 = 0,0,0,0,\r\n";
+
+TEST(ToolCommandsTest, CommandLinesThatAreNotUnderstoodGiveUsage) {
+  const std::vector<std::vector<const char*>> commandLines = {
+      {},
+      {"check"},
+      {"dump"},
+      {"upgrade", "in.tvm"},
+      {"check", "a.tvm", "b.tvm"},
+      {"upgrade", "a", "b", "c"},
+      {"frob", "a.tvm"},
+      {"CHECK", "a.tvm"},
+      {"--version"},
+  };
+  for (const auto& args : commandLines) {
+    const ToolRun run = RunTool(args);
+    EXPECT_EQ(run.status, kExitUsage) << (args.empty() ? "(none)" : args[0]);
+    EXPECT_NE(run.err.find("usage: tarvelcfg check FILE"), std::string::npos);
+    EXPECT_EQ(run.out, "");
+  }
+  const ToolRun help = RunTool({"--help"});
+  EXPECT_EQ(help.status, kExitLoaded);
+  EXPECT_NE(help.out.find("usage: tarvelcfg check FILE"), std::string::npos);
+  EXPECT_EQ(help.err, "");
+}
+
+TEST(ToolCommandsTest, MissingFileFailsEveryCommandWithStatusOne) {
+  const std::string missing = TempPath("no_such_file.tvm");
+  std::remove(missing.c_str());
+  const std::string out = TempPath("from_missing.tvm");
+  std::remove(out.c_str());
+  for (const char* command : {"check", "dump", "upgrade"}) {
+    std::vector<const char*> args = {command, missing.c_str()};
+    if (std::string(command) == "upgrade") args.push_back(out.c_str());
+    const ToolRun run = RunTool(args);
+    EXPECT_EQ(run.status, kExitFileError) << command;
+    EXPECT_EQ(run.out, "") << command;
+    EXPECT_EQ(run.err, "tarvelcfg: cannot open " + missing + "\n") << command;
+  }
+  EXPECT_FALSE(std::ifstream(out).good());
+
+  const std::string directory = ::testing::TempDir();
+  const ToolRun run = RunTool({"check", directory.c_str()});
+  EXPECT_EQ(run.status, kExitFileError);
+  EXPECT_EQ(run.err, "tarvelcfg: cannot open " + directory + ": it is a directory\n");
+}
+
+TEST(ToolCommandsTest, WrongFormatIsReportedOnceWithStatusTwo) {
+  const std::string files[] = {
+      WriteFile("empty.tvm", ""),
+      WriteFile("lower.tvm", "tvm2\r\n"),
+      WriteFile("three.tvm", "TVM3\r\n"),
+  };
+  const std::string out = TempPath("from_wrong.tvm");
+  std::remove(out.c_str());
+  for (const std::string& file : files) {
+    for (const char* command : {"check", "dump", "upgrade"}) {
+      std::vector<const char*> args = {command, file.c_str()};
+      if (std::string(command) == "upgrade") args.push_back(out.c_str());
+      const ToolRun run = RunTool(args);
+      EXPECT_EQ(run.status, kExitWrongFormat) << command << ' ' << file;
+      EXPECT_EQ(run.out, "") << command << ' ' << file;
+      EXPECT_EQ(run.err, "Wrong file format!\n") << command << ' ' << file;
+    }
+  }
+  EXPECT_FALSE(std::ifstream(out).good());
+}
+
+TEST(ToolCommandsTest, CheckAndDumpOfALoadedFile) {
+  const std::string file = WriteFile("one.tvm", kOneDevice);
+  const ToolRun check = RunTool({"check", file.c_str()});
+  EXPECT_EQ(check.status, kExitLoaded);
+  EXPECT_EQ(check.out,
+            "version 1: 1 record, 2 buttons, 1 assigned key; 0 blocks dropped, "
+            "0 blocks passed over, 0 buttons left cleared\n");
+  EXPECT_EQ(check.err, "");
+
+  const ToolRun dump = RunTool({"dump", file.c_str()});
+  EXPECT_EQ(dump.status, kExitLoaded);
+  EXPECT_EQ(dump.err, "");
+  EXPECT_EQ(dump.out,
+            "{\"version\": 1, \"records\": [{\"name\": \"Pad\", "
+            "\"instanceGuid\": \"{6F1D2B60-D5A0-11CF-BFC7-444553540000}\", "
+            "\"productGuid\": \"{C2161234-0000-0000-0000-504944564944}\", "
+            "\"buttonCount\": 2, \"buttons\": ["
+            "{\"assigned\": 1, \"virtualKey\": 65, \"scanCode\": 30, \"modifiers\": 2, "
+            "\"windowClass\": \"\", \"description\": \"Fire, aim\", \"keyText\": \"Ctrl + A\"}, "
+            "{\"assigned\": 0, \"virtualKey\": 0, \"scanCode\": 0, \"modifiers\": 0, "
+            "\"windowClass\": \"\", \"description\": \"\", \"keyText\": \"\"}]}]}\n");
+}
+
+TEST(ToolCommandsTest, UpgradeWritesTheCurrentVersion) {
+  const std::string in = WriteFile("upgrade_in.tvm", kOneDevice);
+  const std::string out = TempPath("upgrade_out.tvm");
+  std::remove(out.c_str());
+  const ToolRun run = RunTool({"upgrade", in.c_str(), out.c_str()});
+  EXPECT_EQ(run.status, kExitLoaded);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(
+      ReadFile(out),
+      "TVM2\r\n"
+      "[{6F1D2B60-D5A0-11CF-BFC7-444553540000},{C2161234-0000-0000-0000-504944564944},Pad]\r\n"
+      "NumberOfButtons = 2\r\n"
+      "Button1 = 1,65,30,2,0,,9,Fire, aim\r\n"
+      "Button2 = 0,0,0,0,0,,0,\r\n");
+  // The input is left as it was; upgrading in place replaces it.
+  EXPECT_EQ(ReadFile(in), kOneDevice);
+  const ToolRun inPlace = RunTool({"upgrade", in.c_str(), in.c_str()});
+  EXPECT_EQ(inPlace.status, kExitLoaded);
+  EXPECT_EQ(ReadFile(in), ReadFile(out));
+}
+
+TEST(ToolCommandsTest, UpgradeThatCannotWriteFailsAndLeavesNothing) {
+  const std::string in = WriteFile("upgrade_fail_in.tvm", kOneDevice);
+  const std::string out = TempPath("no_such_dir/out.tvm");
+  const ToolRun run = RunTool({"upgrade", in.c_str(), out.c_str()});
+  EXPECT_EQ(run.status, kExitFileError);
+  EXPECT_EQ(run.err, "tarvelcfg: cannot write " + out + "\n");
+  EXPECT_FALSE(std::ifstream(out).good());
+}
+
+}  // namespace
+}  // namespace tarvel

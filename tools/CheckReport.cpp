@@ -1,0 +1,61 @@
+#include "tools/CheckReport.h"
+
+#include <algorithm>
+
+namespace tarvel {
+
+namespace {
+
+std::string Count(int n, const char* singular, const char* plural) {
+  return std::to_string(n) + ' ' + (n == 1 ? singular : plural);
+}
+
+std::string Reason(const char* reason) { return reason != nullptr ? reason : "unknown reason"; }
+
+// The reader gives no line number (0) for button lines that the file ends before.
+std::string Where(int line) {
+  return line > 0 ? "line " + std::to_string(line) : std::string("end of file");
+}
+
+}  // namespace
+
+void CheckReport::BlockDropped(int line, const char* reason) {
+  ++droppedBlocks_;
+  lines_ += Where(line) + ": device block dropped: " + Reason(reason) + '\n';
+}
+
+void CheckReport::BlockPassedOver(int line) {
+  ++passedOverBlocks_;
+  lines_ += Where(line) + ": device block passed over: the document already holds " +
+            std::to_string(kMaxRecords) + " records\n";
+}
+
+void CheckReport::ButtonCleared(int line, int record, int button, const char* reason) {
+  ++clearedButtons_;
+  lines_ += Where(line) + ": button " + std::to_string(button + 1) + " of device " +
+            std::to_string(record + 1) + " left cleared: " + Reason(reason) + '\n';
+}
+
+std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report) {
+  int records = 0;
+  int buttons = 0;
+  int assigned = 0;
+  const int recordCount = std::clamp(doc.recordCount, 0, kMaxRecords);
+  for (int r = 0; r < recordCount; ++r) {
+    const DeviceRecord* device = doc.records[r];
+    if (device == nullptr) continue;
+    ++records;
+    const int count = std::clamp(device->buttonCount, 0, kMaxButtons);
+    buttons += count;
+    for (int k = 0; k < count; ++k)
+      if (device->buttons[k].assigned != 0) ++assigned;
+  }
+  return "version " + std::to_string(doc.fileVersion) + ": " + Count(records, "record", "records") +
+         ", " + Count(buttons, "button", "buttons") + ", " +
+         Count(assigned, "assigned key", "assigned keys") + "; " +
+         Count(report.DroppedBlocks(), "block dropped", "blocks dropped") + ", " +
+         Count(report.PassedOverBlocks(), "block passed over", "blocks passed over") + ", " +
+         Count(report.ClearedButtons(), "button left cleared", "buttons left cleared");
+}
+
+}  // namespace tarvel

@@ -1,0 +1,37 @@
+#pragma once
+#include <string>
+
+#include "model/TarvelDoc.h"
+
+namespace tarvel {
+
+// Collects what the reader left out of a file, one line of text per event, in file order:
+//   line 7: device block dropped: <reason>
+//   line 90: device block passed over: the document already holds 16 records
+//   line 12: button 3 of device 1 left cleared: <reason>
+//   end of file: button 4 of device 2 left cleared: <reason>
+// Devices and buttons are counted from 1, as the file numbers its button lines.
+class CheckReport final : public LoadObserver {
+ public:
+  void BlockDropped(int line, const char* reason) override;
+  void BlockPassedOver(int line) override;
+  void ButtonCleared(int line, int record, int button, const char* reason) override;
+
+  const std::string& Lines() const { return lines_; }
+  int DroppedBlocks() const { return droppedBlocks_; }
+  int PassedOverBlocks() const { return passedOverBlocks_; }
+  int ClearedButtons() const { return clearedButtons_; }
+
+ private:
+  std::string lines_;
+  int droppedBlocks_ = 0;
+  int passedOverBlocks_ = 0;
+  int clearedButtons_ = 0;
+};
+
+// One line without a line end, such as
+//   version 2: 3 records, 40 buttons, 12 assigned keys; 1 block dropped, 0 blocks passed over,
+//   2 buttons left cleared
+std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report);
+
+}  // namespace tarvel

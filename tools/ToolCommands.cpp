@@ -1,0 +1,96 @@
+#include "tools/ToolCommands.h"
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "tools/CheckReport.h"
+#include "tools/JsonDump.h"
+#include "tools/ToolServices.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tarvelcfg check FILE        report what of FILE cannot be loaded, and a summary\n"
+    "       tarvelcfg dump FILE         print the configuration in FILE as JSON\n"
+    "       tarvelcfg upgrade IN OUT    read IN and write it to OUT in the current format\n"
+    "exit status: 0 loaded, 1 file cannot be opened or written, 2 wrong file format,\n"
+    "             64 usage error\n";
+
+int Load(ToolDocument& document, const char* path, LoadObserver* observer, std::ostream& err) {
+  // Some C runtimes open a directory as an empty file; it is not a configuration either way.
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    err << "tarvelcfg: cannot open " << path << ": it is a directory\n";
+    return kExitFileError;
+  }
+  switch (document.Doc().ReadConfiguration(path, observer)) {
+    case LoadResult::Loaded:
+      return kExitLoaded;
+    case LoadResult::CannotOpen:
+      err << "tarvelcfg: cannot open " << path << '\n';
+      return kExitFileError;
+    case LoadResult::WrongFormat:
+      // The reader normally says so through the prompts; make sure it is said once.
+      if (!document.Prompts().ShownWrongFormat()) document.Prompts().ShowWrongFileFormat();
+      return kExitWrongFormat;
+  }
+  return kExitFileError;
+}
+
+int Finish(std::ostream& out, std::ostream& err, int status) {
+  out.flush();
+  if (!out) {
+    err << "tarvelcfg: cannot write the output\n";
+    return kExitFileError;
+  }
+  return status;
+}
+
+int Check(const char* path, std::ostream& out, std::ostream& err) {
+  ToolDocument document(err);
+  CheckReport report;
+  const int status = Load(document, path, &report, err);
+  if (status != kExitLoaded) return status;
+  out << report.Lines() << CheckSummary(document.Doc(), report) << '\n';
+  return Finish(out, err, status);
+}
+
+int Dump(const char* path, std::ostream& out, std::ostream& err) {
+  ToolDocument document(err);
+  const int status = Load(document, path, nullptr, err);
+  if (status != kExitLoaded) return status;
+  out << DumpJson(document.Doc()) << '\n';
+  return Finish(out, err, status);
+}
+
+int Upgrade(const char* in, const char* outPath, std::ostream& err) {
+  ToolDocument document(err);
+  const int status = Load(document, in, nullptr, err);
+  if (status != kExitLoaded) return status;
+  if (!document.Doc().OnSaveDocument(outPath)) {
+    err << "tarvelcfg: cannot write " << outPath << '\n';
+    return kExitFileError;
+  }
+  return kExitLoaded;
+}
+
+bool Is(const char* arg, const char* word) { return std::strcmp(arg, word) == 0; }
+
+}  // namespace
+
+int RunTarvelcfg(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  if (argc == 2 && (Is(argv[1], "--help") || Is(argv[1], "-h"))) {
+    out << kUsage;
+    return Finish(out, err, kExitLoaded);
+  }
+  if (argc == 3 && Is(argv[1], "check")) return Check(argv[2], out, err);
+  if (argc == 3 && Is(argv[1], "dump")) return Dump(argv[2], out, err);
+  if (argc == 4 && Is(argv[1], "upgrade")) return Upgrade(argv[2], argv[3], err);
+  err << kUsage;
+  return kExitUsage;
+}
+
+}  // namespace tarvel
