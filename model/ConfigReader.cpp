@@ -211,7 +211,10 @@ LoadResult CTarvelDoc::ReadConfiguration(const char* path, LoadObserver* observe
 LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer) {
   auto reader = std::make_unique<LineReader>(file);
 
-  const bool hasMagic = reader->Next() && StartsWith(reader->text(), "TVM");
+  const bool firstLine = reader->Next();
+  // A folder, or a file that cannot be read, is no configuration of the wrong format.
+  if (!firstLine && std::ferror(file)) return LoadResult::CannotOpen;
+  const bool hasMagic = firstLine && StartsWith(reader->text(), "TVM");
   const char versionDigit = hasMagic ? reader->text()[3] : '\0';
   if (versionDigit != '1' && versionDigit != '2') {
     if (context_.prompts != nullptr) context_.prompts->ShowWrongFileFormat();
