@@ -1,0 +1,170 @@
+#include "app/TarvelApp.h"
+
+#include <commctrl.h>
+
+#include "app/TrayIconShell.h"
+#include "frame/MainFrame.h"
+#include "framework/Dialog.h"
+#include "framework/DocTemplate.h"
+#include "framework/Settings.h"
+#include "model/TarvelDoc.h"
+#include "res/resource.h"
+#include "ui/TarvelView.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr const char* kOptions = "Options";
+constexpr const char* kHideOnStartup = "HideOnStartup";
+
+bool IsKeyMessage(UINT message) {
+  return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+         message == WM_SYSKEYUP;
+}
+
+}  // namespace
+
+CTarvelApp* TheApp() { return static_cast<CTarvelApp*>(fw::App::Current()); }
+
+CTarvelApp::CTarvelApp(const ShellServices& services, std::string commandLine)
+    : services_(services), commandLine_(std::move(commandLine)), joysticks_(services.controllers) {
+  DocContext context;
+  context.attached = &joysticks_;
+  context.app = this;
+  context.keys = services_.keys;
+  context.prompts = services_.prompts;
+  document_ = std::make_unique<CTarvelDoc>(context);
+  view_ = std::make_unique<CTarvelView>(*document_, *services_.settings);
+  frame_ = std::make_unique<CMainFrame>(joysticks_, *document_, *services_.settings);
+}
+
+CTarvelApp::~CTarvelApp() = default;
+
+bool CTarvelApp::InitInstance() {
+  // 1. The common controls of the bars and the list.
+  INITCOMMONCONTROLSEX controls = {};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES | ICC_WIN95_CLASSES;
+  InitCommonControlsEx(&controls);
+
+  // 2. Settings and the recent files.
+  SetSettings(services_.settings);
+  LoadStdProfileSettings();
+
+  // 3. The attached controllers, before there is a window.
+  joysticks_.SetUpJoysticks(nullptr);
+
+  // 4. The document template.
+  template_ = std::make_unique<fw::SingleDocTemplate>(IDR_MAINFRAME, *document_, *frame_, *view_,
+                                                      RecentFiles(), Settings(),
+                                                      *services_.frameworkPrompts);
+  AddDocTemplate(template_.get());
+
+  // 5, 6. A file named on the command line; else the most recent file; else a new document.
+  fw::CommandLineInfo info = fw::CommandLineInfo::Parse(commandLine_.c_str());
+  bool fromRecentList = false;
+  if (info.shellCommand == fw::CommandLineInfo::ShellCommand::FileNew) {
+    const std::string recent = Settings().GetString(fw::RecentFileList::kSection, "File1", "");
+    if (!recent.empty()) {
+      info.shellCommand = fw::CommandLineInfo::ShellCommand::FileOpen;
+      info.fileName = recent;
+      fromRecentList = true;
+    }
+  }
+
+  // 7. Hide on Startup.
+  m_hideOnStartup = Settings().GetInt(kOptions, kHideOnStartup, 0);
+  if (m_hideOnStartup != 0) SetShowCommand(SW_HIDE);
+
+  // 8. Frame, view and document.
+  if (!ProcessShellCommand(info)) return false;
+  if (fromRecentList && document_->GetPathName().empty() && RecentFiles().Count() > 0 &&
+      RecentFiles()[0] == info.fileName) {
+    // The last file cannot be read any more: it leaves the list rather than fail every start.
+    RecentFiles().Remove(0);
+    RecentFiles().Save(Settings());
+  }
+  SetMainFrame(frame_.get());
+  frame_->ActivateFrame(ShowCommand());
+
+  // 9. The tray icon.
+  AddTrayIcon();
+
+  // 10. The polling timer.
+  frame_->SetPollTimer();
+  UpdateWindow(frame_->Handle());
+  return true;
+}
+
+void CTarvelApp::AddTrayIcon() {
+  m_trayIcon = NOTIFYICONDATAA{};
+  m_trayIcon.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRAY));
+  m_trayIcon.uID = 0;
+  // The first form of the record: on 64-bit Windows it is 104 bytes long (88 on 32-bit).
+  m_trayIcon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  m_trayIcon.hWnd = frame_->Handle();
+  lstrcpynA(m_trayIcon.szTip, "Tarvel", sizeof(m_trayIcon.szTip));
+  m_trayIcon.uCallbackMessage = WM_TRAYNOTIFY;
+  m_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  if (services_.tray != nullptr) services_.tray->Notify(NIM_ADD, &m_trayIcon);
+}
+
+int CTarvelApp::ExitInstance() {
+  if (exitDone_) return 0;
+  exitDone_ = true;
+  joysticks_.ReleaseJoysticks();
+  if (services_.tray != nullptr) services_.tray->Notify(NIM_DELETE, &m_trayIcon);
+  if (services_.settings != nullptr)
+    services_.settings->WriteInt(kOptions, kHideOnStartup, m_hideOnStartup);
+  return fw::App::ExitInstance();
+}
+
+bool CTarvelApp::PreTranslateMessage(MSG* msg) {
+  if (m_captureOn != 0 && IsKeyMessage(msg->message) && MainFrame() != nullptr) {
+    frame_->OnCaptureKey(msg);
+    return true;
+  }
+  return fw::App::PreTranslateMessage(msg);
+}
+
+void CTarvelApp::SetCaptureOn(int on) {
+  m_captureOn = on;
+  if (MainFrame() != nullptr) frame_->UpdateHintBar(on);
+}
+
+void CTarvelApp::RefreshAttachedJoysticks() {
+  joysticks_.RefreshJoysticks(MainFrame() != nullptr ? frame_.get() : nullptr);
+}
+
+void CTarvelApp::OnAppAbout() {
+  fw::Dialog about(IDD_ABOUTBOX);
+  about.DoModal(frame_->Handle());
+}
+
+bool CTarvelApp::OnCommand(UINT id) {
+  switch (id) {
+    case ID_APP_ABOUT:
+      OnAppAbout();
+      return true;
+    case ID_OPTIONS_HIDE_ON_STARTUP:
+      m_hideOnStartup = m_hideOnStartup == 0 ? 1 : 0;
+      return true;
+    default:
+      return fw::App::OnCommand(id);
+  }
+}
+
+bool CTarvelApp::OnUpdateCommand(fw::CmdUI& ui) {
+  switch (ui.id) {
+    case ID_APP_ABOUT:
+      return true;
+    case ID_OPTIONS_HIDE_ON_STARTUP:
+      ui.SetCheck(m_hideOnStartup != 0);
+      return true;
+    default:
+      return fw::App::OnUpdateCommand(ui);
+  }
+}
+
+}  // namespace tarvel

@@ -1,0 +1,86 @@
+#pragma once
+#include <shellapi.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/App.h"
+#include "input/JoystickTable.h"
+#include "model/AppServices.h"
+
+namespace tarvel {
+
+class CMainFrame;
+class CTarvelDoc;
+class CTarvelView;
+class ControllerBackend;
+class KeySender;
+class TrayIconShell;
+class UserPrompts;
+namespace fw {
+class FrameworkPrompts;
+class SingleDocTemplate;
+class SettingsStore;
+}  // namespace fw
+
+// The platform parts the application is made of: the program passes the Windows ones, tests
+// pass their own.
+struct ShellServices {
+  fw::SettingsStore* settings = nullptr;
+  ControllerBackend* controllers = nullptr;
+  KeySender* keys = nullptr;
+  UserPrompts* prompts = nullptr;
+  fw::FrameworkPrompts* frameworkPrompts = nullptr;
+  TrayIconShell* tray = nullptr;
+};
+
+// The application object: start-up and exit, the Hide on Startup option, the tray icon, the
+// About box, and the key capture flag.
+class CTarvelApp final : public fw::App, public AppServices {
+ public:
+  static constexpr const char* kCompanyKey = "Tarvel Project";
+
+  // commandLine: the arguments after the program's name.
+  CTarvelApp(const ShellServices& services, std::string commandLine);
+  ~CTarvelApp() override;
+
+  bool InitInstance() override;
+  int ExitInstance() override;
+  // While key capture is on, key messages go to the frame's capture and nowhere else.
+  bool PreTranslateMessage(MSG* msg) override;
+
+  int CaptureOn() const override { return m_captureOn; }
+  void SetCaptureOn(int on) override;
+  void RefreshAttachedJoysticks() override;
+
+  bool OnCommand(UINT id) override;
+  bool OnUpdateCommand(fw::CmdUI& ui) override;
+
+  CMainFrame& Frame() const { return *frame_; }
+  CTarvelDoc& Document() const { return *document_; }
+  CTarvelView& View() const { return *view_; }
+  JoystickTable& Joysticks() { return joysticks_; }
+
+  int m_hideOnStartup = 0;
+  int m_captureOn = 0;
+  NOTIFYICONDATAA m_trayIcon = {};
+
+ private:
+  void AddTrayIcon();
+  void OnAppAbout();
+
+  ShellServices services_;
+  std::string commandLine_;
+  JoystickTable joysticks_;
+  std::unique_ptr<CTarvelDoc> document_;
+  std::unique_ptr<CTarvelView> view_;
+  std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<fw::SingleDocTemplate> template_;
+  bool exitDone_ = false;
+};
+
+// The one application object.
+CTarvelApp* TheApp();
+
+}  // namespace tarvel

@@ -1,0 +1,40 @@
+// Tarvel: turns game controller buttons into keyboard keys.
+#include <windows.h>
+
+#include "app/TarvelApp.h"
+#include "app/TrayIconShell.h"
+#include "frame/MainFrame.h"
+#include "framework/FrameworkPrompts.h"
+#include "framework/ResourceText.h"
+#include "framework/Settings.h"
+#include "platform/win32/DirectInputBackend.h"
+#include "platform/win32/MessageBoxPrompts.h"
+#include "platform/win32/Win32KeySender.h"
+#include "res/resource.h"
+
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR commandLine,
+                   int showCommand) {
+  const std::string title = tarvel::fw::LoadResourceString(IDS_APP_TITLE);
+  tarvel::fw::RegistrySettings settings(tarvel::CTarvelApp::kCompanyKey, title.c_str());
+  tarvel::DirectInputBackend controllers;
+  tarvel::Win32KeySender keys;
+  tarvel::MessageBoxPrompts prompts;
+  tarvel::fw::Win32FrameworkPrompts frameworkPrompts(title);
+  tarvel::Win32TrayIconShell tray;
+
+  tarvel::ShellServices services;
+  services.settings = &settings;
+  services.controllers = &controllers;
+  services.keys = &keys;
+  services.prompts = &prompts;
+  services.frameworkPrompts = &frameworkPrompts;
+  services.tray = &tray;
+
+  tarvel::CTarvelApp app(services, commandLine != nullptr ? commandLine : "");
+  app.SetShowCommand(showCommand);
+  if (app.InitInstance()) {
+    prompts.SetOwner(app.Frame().Handle());
+    app.Run();
+  }
+  return app.ExitInstance();
+}

@@ -1,0 +1,78 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "framework/Dialog.h"
+#include "framework/FrameWindow.h"
+#include "framework/StatusBar.h"
+#include "framework/ToolBar.h"
+#include "input/ControllerBackend.h"
+
+namespace tarvel {
+
+class CTarvelDoc;
+class JoystickTable;
+namespace fw {
+class SettingsStore;
+}
+
+// The program's main window: toolbar and hint bar in a rebar, the status bar, and the mapping
+// list as its client. It owns the 10 ms polling timer, answers the tray icon, hides instead of
+// minimising and remembers its placement.
+class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
+ public:
+  static constexpr UINT_PTR kPollTimer = 1;
+  static constexpr UINT kPollPeriodMs = 10;
+  static constexpr const char* kSection = "MainWindow";
+
+  CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings);
+
+  // The hint for capture on (non-zero) or off.
+  void UpdateHintBar(int captureOn);
+  std::string HintText() const;
+  // A key message while key capture is on.
+  void OnCaptureKey(const MSG* msg);
+  // One polling pass over the attached controllers.
+  void PollJoysticks();
+  // Hidden: show it at normal size in the foreground. Shown: hide it.
+  void ToggleShown();
+
+  void KillPollTimer() override;
+  void SetPollTimer() override;
+  WindowHandle CooperativeWindow() override { return Handle(); }
+
+  HWND ToolBarHandle() const { return toolBar_.Handle(); }
+  HWND ReBarHandle() const { return reBar_.Handle(); }
+  HWND StatusBarHandle() const { return statusBar_.Handle(); }
+  HWND HintBarHandle() const { return hintBar_.Handle(); }
+
+  bool OnCommand(UINT id) override;
+  bool OnUpdateCommand(fw::CmdUI& ui) override;
+
+  uint8_t m_captureModifiers = 0;
+
+ protected:
+  bool PreCreateWindow(CREATESTRUCTA& cs) override;
+  int OnCreate(CREATESTRUCTA* cs) override;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void OnSize(WPARAM type);
+  LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
+  void OnDestroy();
+  LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
+  void ShowTrayMenu();
+  void OnJoystickRefresh();
+
+  JoystickTable& joysticks_;
+  CTarvelDoc& document_;
+  fw::SettingsStore& settings_;
+  fw::StatusBar statusBar_;
+  fw::ToolBar toolBar_;
+  fw::ReBar reBar_;
+  fw::DialogBar hintBar_;
+};
+
+}  // namespace tarvel

@@ -1,0 +1,156 @@
+#include "framework/App.h"
+
+#include "framework/DocTemplate.h"
+#include "framework/FrameWindow.h"
+#include "framework/Settings.h"
+#include "res/resource.h"
+
+namespace tarvel::fw {
+
+namespace {
+App* current = nullptr;
+}
+
+App::App() : recentFiles_(ID_FILE_MRU_FILE1) { current = this; }
+
+App::~App() {
+  if (current == this) current = nullptr;
+}
+
+App* App::Current() { return current; }
+
+void App::SetMainFrame(FrameWindow* frame) {
+  mainFrame_ = frame;
+  if (frame != nullptr) {
+    frame->SetQuitOnDestroy(true);
+    frame->SetCommandRoute(docTemplate_, this);
+  }
+}
+
+void App::LoadStdProfileSettings() {
+  if (settings_ != nullptr) recentFiles_.Load(*settings_);
+}
+
+int App::ExitInstance() {
+  if (exited_) return 0;
+  exited_ = true;
+  if (settings_ != nullptr) recentFiles_.Save(*settings_);
+  return 0;
+}
+
+bool App::PreTranslateMessage(MSG* msg) {
+  return mainFrame_ != nullptr && mainFrame_->PreTranslateMessage(msg);
+}
+
+bool App::IsIdleMessage(const MSG& msg) {
+  // Messages that come by the hundred change nothing that the idle update shows.
+  switch (msg.message) {
+    case WM_TIMER:
+    case WM_PAINT:
+    case 0x0118:  // the system's caret blink timer
+      return false;
+    default:
+      return true;
+  }
+}
+
+int App::Run() {
+  MSG msg = {};
+  bool idle = true;
+  for (;;) {
+    if (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      OnIdle();
+      idle = false;
+    }
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    if (!PreTranslateMessage(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (msg.message == WM_MOUSEMOVE) {
+      // A mouse that did not move is no reason for an idle update.
+      if (msg.pt.x == lastMousePoint_.x && msg.pt.y == lastMousePoint_.y) continue;
+      lastMousePoint_ = msg.pt;
+    }
+    if (IsIdleMessage(msg)) idle = true;
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+bool App::PumpWaitingMessages() {
+  MSG msg = {};
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    if (!PreTranslateMessage(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  OnIdle();
+  return true;
+}
+
+void App::OnIdle() {
+  if (mainFrame_ != nullptr) mainFrame_->OnIdleUpdate();
+}
+
+bool App::ProcessShellCommand(const CommandLineInfo& info) {
+  if (docTemplate_ == nullptr) return false;
+  if (info.shellCommand == CommandLineInfo::ShellCommand::FileOpen) {
+    if (docTemplate_->OpenDocumentFile(info.fileName) == SingleDocTemplate::OpenResult::Opened)
+      return true;
+    // The file could not be read: start with the empty, untitled document.
+    if (!docTemplate_->HasFrame()) return false;
+    docTemplate_->InitialUpdateFrame();
+    return true;
+  }
+  return docTemplate_->NewDocument();
+}
+
+void App::OpenRecentFile(int index) {
+  if (docTemplate_ == nullptr || index < 0 || index >= recentFiles_.Count()) return;
+  const std::string path = recentFiles_[index];
+  // A file that cannot be read any more leaves the list; a cancelled open keeps it.
+  if (docTemplate_->OpenDocumentFile(path) == SingleDocTemplate::OpenResult::Failed) {
+    for (int i = 0; i < recentFiles_.Count(); ++i)
+      if (recentFiles_[i] == path) {
+        recentFiles_.Remove(i);
+        break;
+      }
+    if (settings_ != nullptr) recentFiles_.Save(*settings_);
+  }
+}
+
+bool App::OnCommand(UINT id) {
+  if (recentFiles_.IsCommand(id)) {
+    OpenRecentFile(recentFiles_.IndexOf(id));
+    return true;
+  }
+  switch (id) {
+    case ID_FILE_NEW:
+      if (docTemplate_ != nullptr) docTemplate_->NewDocument();
+      return true;
+    case ID_FILE_OPEN:
+      if (docTemplate_ != nullptr) docTemplate_->OpenDocumentFile(std::string());
+      return true;
+    case ID_APP_EXIT:
+      if (mainFrame_ != nullptr) PostMessageA(mainFrame_->Handle(), WM_CLOSE, 0, 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool App::OnUpdateCommand(CmdUI& ui) {
+  if (recentFiles_.IsCommand(ui.id)) {
+    ui.Enable(recentFiles_.IndexOf(ui.id) < recentFiles_.Count());
+    return true;
+  }
+  return ui.id == ID_FILE_NEW || ui.id == ID_FILE_OPEN || ui.id == ID_APP_EXIT;
+}
+
+}  // namespace tarvel::fw

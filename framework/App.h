@@ -1,0 +1,77 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "framework/CommandLine.h"
+#include "framework/CommandTarget.h"
+#include "framework/RecentFileList.h"
+
+namespace tarvel::fw {
+
+class FrameWindow;
+class SettingsStore;
+class SingleDocTemplate;
+
+// The application object: start-up and exit, the message loop with pre-translation and idle
+// updates, the settings and the recent files, and the application's File commands (New, Open,
+// the recent files, Exit).
+class App : public CommandTarget {
+ public:
+  App();
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+  virtual ~App();
+
+  // The one application object of the process.
+  static App* Current();
+
+  virtual bool InitInstance() = 0;
+  // Stores the recent files; runs once however often it is called.
+  virtual int ExitInstance();
+  // Before a message is dispatched: the main frame's accelerators. True: do not dispatch it.
+  virtual bool PreTranslateMessage(MSG* msg);
+
+  // The message loop, until WM_QUIT; returns its exit code.
+  int Run();
+  // Handles the messages that are waiting, then idles; false once WM_QUIT was seen (it is
+  // posted again for the caller's loop).
+  bool PumpWaitingMessages();
+  virtual void OnIdle();
+
+  FrameWindow* MainFrame() const { return mainFrame_; }
+  void SetMainFrame(FrameWindow* frame);
+  int ShowCommand() const { return showCommand_; }
+  void SetShowCommand(int command) { showCommand_ = command; }
+
+  SettingsStore& Settings() const { return *settings_; }
+  RecentFileList& RecentFiles() { return recentFiles_; }
+  SingleDocTemplate* DocTemplate() const { return docTemplate_; }
+
+  // Opens the file or starts a new document, as the command line asks. False when no frame
+  // could be made. A file that cannot be read leaves an empty untitled document.
+  bool ProcessShellCommand(const CommandLineInfo& info);
+
+  bool OnCommand(UINT id) override;
+  bool OnUpdateCommand(CmdUI& ui) override;
+
+ protected:
+  void SetSettings(SettingsStore* settings) { settings_ = settings; }
+  // Reads the recent files; the list holds four.
+  void LoadStdProfileSettings();
+  void AddDocTemplate(SingleDocTemplate* docTemplate) { docTemplate_ = docTemplate; }
+
+ private:
+  static bool IsIdleMessage(const MSG& msg);
+  void OpenRecentFile(int index);
+
+  FrameWindow* mainFrame_ = nullptr;
+  SettingsStore* settings_ = nullptr;
+  SingleDocTemplate* docTemplate_ = nullptr;
+  RecentFileList recentFiles_;
+  int showCommand_ = SW_SHOWNORMAL;
+  bool exited_ = false;
+  POINT lastMousePoint_ = {-1, -1};
+};
+
+}  // namespace tarvel::fw

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+namespace tarvel::fw {
+
+// What the command line asks the program to do at start-up.
+struct CommandLineInfo {
+  enum class ShellCommand { FileNew, FileOpen };
+
+  // The arguments after the program's name, as WinMain gets them: the first argument that is not
+  // a switch ("/x" or "-x") names a file to open; quotes group words with blanks.
+  static CommandLineInfo Parse(const char* arguments);
+
+  ShellCommand shellCommand = ShellCommand::FileNew;
+  std::string fileName;
+};
+
+}  // namespace tarvel::fw

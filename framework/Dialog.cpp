@@ -1,0 +1,95 @@
+#include "framework/Dialog.h"
+
+#include <string>
+
+namespace tarvel::fw {
+
+INT_PTR Dialog::DoModal(HWND parent) {
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
+                         DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::EndWith(int result) {
+  if (hwnd_ == nullptr) return;
+  if (result == IDOK && !OnOK()) return;
+  if (result == IDCANCEL) OnCancel();
+  EndDialog(hwnd_, result);
+}
+
+INT_PTR Dialog::HandleMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+  return FALSE;
+}
+
+void Dialog::SetItemText(int id, const char* text) const { SetDlgItemTextA(hwnd_, id, text); }
+
+void Dialog::GetItemText(int id, char* buffer, int size) const {
+  if (size <= 0) return;
+  buffer[0] = '\0';
+  GetDlgItemTextA(hwnd_, id, buffer, size);
+}
+
+bool Dialog::CheckMaxChars(int id, int maxChars) const {
+  HWND control = GetDlgItem(hwnd_, id);
+  if (control == nullptr || GetWindowTextLengthA(control) <= maxChars) return true;
+  const std::string text = "Please enter no more than " + std::to_string(maxChars) + " characters.";
+  MessageBoxA(hwnd_, text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+  SetFocus(control);
+  SendMessageA(control, EM_SETSEL, 0, -1);
+  return false;
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Dialog* self = nullptr;
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<Dialog*>(lParam);
+    SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    self->hwnd_ = hwnd;
+    return self->OnInit() ? TRUE : FALSE;
+  }
+  self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  if (self == nullptr) return FALSE;
+  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED &&
+      (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    self->EndWith(LOWORD(wParam));
+    return TRUE;
+  }
+  const INT_PTR result = self->HandleMessage(message, wParam, lParam);
+  if (message == WM_NCDESTROY) self->hwnd_ = nullptr;
+  return result;
+}
+
+DialogBar::~DialogBar() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+bool DialogBar::Create(HWND parent, int templateId, int id) {
+  if (hwnd_ != nullptr) return false;
+  hwnd_ = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent,
+                             DialogProc, reinterpret_cast<LPARAM>(this));
+  if (hwnd_ == nullptr) return false;
+  SetWindowLongPtrA(hwnd_, GWLP_ID, id);
+  ShowWindow(hwnd_, SW_SHOW);
+  return true;
+}
+
+void DialogBar::SetItemText(int id, const char* text) const { SetDlgItemTextA(hwnd_, id, text); }
+
+SIZE DialogBar::Size() const {
+  RECT rect = {};
+  GetWindowRect(hwnd_, &rect);
+  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+INT_PTR CALLBACK DialogBar::DialogProc(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    return FALSE;
+  }
+  if (message == WM_NCDESTROY) {
+    auto* self = reinterpret_cast<DialogBar*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (self != nullptr) self->hwnd_ = nullptr;
+  }
+  return FALSE;
+}
+
+}  // namespace tarvel::fw

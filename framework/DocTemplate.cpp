@@ -1,0 +1,174 @@
+#include "framework/DocTemplate.h"
+
+#include <cstdio>
+
+#include "framework/FrameworkPrompts.h"
+#include "framework/RecentFileList.h"
+#include "framework/ResourceText.h"
+#include "framework/Settings.h"
+#include "framework/View.h"
+#include "res/resource.h"
+
+namespace tarvel::fw {
+
+namespace {
+
+bool CanReadFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
+}
+
+std::string StringOr(UINT id, const char* fallback) {
+  std::string text = LoadResourceString(id);
+  return text.empty() ? std::string(fallback) : text;
+}
+
+}  // namespace
+
+SingleDocTemplate::SingleDocTemplate(int resourceId, Document& document, FrameWindow& frame,
+                                     View& view, RecentFileList& recentFiles,
+                                     SettingsStore& settings, FrameworkPrompts& prompts)
+    : resourceId_(resourceId),
+      document_(document),
+      frame_(frame),
+      view_(view),
+      recentFiles_(recentFiles),
+      settings_(settings),
+      prompts_(prompts) {
+  const std::string strings = LoadResourceString(static_cast<UINT>(resourceId));
+  windowTitle_ = TextPart(strings, 0);
+  filterName_ = TextPart(strings, 3);
+  extension_ = TextPart(strings, 4);
+  if (!extension_.empty() && extension_[0] == '.') extension_.erase(0, 1);
+}
+
+bool SingleDocTemplate::CreateFrame() {
+  if (HasFrame()) return true;
+  frame_.SetView(&view_);
+  frame_.SetCloseQuery(this);
+  frame_.SetRecentFileList(&recentFiles_);
+  if (!frame_.LoadFrame(resourceId_, windowTitle_.c_str())) return false;
+  SetWindowTextA(frame_.Handle(), Caption().c_str());
+  return true;
+}
+
+bool SingleDocTemplate::NewDocument() {
+  const bool hadFrame = HasFrame();
+  if (!CreateFrame()) return false;
+  if (hadFrame && !SaveModified()) return false;
+  if (!document_.OnNewDocument()) return false;
+  document_.SetPathName("");
+  InitialUpdateFrame();
+  return true;
+}
+
+SingleDocTemplate::OpenResult SingleDocTemplate::OpenDocumentFile(const std::string& requested) {
+  const bool hadFrame = HasFrame();
+  if (!CreateFrame()) return OpenResult::Failed;
+  std::string path = requested;
+  if (path.empty() && !prompts_.ChooseFileToOpen(frame_.Handle(), Filter(), extension_, &path))
+    return OpenResult::Cancelled;
+  if (hadFrame && !SaveModified()) return OpenResult::Cancelled;
+  if (!CanReadFile(path)) {
+    prompts_.ShowError(frame_.Handle(),
+                       FormatString1(StringOr(IDS_CANNOT_OPEN, "Cannot open %1."), path));
+    return OpenResult::Failed;
+  }
+  // The document reports a file of the wrong format itself and then keeps its records.
+  if (!document_.OnOpenDocument(path.c_str())) return OpenResult::Failed;
+  document_.SetModifiedFlag(false);
+  SetPathName(path);
+  InitialUpdateFrame();
+  return OpenResult::Opened;
+}
+
+bool SingleDocTemplate::SaveModified() {
+  if (!document_.IsModified()) return true;
+  const std::string question =
+      FormatString1(StringOr(IDS_SAVE_CHANGES, "Save changes to %1?"), Title());
+  switch (prompts_.AskSaveChanges(frame_.Handle(), question)) {
+    case FrameworkPrompts::Answer::Yes:
+      return Save();
+    case FrameworkPrompts::Answer::No:
+      return true;
+    case FrameworkPrompts::Answer::Cancel:
+    default:
+      return false;
+  }
+}
+
+bool SingleDocTemplate::Save() { return DoSave(document_.GetPathName(), false); }
+
+bool SingleDocTemplate::SaveAs() { return DoSave(document_.GetPathName(), true); }
+
+bool SingleDocTemplate::DoSave(const std::string& current, bool ask) {
+  std::string path = current;
+  if ((ask || path.empty()) &&
+      !prompts_.ChooseFileToSave(frame_.Handle(), Filter(), extension_, &path))
+    return false;
+  if (!document_.OnSaveDocument(path.c_str())) {
+    prompts_.ShowError(frame_.Handle(),
+                       FormatString1(StringOr(IDS_CANNOT_SAVE, "Cannot save %1."), path));
+    return false;
+  }
+  SetPathName(path);
+  if (HasFrame()) SetWindowTextA(frame_.Handle(), Caption().c_str());
+  return true;
+}
+
+void SingleDocTemplate::SetPathName(const std::string& path) {
+  document_.SetPathName(path);
+  recentFiles_.Add(path);
+  recentFiles_.Save(settings_);
+}
+
+void SingleDocTemplate::InitialUpdateFrame() {
+  if (!HasFrame()) return;
+  SetWindowTextA(frame_.Handle(), Caption().c_str());
+  view_.OnInitialUpdate();
+}
+
+std::string SingleDocTemplate::Title() const {
+  const std::string& path = document_.GetPathName();
+  if (path.empty()) return StringOr(IDS_UNTITLED, "Untitled");
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string SingleDocTemplate::Caption() const { return Title() + " - " + windowTitle_; }
+
+std::string SingleDocTemplate::Filter() const {
+  std::string filter;
+  if (!filterName_.empty()) {
+    filter += filterName_;
+    filter += '\0';
+    filter += "*." + extension_;
+    filter += '\0';
+  }
+  filter += StringOr(IDS_ALL_FILES, "All Files (*.*)");
+  filter += '\0';
+  filter += "*.*";
+  filter += '\0';
+  return filter;
+}
+
+bool SingleDocTemplate::OnCommand(UINT id) {
+  switch (id) {
+    case ID_FILE_SAVE:
+      Save();
+      return true;
+    case ID_FILE_SAVE_AS:
+      SaveAs();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool SingleDocTemplate::OnUpdateCommand(CmdUI& ui) {
+  return ui.id == ID_FILE_SAVE || ui.id == ID_FILE_SAVE_AS;
+}
+
+}  // namespace tarvel::fw

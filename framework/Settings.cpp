@@ -1,0 +1,122 @@
+#include "framework/Settings.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace tarvel::fw {
+
+namespace {
+
+// An open registry key, closed at the end of the scope.
+class RegistryKey {
+ public:
+  RegistryKey(const std::string& path, bool create) {
+    const LONG result = create ? RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                                 KEY_READ | KEY_WRITE, nullptr, &key_, nullptr)
+                               : RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key_);
+    if (result != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~RegistryKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+RegistrySettings::RegistrySettings(const char* company, const char* application)
+    : path_(std::string("Software\\") + company + "\\" + application) {}
+
+std::string RegistrySettings::SectionPath(const char* section) const {
+  return path_ + "\\" + section;
+}
+
+int RegistrySettings::GetInt(const char* section, const char* key, int defaultValue) {
+  RegistryKey reg(SectionPath(section), false);
+  if (reg.get() == nullptr) return defaultValue;
+  DWORD type = 0;
+  DWORD value = 0;
+  DWORD size = sizeof(value);
+  if (RegQueryValueExA(reg.get(), key, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+          ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof(value))
+    return defaultValue;
+  return static_cast<int>(value);
+}
+
+bool RegistrySettings::WriteInt(const char* section, const char* key, int value) {
+  RegistryKey reg(SectionPath(section), true);
+  if (reg.get() == nullptr) return false;
+  const DWORD data = static_cast<DWORD>(value);
+  return RegSetValueExA(reg.get(), key, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                        sizeof(data)) == ERROR_SUCCESS;
+}
+
+std::string RegistrySettings::GetString(const char* section, const char* key,
+                                        const char* defaultValue) {
+  RegistryKey reg(SectionPath(section), false);
+  if (reg.get() == nullptr) return defaultValue;
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExA(reg.get(), key, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return defaultValue;
+  std::string text(size + 1, '\0');
+  if (RegQueryValueExA(reg.get(), key, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                       &size) != ERROR_SUCCESS)
+    return defaultValue;
+  text.resize(std::min<size_t>(size, text.size()));
+  // The stored size may or may not count a terminating zero.
+  const size_t end = text.find('\0');
+  if (end != std::string::npos) text.resize(end);
+  return text;
+}
+
+bool RegistrySettings::WriteString(const char* section, const char* key, const char* value) {
+  RegistryKey reg(SectionPath(section), true);
+  if (reg.get() == nullptr) return false;
+  const std::string text = value != nullptr ? value : "";
+  return RegSetValueExA(reg.get(), key, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool RegistrySettings::DeleteAll() {
+  const LONG result = RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+  return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+int MemorySettings::GetInt(const char* section, const char* key, int defaultValue) {
+  auto it = ints_.find({section, key});
+  return it != ints_.end() ? it->second : defaultValue;
+}
+
+bool MemorySettings::WriteInt(const char* section, const char* key, int value) {
+  ints_[{section, key}] = value;
+  ++writes_;
+  return true;
+}
+
+std::string MemorySettings::GetString(const char* section, const char* key,
+                                      const char* defaultValue) {
+  auto it = texts_.find({section, key});
+  return it != texts_.end() ? it->second : std::string(defaultValue);
+}
+
+bool MemorySettings::WriteString(const char* section, const char* key, const char* value) {
+  texts_[{section, key}] = value != nullptr ? value : "";
+  ++writes_;
+  return true;
+}
+
+bool MemorySettings::Has(const char* section, const char* key) const {
+  const Key k{section, key};
+  return ints_.count(k) != 0 || texts_.count(k) != 0;
+}
+
+}  // namespace tarvel::fw
