@@ -1,6 +1,7 @@
 #pragma once
-#include <commctrl.h>
 #include <windows.h>
+// <commctrl.h> needs <windows.h> first.
+#include <commctrl.h>
 
 #include <string>
 
