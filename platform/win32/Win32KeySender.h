@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+
+#include "model/KeySender.h"
+
+namespace tarvel {
+
+// Keystrokes through keybd_event, and key messages to a target window.
+//
+// Key messages are delivered synchronously and in order, but the program never hangs on a target
+// that does not answer: a message waits at most kMessageTimeoutMs, and not at all for a window that
+// the system already counts as hung. Once a message of a keystroke was not handled in time, the
+// rest of that keystroke goes to the window without waiting (SendNotifyMessageA). Sent messages
+// queue in order, so a target that recovers still gets the keystroke in order and is not left with
+// a key held down; a message that the system dropped at its timeout is lost. The next keystroke
+// waits again, at most once.
+class Win32KeySender final : public KeySender {
+ public:
+  static constexpr unsigned kMessageTimeoutMs = 1000;
+
+  void InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) override;
+  WindowHandle FindTopLevelWindow(const char* className) override;
+  void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override;
+
+ private:
+  // The keystroke under way: its window, whether its key-ups have begun, and whether a message
+  // of it was not handled in time.
+  WindowHandle window_ = nullptr;
+  bool sawKeyUp_ = false;
+  bool timedOut_ = false;
+};
+
+}  // namespace tarvel

@@ -1,0 +1,173 @@
+// The key sender against real windows: key messages to a window found by its class, on this
+// thread and on others, a target that does not answer, and key events into the input stream.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/Win32KeySender.h"
+#include "tests/backends/KeyTarget.h"
+
+namespace tarvel {
+namespace {
+
+using test::KeyLog;
+using test::KeyMessage;
+using test::ThreadedKeyTarget;
+
+struct Step {
+  bool keyUp;
+  uint8_t virtualKey;
+};
+
+// Ctrl + Alt + F5 as the mapping engine sends it, and the messages that must arrive.
+const std::vector<Step> kCtrlAltF5 = {{false, VK_CONTROL}, {false, VK_MENU}, {false, VK_F5},
+                                      {true, VK_F5},       {true, VK_MENU},  {true, VK_CONTROL}};
+
+KeyMessage Expected(const Step& step) {
+  return {static_cast<UINT>(step.keyUp ? WM_KEYUP : WM_KEYDOWN), step.virtualKey, 0};
+}
+
+std::vector<KeyMessage> ExpectedMessages(const std::vector<Step>& steps) {
+  std::vector<KeyMessage> messages;
+  for (const Step& step : steps) messages.push_back(Expected(step));
+  return messages;
+}
+
+// Pumps this thread's messages until done() holds or about five seconds have passed.
+template <typename Done>
+void PumpUntil(Done done) {
+  const ULONGLONG giveUp = GetTickCount64() + 5000;
+  while (!done() && GetTickCount64() < giveUp) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+TEST(Win32KeySender, FindsOnlyTopLevelWindowsOfTheClass) {
+  KeyLog log;
+  HWND target = test::CreateKeyTarget("TarvelTestFindTarget", &log);
+  ASSERT_NE(target, nullptr);
+  // A window of a class that is only ever a child is not a top-level window.
+  test::RegisterKeyTargetClass("TarvelTestChildOnly");
+  HWND child = CreateWindowExA(0, "TarvelTestChildOnly", "child", WS_CHILD, 0, 0, 10, 10, target,
+                               nullptr, GetModuleHandleA(nullptr), &log);
+  ASSERT_NE(child, nullptr);
+
+  Win32KeySender sender;
+  EXPECT_EQ(sender.FindTopLevelWindow("TarvelTestFindTarget"), target);
+  EXPECT_EQ(sender.FindTopLevelWindow("TarvelTestChildOnly"), nullptr);
+  EXPECT_EQ(sender.FindTopLevelWindow("TarvelTestNoSuchClass"), nullptr);
+
+  DestroyWindow(target);
+  EXPECT_EQ(sender.FindTopLevelWindow("TarvelTestFindTarget"), nullptr);
+}
+
+TEST(Win32KeySender, DeliversEachMessageBeforeReturningToAWindowOfThisThread) {
+  KeyLog log;
+  HWND target = test::CreateKeyTarget("TarvelTestSameThread", &log);
+  ASSERT_NE(target, nullptr);
+  Win32KeySender sender;
+  for (size_t i = 0; i < kCtrlAltF5.size(); ++i) {
+    sender.SendKeyMessage(target, kCtrlAltF5[i].keyUp, kCtrlAltF5[i].virtualKey);
+    ASSERT_EQ(log.Size(), i + 1) << "message " << i << " was not handled before returning";
+  }
+  EXPECT_EQ(log.Messages(), ExpectedMessages(kCtrlAltF5));
+  DestroyWindow(target);
+}
+
+TEST(Win32KeySender, DeliversInOrderAndSynchronouslyToAWindowOfAnotherThread) {
+  ThreadedKeyTarget target("TarvelTestOtherThread");
+  Win32KeySender sender;
+  WindowHandle found = sender.FindTopLevelWindow("TarvelTestOtherThread");
+  ASSERT_EQ(found, target.Window());
+
+  // Two keystrokes in a row to one window: the second must go out exactly like the first.
+  std::vector<Step> twice = kCtrlAltF5;
+  twice.insert(twice.end(), kCtrlAltF5.begin(), kCtrlAltF5.end());
+  for (size_t i = 0; i < twice.size(); ++i) {
+    sender.SendKeyMessage(found, twice[i].keyUp, twice[i].virtualKey);
+    ASSERT_EQ(target.Log().Size(), i + 1) << "message " << i << " was not handled before returning";
+  }
+  EXPECT_EQ(target.Log().Messages(), ExpectedMessages(twice));
+}
+
+TEST(Win32KeySender, ATargetThatDoesNotAnswerDoesNotHoldUpTheSender) {
+  // The target's thread reads no messages for 3 s, far longer than one message may wait.
+  ThreadedKeyTarget target("TarvelTestBlocked", 3000);
+  Win32KeySender sender;
+  for (const Step& step : kCtrlAltF5)
+    sender.SendKeyMessage(target.Window(), step.keyUp, step.virtualKey);
+  EXPECT_FALSE(target.Woke()) << "the sender waited until the blocked target woke";
+
+  // Once it answers again, the target has the rest of the keystroke in order: at most the message
+  // that timed out is missing, so no key it saw go down is left down.
+  ASSERT_TRUE(target.WaitUntilDrained(10000));
+  const std::vector<KeyMessage> all = ExpectedMessages(kCtrlAltF5);
+  const std::vector<KeyMessage> received = target.Log().Messages();
+  ASSERT_GE(received.size(), all.size() - 1);
+  ASSERT_LE(received.size(), all.size());
+  EXPECT_EQ(received, std::vector<KeyMessage>(all.end() - received.size(), all.end()));
+
+  // The next keystroke waits for the window again and is handled message by message.
+  const size_t before = received.size();
+  for (size_t i = 0; i < kCtrlAltF5.size(); ++i) {
+    sender.SendKeyMessage(target.Window(), kCtrlAltF5[i].keyUp, kCtrlAltF5[i].virtualKey);
+    ASSERT_EQ(target.Log().Size(), before + i + 1) << "message " << i << " of the next keystroke";
+  }
+}
+
+TEST(Win32KeySender, AWindowThatIsGoneSwallowsTheKeystroke) {
+  KeyLog log;
+  HWND target = test::CreateKeyTarget("TarvelTestGone", &log);
+  ASSERT_NE(target, nullptr);
+  DestroyWindow(target);
+  Win32KeySender sender;
+  for (const Step& step : kCtrlAltF5) sender.SendKeyMessage(target, step.keyUp, step.virtualKey);
+  EXPECT_EQ(log.Size(), 0u);
+}
+
+TEST(Win32KeySender, InjectedKeysReachTheFocusedWindowWithTheirScanCode) {
+  KeyLog log;
+  HWND target = test::CreateKeyTarget("TarvelTestFocus", &log, true);
+  ASSERT_NE(target, nullptr);
+  SetForegroundWindow(target);
+  SetFocus(target);
+  PumpUntil([&] { return GetFocus() == target; });
+  ASSERT_EQ(GetFocus(), target);
+
+  struct Case {
+    uint8_t virtualKey;
+    uint8_t scanCode;
+  };
+  // A letter, a function key, a modifier, and scan codes that are not the key's own.
+  const Case cases[] = {{'A', 0x1E}, {VK_F5, 0x3F}, {VK_CONTROL, 0x1D}, {'Q', 0x7F}, {VK_F9, 0x00}};
+  Win32KeySender sender;
+  for (const Case& c : cases) {
+    const size_t before = log.Size();
+    sender.InjectKey(c.virtualKey, c.scanCode, false);
+    sender.InjectKey(c.virtualKey, c.scanCode, true);
+    PumpUntil([&] { return log.Size() >= before + 2; });
+    const std::vector<KeyMessage> received = log.Messages();
+    ASSERT_EQ(received.size(), before + 2) << "key " << int(c.virtualKey);
+    const KeyMessage& down = received[before];
+    const KeyMessage& up = received[before + 1];
+    EXPECT_EQ(down.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(down.wParam, c.virtualKey);
+    EXPECT_EQ((down.lParam >> 16) & 0xFF, c.scanCode) << "key " << int(c.virtualKey);
+    EXPECT_EQ(down.lParam & (1 << 24), 0) << "the extended-key flag must stay clear";
+    EXPECT_EQ(down.lParam & (1u << 31), 0u);
+    EXPECT_EQ(up.message, static_cast<UINT>(WM_KEYUP));
+    EXPECT_EQ(up.wParam, c.virtualKey);
+    EXPECT_EQ((up.lParam >> 16) & 0xFF, c.scanCode) << "key " << int(c.virtualKey);
+    EXPECT_NE(up.lParam & (1u << 31), 0u) << "a key-up has its transition bit";
+  }
+  DestroyWindow(target);
+}
+
+}  // namespace
+}  // namespace tarvel
