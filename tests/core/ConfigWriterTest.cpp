@@ -1,0 +1,317 @@
+// Writing configuration files: the exact bytes, round trips, and saves that fail part way.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/core/ReaderSupport.h"
+#include "tests/doubles/FaultyFileOps.h"
+
+namespace tarvel::test {
+namespace {
+
+Guid MakeGuid(uint32_t d1, uint16_t d2, uint16_t d3, std::initializer_list<uint8_t> d4) {
+  Guid g;
+  g.data1 = d1;
+  g.data2 = d2;
+  g.data3 = d3;
+  std::copy(d4.begin(), d4.end(), g.data4);
+  return g;
+}
+
+// Two records: the one every format rule shows.
+void FillSmallDocument(CTarvelDoc& doc) {
+  DeviceRecord* a = AddRecord(
+      doc, 2,
+      MakeGuid(0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}),
+      "Pad One");
+  a->productGuid = MakeGuid(1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11});
+  Assign(a->buttons[0], 0x41, 0x1E, 3, "Notepad", "Jump, high");
+  a->buttons[0].state = 0x80;       // never written
+  a->buttons[1].virtualKey = 0x42;  // a key in an unassigned mapping is written as it is
+  DeviceRecord* b = AddRecord(
+      doc, 1, MakeGuid(0xFFFFFFFF, 0, 0xFFFF, {0, 0xFF, 0xFF, 0, 0xFF, 0, 0xFF, 0}), "Wheel");
+  b->productGuid = Guid{};
+  Assign(b->buttons[0], 255, 200, 7, "", "x");
+}
+
+const char* const kSmallDocumentFile =
+    "TVM2\r\n"
+    "[{01234567-89AB-CDEF-0123-456789ABCDEF},{00000001-0002-0003-0405-060708090A0B},Pad One]\r\n"
+    "NumberOfButtons = 2\r\n"
+    "Button1 = 1,65,30,3,7,Notepad,10,Jump, high\r\n"
+    "Button2 = 0,66,0,0,0,,0,\r\n"
+    "[{FFFFFFFF-0000-FFFF-00FF-FF00FF00FF00},{00000000-0000-0000-0000-000000000000},Wheel]\r\n"
+    "NumberOfButtons = 1\r\n"
+    "Button1 = 1,255,200,7,0,,1,x\r\n";
+
+std::string Formatted(const CTarvelDoc& doc) {
+  std::vector<char> buffer(CTarvelDoc::MaxConfigurationSize());
+  const size_t length = doc.FormatConfiguration(buffer.data(), buffer.size());
+  return std::string(buffer.data(), length);
+}
+
+TEST(ConfigWriter, WritesTheExactBytesOfASmallDocument) {
+  Reader r;
+  FillSmallDocument(r.doc);
+  r.doc.SetModifiedFlag(true);
+
+  EXPECT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+
+  EXPECT_EQ(ReadBytes(r.path), kSmallDocumentFile);
+  EXPECT_EQ(Formatted(r.doc), kSmallDocumentFile);
+  EXPECT_FALSE(r.doc.IsModified());
+  EXPECT_EQ(r.dir.Entries(), std::vector<std::string>{"config.tvm"});
+}
+
+TEST(ConfigWriter, AnEmptyDocumentAndARecordWithoutButtons) {
+  Reader r;
+  EXPECT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+  EXPECT_EQ(ReadBytes(r.path), "TVM2\r\n");
+
+  AddRecord(r.doc, 0, MakeGuid(1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}), "Empty");
+  r.doc.records[0]->productGuid = r.doc.records[0]->instanceGuid;
+  EXPECT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+  EXPECT_EQ(ReadBytes(r.path),
+            "TVM2\r\n[{00000001-0002-0003-0405-060708090A0B},"
+            "{00000001-0002-0003-0405-060708090A0B},Empty]\r\nNumberOfButtons = 0\r\n");
+}
+
+TEST(ConfigWriter, FormatGuidWritesThirtyEightUpperCaseCharacters) {
+  struct Case {
+    Guid guid;
+    const char* text;
+  };
+  const Case cases[] = {
+      {Guid{}, "{00000000-0000-0000-0000-000000000000}"},
+      {MakeGuid(1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}), "{00000001-0002-0003-0405-060708090A0B}"},
+      {MakeGuid(0xDEADBEEF, 0xABCD, 0x00EF, {0xFA, 0xCE, 0x0B, 0x0C, 0xAB, 0xCD, 0xEF, 0x01}),
+       "{DEADBEEF-ABCD-00EF-FACE-0B0CABCDEF01}"},
+      {MakeGuid(0xFFFFFFFF, 0xFFFF, 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}),
+       "{FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF}"},
+  };
+  for (const Case& c : cases) {
+    char buffer[kGuidTextSize + 8];
+    std::memset(buffer, 0x7E, sizeof buffer);
+    EXPECT_TRUE(FormatGuid(c.guid, buffer));
+    EXPECT_STREQ(buffer, c.text);
+    for (size_t i = kGuidTextSize; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], 0x7E);
+  }
+}
+
+// Deterministic values for a document as full as the model allows.
+struct Filler {
+  uint32_t seed = 12345;
+  uint32_t Next() {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  }
+  std::string Text(size_t length) {
+    static const char kChars[] = "abcXYZ019 ,.;[]{}()-_=+!#$%&'\"\t\xE9\xFC\x80\xFF";
+    std::string s;
+    for (size_t i = 0; i < length; ++i) s += kChars[Next() % (sizeof kChars - 1)];
+    return s;
+  }
+};
+
+void FillFullDocument(CTarvelDoc& doc) {
+  Filler f;
+  for (int r = 0; r < kMaxRecords; ++r) {
+    std::string name = f.Text(r == 0 ? 511 : f.Next() % 80);
+    for (char& c : name)
+      if (c == ']') c = ')';  // a name ends at its first "]"
+    DeviceRecord* rec = AddRecord(doc, kMaxButtons, TestGuid(100 + r), name);
+    rec->productGuid = TestGuid(200 + r, 0xEE);
+    for (int b = 0; b < kMaxButtons; ++b) {
+      ButtonMapping& m = rec->buttons[b];
+      m.assigned = static_cast<int32_t>(f.Next() % 2);
+      m.virtualKey = static_cast<uint8_t>(f.Next());
+      m.scanCode = static_cast<uint8_t>(f.Next());
+      m.modifiers = static_cast<uint8_t>(f.Next());
+      m.state = 0x80;
+      const size_t classLength = b % 3 == 0 ? 63 : f.Next() % 64;
+      const size_t descriptionLength = b % 4 == 0 ? 63 : f.Next() % 64;
+      std::snprintf(m.windowClass, sizeof m.windowClass, "%s", f.Text(classLength).c_str());
+      std::snprintf(m.description, sizeof m.description, "%s", f.Text(descriptionLength).c_str());
+    }
+  }
+}
+
+void ExpectSameRecord(const DeviceRecord& saved, const DeviceRecord& loaded) {
+  EXPECT_STREQ(loaded.name, saved.name);
+  EXPECT_TRUE(loaded.instanceGuid == saved.instanceGuid);
+  EXPECT_TRUE(loaded.productGuid == saved.productGuid);
+  ASSERT_EQ(loaded.buttonCount, saved.buttonCount);
+  for (int b = 0; b < saved.buttonCount; ++b) {
+    SCOPED_TRACE("button " + std::to_string(b));
+    const ButtonMapping& s = saved.buttons[b];
+    ExpectEntry(loaded.buttons[b], s.assigned, s.virtualKey, s.scanCode, s.modifiers, s.windowClass,
+                s.description);
+  }
+}
+
+TEST(ConfigWriter, AFullDocumentComesBackAsItWasSaved) {
+  Reader saved;
+  FillFullDocument(saved.doc);
+  ASSERT_TRUE(saved.doc.OnSaveDocument(saved.path.c_str()));
+  const std::string bytes = ReadBytes(saved.path);
+  EXPECT_LE(bytes.size(), CTarvelDoc::MaxConfigurationSize());
+
+  Reader loaded;
+  ASSERT_EQ(loaded.Load(bytes), LoadResult::Loaded);
+
+  ASSERT_EQ(loaded.doc.recordCount, kMaxRecords);
+  for (int r = 0; r < kMaxRecords; ++r) {
+    SCOPED_TRACE("record " + std::to_string(r));
+    ExpectSameRecord(*saved.doc.records[r], *loaded.doc.records[r]);
+  }
+  EXPECT_EQ(std::strlen(loaded.doc.records[0]->name), 511u);
+  EXPECT_TRUE(loaded.observer.events.empty());
+  // Saving what was read gives the same bytes again.
+  ASSERT_TRUE(loaded.doc.OnSaveDocument(loaded.path.c_str()));
+  EXPECT_EQ(ReadBytes(loaded.path), bytes);
+}
+
+TEST(ConfigWriter, ARoundTripLosesOnlyEmptyRecordsAndWhatFollowsABracketInAName) {
+  Reader saved;
+  DeviceRecord* a = AddRecord(saved.doc, 2, TestGuid(1), "Alpha");
+  Assign(a->buttons[1], 0x43, 0x2E, 2, "Cls", "Desc");
+  AddRecord(saved.doc, 0, TestGuid(2), "Nothing");
+  DeviceRecord* c = AddRecord(saved.doc, 1, TestGuid(3), "Joy]stick");
+  Assign(c->buttons[0], 0x44, 0x20, 0);
+  ASSERT_TRUE(saved.doc.OnSaveDocument(saved.path.c_str()));
+
+  Reader loaded;
+  ASSERT_EQ(loaded.Load(ReadBytes(saved.path)), LoadResult::Loaded);
+
+  ASSERT_EQ(loaded.doc.recordCount, 2);
+  ExpectSameRecord(*a, *loaded.doc.records[0]);
+  EXPECT_STREQ(loaded.doc.records[1]->name, "Joy");
+  EXPECT_EQ(loaded.doc.records[1]->buttons[0].virtualKey, 0x44);
+}
+
+TEST(ConfigWriter, FormatConfigurationNeedsRoomForTheWholeText) {
+  Harness h;
+  FillFullDocument(h.doc);
+  std::vector<char> buffer(CTarvelDoc::MaxConfigurationSize());
+  const size_t length = h.doc.FormatConfiguration(buffer.data(), buffer.size());
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(std::string(buffer.data(), 6), "TVM2\r\n");
+  std::vector<char> small(length / 2);
+  EXPECT_EQ(h.doc.FormatConfiguration(small.data(), small.size()), 0u);
+}
+
+// A save into an existing file, with the file layer failing at one step.
+TEST(ConfigWriter, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
+  std::string expected;
+  {
+    Harness h;
+    FillSmallDocument(h.doc);
+    expected = Formatted(h.doc);
+  }
+  ASSERT_EQ(expected, kSmallDocumentFile);
+  const int64_t size = static_cast<int64_t>(expected.size());
+  struct Case {
+    const char* what;
+    bool failCreate;
+    int64_t failWriteAt;
+    bool failClose;
+    bool failReplace;
+  };
+  const Case cases[] = {
+      {"create fails", true, -1, false, false},
+      {"the first byte cannot be written", false, 0, false, false},
+      {"the second byte cannot be written", false, 1, false, false},
+      {"the disk fills up half way", false, size / 2, false, false},
+      {"the last byte cannot be written", false, size - 1, false, false},
+      {"close reports lost data", false, -1, true, false},
+      {"the temporary file cannot replace the old one", false, -1, false, true},
+  };
+  for (bool targetExists : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (targetExists ? "" : " (no old file)"));
+      FaultyFileOps files;
+      files.failCreate = c.failCreate;
+      files.failWriteAtByte = c.failWriteAt;
+      files.failClose = c.failClose;
+      files.failReplace = c.failReplace;
+      Reader r;
+      Harness h(&files);
+      FillSmallDocument(h.doc);
+      h.doc.SetModifiedFlag(true);
+      const std::string old = "TVM2\r\nOLD CONTENT\r\n";
+      if (targetExists) WriteBytes(r.path, old);
+
+      EXPECT_FALSE(h.doc.OnSaveDocument(r.path.c_str()));
+
+      EXPECT_TRUE(h.doc.IsModified());
+      if (targetExists) {
+        EXPECT_EQ(ReadBytes(r.path), old);
+        EXPECT_EQ(r.dir.Entries(), std::vector<std::string>{"config.tvm"});
+      } else {
+        EXPECT_TRUE(r.dir.Entries().empty());
+      }
+      EXPECT_EQ(files.openFiles, 0) << "the temporary file was left open";
+      ASSERT_FALSE(files.created.empty());
+      for (const std::string& created : files.created) {
+        EXPECT_NE(created, r.path) << "the old file was opened for writing";
+        EXPECT_EQ(std::filesystem::path(created).parent_path(),
+                  std::filesystem::path(r.path).parent_path());
+      }
+    }
+  }
+}
+
+TEST(ConfigWriter, ASuccessfulSaveReplacesTheFileThroughATemporaryOne) {
+  FaultyFileOps files;
+  Reader r;
+  Harness h(&files);
+  FillSmallDocument(h.doc);
+  h.doc.SetModifiedFlag(true);
+  WriteBytes(r.path, "old");
+
+  EXPECT_TRUE(h.doc.OnSaveDocument(r.path.c_str()));
+
+  EXPECT_FALSE(h.doc.IsModified());
+  EXPECT_EQ(ReadBytes(r.path), kSmallDocumentFile);
+  EXPECT_EQ(r.dir.Entries(), std::vector<std::string>{"config.tvm"});
+  ASSERT_EQ(files.created.size(), 1u);
+  ASSERT_EQ(files.replaced.size(), 1u);
+  EXPECT_EQ(files.replaced[0].first, files.created[0]);
+  EXPECT_EQ(files.replaced[0].second, r.path);
+  EXPECT_EQ(files.openFiles, 0);
+}
+
+TEST(ConfigWriter, ASaveIntoAMissingDirectoryFailsWithTheSystemsFiles) {
+  Reader r;
+  FillSmallDocument(r.doc);
+  r.doc.SetModifiedFlag(true);
+  const std::string path = (r.dir.Path() / "no such dir" / "config.tvm").string();
+
+  EXPECT_FALSE(r.doc.OnSaveDocument(path.c_str()));
+
+  EXPECT_TRUE(r.doc.IsModified());
+  EXPECT_TRUE(r.dir.Entries().empty());
+}
+
+TEST(ConfigWriter, SavingChangesNothingButTheModifiedFlag) {
+  Reader r;
+  FillSmallDocument(r.doc);
+  r.table.count = 1;
+  Tie(r.doc, r.table, 1, 0);
+  DeviceRecord* first = r.doc.records[0];
+
+  ASSERT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+
+  EXPECT_EQ(r.doc.recordCount, 2);
+  EXPECT_EQ(r.doc.records[0], first);
+  EXPECT_EQ(r.doc.records[0]->buttons[0].state, 0x80);
+  EXPECT_EQ(r.table.slots[0].recordIndex, 1);
+  EXPECT_EQ(r.doc.records[1]->attachedIndex, 0);
+  EXPECT_TRUE(r.view.calls.empty());
+}
+
+}  // namespace
+}  // namespace tarvel::test

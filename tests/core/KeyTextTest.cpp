@@ -1,0 +1,203 @@
+// Key names and the key text of a mapping.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "tests/core/TestSupport.h"
+
+namespace tarvel::test {
+namespace {
+
+// The names of every virtual-key code, as the list shows them.
+std::string ExpectedName(int code) {
+  static const std::map<int, std::string> named = {{0x03, "Cancel"},    {0x08, "Backspace"},
+                                                   {0x09, "Tab"},       {0x0C, "Clear"},
+                                                   {0x0D, "Enter"},     {0x10, "Shift"},
+                                                   {0x11, "Ctrl"},      {0x12, "Alt"},
+                                                   {0x13, "Pause"},     {0x14, "Caps Lock"},
+                                                   {0x1B, "Esc"},       {0x20, "Space"},
+                                                   {0x21, "Page Up"},   {0x22, "Page Down"},
+                                                   {0x23, "End"},       {0x24, "Home"},
+                                                   {0x25, "Left"},      {0x26, "Up"},
+                                                   {0x27, "Right"},     {0x28, "Down"},
+                                                   {0x29, "Select"},    {0x2A, "Print Screen"},
+                                                   {0x2B, "Execute"},   {0x2C, "Snapshot"},
+                                                   {0x2D, "Insert"},    {0x2E, "Delete"},
+                                                   {0x2F, "Help"},      {0x5B, "LWin"},
+                                                   {0x5C, "RWin"},      {0x5D, "Application"},
+                                                   {0x6A, "Num *"},     {0x6B, "Num +"},
+                                                   {0x6C, "Num Enter"}, {0x6D, "Num -"},
+                                                   {0x6E, "Num ."},     {0x6F, "Num /"},
+                                                   {0x90, "Num Lock"},  {0x91, "Scroll Lock"},
+                                                   {0xBA, ";"},         {0xBB, "="},
+                                                   {0xBC, ","},         {0xBD, "-"},
+                                                   {0xBE, "."},         {0xBF, "/"},
+                                                   {0xC0, "`"},         {0xDB, "["},
+                                                   {0xDC, "\\"},        {0xDD, "]"},
+                                                   {0xDE, "'"}};
+  if (code >= 0x41 && code <= 0x5A) return std::string(1, static_cast<char>(code));
+  if (code >= 0x30 && code <= 0x39) return std::to_string(code - 0x30);
+  if (code >= 0x60 && code <= 0x69) return "Num " + std::to_string(code - 0x60);
+  if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
+  auto it = named.find(code);
+  return it == named.end() ? "" : it->second;
+}
+
+TEST(KeyNames, EveryCodeHasItsNameOrNone) {
+  int namedCount = 0;
+  for (int code = 0; code <= 0xFF; ++code) {
+    char buffer[13 + 8];
+    std::memset(buffer, 0x7E, sizeof buffer);
+    GetKeyName(static_cast<uint8_t>(code), buffer);
+    EXPECT_EQ(std::string(buffer), ExpectedName(code)) << "code " << code;
+    for (size_t i = 13; i < sizeof buffer; ++i)
+      ASSERT_EQ(buffer[i], 0x7E) << "code " << code << " wrote past 13 bytes";
+    namedCount += ExpectedName(code).empty() ? 0 : 1;
+  }
+  EXPECT_EQ(namedCount, 26 + 10 + 10 + 24 + 49);
+}
+
+TEST(KeyNames, EdgesOfTheRanges) {
+  struct Case {
+    uint8_t code;
+    const char* name;
+  };
+  const Case cases[] = {{0x41, "A"},
+                        {0x5A, "Z"},
+                        {0x40, ""},
+                        {0x5B, "LWin"},
+                        {0x30, "0"},
+                        {0x39, "9"},
+                        {0x3A, ""},
+                        {0x2F, "Help"},
+                        {0x60, "Num 0"},
+                        {0x61, "Num 1"},
+                        {0x69, "Num 9"},
+                        {0x6F, "Num /"},
+                        {0x70, "F1"},
+                        {0x7B, "F12"},
+                        {0x87, "F24"},
+                        {0x88, ""},
+                        {0x2A, "Print Screen"},
+                        {0x2C, "Snapshot"},
+                        {0x6C, "Num Enter"},
+                        {0xC0, "`"},
+                        {0xDC, "\\"},
+                        {0xDE, "'"},
+                        {0x00, ""},
+                        {0x01, ""},
+                        {0x15, ""},
+                        {0xA0, ""},
+                        {0xA5, ""},
+                        {0xDF, ""},
+                        {0xFF, ""}};
+  for (const Case& c : cases) {
+    char buffer[16] = "junk";
+    GetKeyName(c.code, buffer);
+    EXPECT_STREQ(buffer, c.name) << "code " << int{c.code};
+  }
+}
+
+struct KeyTextScene : Harness {
+  KeyTextScene() {
+    AddRecord(doc, 12, TestGuid(1));
+    AddRecord(doc, 0, TestGuid(2));
+    AddRecord(doc, 8, TestGuid(3));
+  }
+  ButtonMapping& Mapping() { return doc.records[2]->buttons[4]; }  // row 16
+};
+
+TEST(KeyText, ModifierPrefixesComeInTheOrderCtrlAltShift) {
+  struct Case {
+    uint8_t modifiers;
+    const char* text;
+  };
+  const Case cases[] = {{0, "F1"},
+                        {1, "Shift + F1"},
+                        {2, "Ctrl + F1"},
+                        {3, "Ctrl + Shift + F1"},
+                        {4, "Alt + F1"},
+                        {5, "Alt + Shift + F1"},
+                        {6, "Ctrl + Alt + F1"},
+                        {7, "Ctrl + Alt + Shift + F1"},
+                        {8, "F1"},
+                        {0xF8 | 5, "Alt + Shift + F1"},
+                        {0xFF, "Ctrl + Alt + Shift + F1"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("modifiers " + std::to_string(c.modifiers));
+    KeyTextScene h;
+    Assign(h.Mapping(), 0x70, 0x3B, c.modifiers);
+    char text[kKeyTextSize];
+    ASSERT_TRUE(h.doc.GetButtonKeyText(2, 4, text));
+    EXPECT_STREQ(text, c.text);
+    ASSERT_TRUE(h.doc.GetRowKeyText(16, text));
+    EXPECT_STREQ(text, c.text);
+  }
+}
+
+TEST(KeyText, TheLongestTextFillsThirtyFourBytesExactly) {
+  KeyTextScene h;
+  Assign(h.Mapping(), 0x2A, 0, 7);
+  char buffer[kKeyTextSize + 8];
+  std::memset(buffer, 0x7E, sizeof buffer);
+
+  ASSERT_TRUE(h.doc.GetRowKeyText(16, buffer));
+
+  EXPECT_STREQ(buffer, "Ctrl + Alt + Shift + Print Screen");
+  EXPECT_EQ(std::strlen(buffer), 33u);
+  EXPECT_EQ(kKeyTextSize, 34);
+  for (size_t i = kKeyTextSize; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], 0x7E);
+}
+
+TEST(KeyText, UnassignedAndNamelessKeys) {
+  struct Case {
+    const char* what;
+    int assigned;
+    uint8_t virtualKey;
+    uint8_t modifiers;
+    const char* text;
+  };
+  const Case cases[] = {{"unassigned with a key in the fields", 0, 0x41, 7, ""},
+                        {"unassigned and empty", 0, 0, 0, ""},
+                        {"a key without a name and Ctrl", 1, 0xFF, 2, "Ctrl + "},
+                        {"a key without a name alone", 1, 0xA0, 0, ""},
+                        {"any non-zero assigned counts", 5, 0x41, 0, "A"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    KeyTextScene h;
+    h.Mapping().assigned = c.assigned;
+    h.Mapping().virtualKey = c.virtualKey;
+    h.Mapping().modifiers = c.modifiers;
+    char text[kKeyTextSize] = "junk";
+    EXPECT_TRUE(h.doc.GetButtonKeyText(2, 4, text));
+    EXPECT_STREQ(text, c.text);
+    std::strcpy(text, "junk");
+    EXPECT_TRUE(h.doc.GetRowKeyText(16, text));
+    EXPECT_STREQ(text, c.text);
+  }
+}
+
+TEST(KeyText, WhatNamesNoButtonGivesEmptyTextAndFalse) {
+  KeyTextScene h;
+  for (int r = 0; r < 3; ++r)
+    for (int b = 0; b < 128; ++b) Assign(h.doc.records[r]->buttons[b], 0x41, 0, 0);
+  struct Case {
+    int record, button;
+  };
+  const Case pairs[] = {{-1, 0}, {3, 0}, {1, 0}, {0, 12}, {0, -1}, {2, 8}, {16, 0}};
+  for (const Case& c : pairs) {
+    char text[kKeyTextSize] = "junk";
+    EXPECT_FALSE(h.doc.GetButtonKeyText(c.record, c.button, text)) << c.record << "/" << c.button;
+    EXPECT_STREQ(text, "");
+  }
+  for (int row : {-1, 20, 21, 500}) {
+    char text[kKeyTextSize] = "junk";
+    EXPECT_FALSE(h.doc.GetRowKeyText(row, text)) << "row " << row;
+    EXPECT_STREQ(text, "");
+  }
+}
+
+}  // namespace
+}  // namespace tarvel::test

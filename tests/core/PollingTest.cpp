@@ -1,0 +1,238 @@
+// The polling pass: acquiring, reading, the connected flag and the hand-over to the engine.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "input/Polling.h"
+#include "tests/core/TestSupport.h"
+
+namespace tarvel::test {
+namespace {
+
+// One controller with 4 buttons in slot 0, feeding record 0 whose button 0 types "A".
+struct OneController : Harness {
+  OneController() {
+    Attach({4});
+    DeviceRecord* r = AddRecord(doc, 4, backend.Controller(0).instanceGuid);
+    Assign(r->buttons[0], 0x41, 0x1E, 0);
+    Tie(doc, table, 0, 0);
+  }
+  FakeController& Pad() { return backend.Controller(0); }
+  void Pass() { PollJoysticks(table, &doc); }
+};
+
+TEST(Polling, TheFirstPassOnlyAcquiresAndTheSecondReads) {
+  OneController h;
+  h.Pad().Press(0);
+
+  h.Pass();
+  EXPECT_EQ(h.Pad().pollCalls, 1);
+  EXPECT_EQ(h.Pad().acquireCalls, 1);
+  EXPECT_EQ(h.Pad().getDeviceStateCalls, 0);
+  EXPECT_EQ(h.table.slots[0].connected, 0);
+  EXPECT_TRUE(h.view.calls.empty());
+  EXPECT_TRUE(h.keys.sent.empty());
+
+  h.Pass();
+  EXPECT_EQ(h.Pad().pollCalls, 2);
+  EXPECT_EQ(h.Pad().acquireCalls, 1);
+  EXPECT_EQ(h.Pad().getDeviceStateCalls, 1);
+  EXPECT_EQ(h.Pad().lastStateSize, 272u);
+  EXPECT_EQ(h.table.slots[0].connected, 1);
+  // The connected notification comes before the buttons reach the engine.
+  EXPECT_EQ(h.view.calls, (std::vector<std::string>{"OnUpdate null 0", "SetPressedMark 0 on"}));
+  EXPECT_EQ(h.keys.sent, (std::vector<std::string>{KeyEventText(0x41, 0x1E, false),
+                                                   KeyEventText(0x41, 0x1E, true)}));
+}
+
+TEST(Polling, ConnectedFlagStateMachine) {
+  struct Case {
+    const char* what;
+    int connectedBefore;
+    bool pollFails;
+    bool readFails;
+    int connectedAfter;
+    int notifications;
+    bool buttonsHandedOn;
+  };
+  const Case cases[] = {
+      {"not connected, read succeeds", 0, false, false, 1, 1, true},
+      {"not connected, read fails", 0, false, true, 0, 0, false},
+      {"connected, read succeeds", 1, false, false, 1, 0, true},
+      {"connected, read fails", 1, false, true, 0, 1, false},
+      {"not connected, poll fails", 0, true, false, 0, 0, false},
+      {"connected, poll fails", 1, true, false, 1, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    OneController h;
+    h.Pad().acquired = true;
+    h.Pad().failPoll = c.pollFails;
+    h.Pad().failGetDeviceState = c.readFails;
+    h.Pad().Press(0);
+    h.table.slots[0].connected = c.connectedBefore;
+
+    h.Pass();
+
+    EXPECT_EQ(h.table.slots[0].connected, c.connectedAfter);
+    EXPECT_EQ(h.view.Count("OnUpdate null 0"), c.notifications);
+    EXPECT_EQ(h.view.Count("SetPressedMark 0 on"), c.buttonsHandedOn ? 1 : 0);
+    EXPECT_EQ(h.keys.sent.size(), c.buttonsHandedOn ? 2u : 0u);
+    EXPECT_EQ(h.Pad().getDeviceStateCalls, c.pollFails ? 0 : 1);
+    EXPECT_EQ(h.Pad().acquireCalls, c.pollFails ? 1 : 0);
+  }
+}
+
+TEST(Polling, EveryChangeOfTheFlagNotifiesExactlyOnce) {
+  OneController h;
+  h.Pad().acquired = true;
+  // Reads: ok, ok, unplugged, unplugged, back, ok.
+  const bool readFails[] = {false, false, true, true, false, false};
+  const int expectedConnected[] = {1, 1, 0, 0, 1, 1};
+  const int expectedNotifications[] = {1, 1, 2, 2, 3, 3};
+  for (int pass = 0; pass < 6; ++pass) {
+    SCOPED_TRACE("pass " + std::to_string(pass));
+    h.Pad().failGetDeviceState = readFails[pass];
+    h.Pass();
+    EXPECT_EQ(h.table.slots[0].connected, expectedConnected[pass]);
+    EXPECT_EQ(h.view.Count("OnUpdate null 0"), expectedNotifications[pass]);
+  }
+}
+
+TEST(Polling, AnUnlinkedControllerIsPolledButFeedsNoRecord) {
+  OneController h;
+  h.table.slots[0].recordIndex = -1;
+  h.doc.records[0]->attachedIndex = -1;
+  h.Pad().acquired = true;
+  h.Pad().Press(0);
+
+  h.Pass();
+  h.Pass();
+
+  EXPECT_EQ(h.Pad().getDeviceStateCalls, 2);
+  EXPECT_EQ(h.table.slots[0].connected, 1);
+  EXPECT_EQ(h.view.calls, std::vector<std::string>{"OnUpdate null 0"});
+  EXPECT_TRUE(h.keys.sent.empty());
+  EXPECT_EQ(h.doc.records[0]->buttons[0].state, 0);
+}
+
+TEST(Polling, AcquireIsRetriedOnLostInputWithinABound) {
+  struct Case {
+    const char* what;
+    int inputLostAnswers;  // -1: for ever
+    Result otherFailure;
+    int expectedAcquires;
+  };
+  const Case cases[] = {
+      {"acquired at once", 0, kOk, 1},
+      {"lost once", 1, kOk, 2},
+      {"lost up to the bound", kMaxAcquireAttempts - 1, kOk, kMaxAcquireAttempts},
+      {"lost as often as the bound", kMaxAcquireAttempts, kOk, kMaxAcquireAttempts},
+      {"lost for ever", -1, kOk, kMaxAcquireAttempts},
+      {"another failure ends the attempt", 0, kFail, 1},
+      {"lost, then another failure", 2, kNotInitialized, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    OneController h;
+    h.Pad().failPoll = true;
+    h.Pad().inputLostAnswers = c.inputLostAnswers;
+    h.Pad().acquireFailure = c.otherFailure;
+    h.table.slots[0].connected = 1;
+
+    h.Pass();
+
+    EXPECT_EQ(h.Pad().acquireCalls, c.expectedAcquires);
+    EXPECT_EQ(h.Pad().getDeviceStateCalls, 0);
+    EXPECT_EQ(h.table.slots[0].connected, 1);
+    EXPECT_TRUE(h.view.calls.empty());
+  }
+}
+
+TEST(Polling, AControllerThatKeepsLosingInputDoesNotHoldUpTheOthers) {
+  Harness h;
+  h.Attach({4, 4});
+  FakeController& stormy = h.backend.Controller(0);
+  stormy.failPoll = true;
+  stormy.inputLostAnswers = -1;
+  AddRecord(h.doc, 4, h.backend.Controller(1).instanceGuid);
+  Tie(h.doc, h.table, 0, 1);
+  h.backend.Controller(1).Press(2);
+
+  for (int pass = 1; pass <= 3; ++pass) PollJoysticks(h.table, &h.doc);
+
+  EXPECT_EQ(stormy.acquireCalls, 3 * kMaxAcquireAttempts);
+  EXPECT_EQ(h.table.slots[0].connected, 0);
+  EXPECT_EQ(h.table.slots[1].connected, 1);
+  EXPECT_EQ(h.view.Count("SetPressedMark 2 on"), 1);
+}
+
+TEST(Polling, WithNoControllerAPassCallsNothing) {
+  Harness h;
+  h.Attach({});
+
+  PollJoysticks(h.table, &h.doc);
+  PollJoysticks(h.table, nullptr);  // nothing reaches the document, not even its address
+
+  EXPECT_TRUE(h.view.calls.empty());
+  EXPECT_TRUE(h.keys.sent.empty());
+  EXPECT_EQ(h.backend.callsOnReleasedObjects, 0);
+}
+
+TEST(Polling, ControllersAreReadInSlotOrderAndFeedTheRecordTheirSlotNames) {
+  Harness h;
+  h.Attach({2, 2});
+  // Crossed ties: slot 0 feeds record 1, slot 1 feeds record 0.
+  DeviceRecord* r0 = AddRecord(h.doc, 2, h.backend.Controller(1).instanceGuid);
+  DeviceRecord* r1 = AddRecord(h.doc, 2, h.backend.Controller(0).instanceGuid);
+  Assign(r0->buttons[0], 0x42, 0x30, 0);
+  Assign(r1->buttons[0], 0x43, 0x2E, 0);
+  Tie(h.doc, h.table, 1, 0);
+  Tie(h.doc, h.table, 0, 1);
+  for (int i = 0; i < 2; ++i) {
+    h.backend.Controller(i).acquired = true;
+    h.backend.Controller(i).Press(0);
+  }
+
+  PollJoysticks(h.table, &h.doc);
+
+  EXPECT_EQ(h.keys.sent, (std::vector<std::string>{
+                             KeyEventText(0x43, 0x2E, false), KeyEventText(0x43, 0x2E, true),
+                             KeyEventText(0x42, 0x30, false), KeyEventText(0x42, 0x30, true)}));
+  EXPECT_EQ(h.view.calls, (std::vector<std::string>{"OnUpdate null 0", "SetPressedMark 2 on",
+                                                    "OnUpdate null 0", "SetPressedMark 0 on"}));
+}
+
+TEST(Polling, AControllerLeftHalfSetUpIsNeverRead) {
+  Harness h;
+  h.backend.AddController(4);
+  h.backend.AddController(4);
+  h.backend.Controller(0).failSetDataFormat = true;
+  h.table.SetUpJoysticks(nullptr);
+  ASSERT_EQ(h.table.count, 2);
+
+  for (int pass = 0; pass < 3; ++pass) PollJoysticks(h.table, &h.doc);
+
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(h.backend.Controller(i).getDeviceStateCalls, 0);
+    EXPECT_EQ(h.table.slots[i].connected, 0);
+  }
+  EXPECT_TRUE(h.view.calls.empty());
+}
+
+TEST(Polling, AButtonHeldWhileAConfigurationIsBuiltFiresOnceAtTheFirstRead) {
+  Harness h;
+  h.Attach({3});
+  h.backend.Controller(0).Press(1);
+  h.doc.BuildRecordsFromAttached();
+  Assign(h.doc.records[0]->buttons[1], 0x20, 0x39, 0);
+
+  for (int pass = 0; pass < 4; ++pass) PollJoysticks(h.table, &h.doc);
+
+  EXPECT_EQ(h.keys.sent, (std::vector<std::string>{KeyEventText(0x20, 0x39, false),
+                                                   KeyEventText(0x20, 0x39, true)}));
+}
+
+}  // namespace
+}  // namespace tarvel::test

@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "model/KeySender.h"
+#include "tests/doubles/EventLog.h"
+
+namespace tarvel::test {
+
+// Text forms of what a KeySender was asked to deliver, for comparing whole sequences.
+inline std::string KeyEventText(uint8_t virtualKey, uint8_t scanCode, bool keyUp) {
+  char text[64];
+  std::snprintf(text, sizeof text, "event %02X sc %02X %s", virtualKey, scanCode,
+                keyUp ? "up" : "down");
+  return text;
+}
+inline std::string KeyMessageText(WindowHandle window, bool keyUp, uint8_t virtualKey) {
+  char text[64];
+  std::snprintf(text, sizeof text, "message %p %s %02X", window, keyUp ? "WM_KEYUP" : "WM_KEYDOWN",
+                virtualKey);
+  return text;
+}
+
+// Records every key event and key message in one ordered list; finds windows by class from a
+// table that the test fills.
+class RecordingKeySender final : public KeySender {
+ public:
+  void InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) override {
+    sent.push_back(KeyEventText(virtualKey, scanCode, keyUp));
+    LogTo(log, sent.back());
+  }
+  WindowHandle FindTopLevelWindow(const char* className) override {
+    lookups.push_back(className == nullptr ? std::string("<null>") : std::string(className));
+    LogTo(log, "find " + lookups.back());
+    auto it = windows.find(lookups.back());
+    return it == windows.end() ? nullptr : it->second;
+  }
+  void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override {
+    sent.push_back(KeyMessageText(window, keyUp, virtualKey));
+    LogTo(log, sent.back());
+  }
+
+  void AddWindow(const std::string& className, WindowHandle window) { windows[className] = window; }
+  void Clear() {
+    sent.clear();
+    lookups.clear();
+  }
+
+  std::vector<std::string> sent;     // key events and key messages, in order
+  std::vector<std::string> lookups;  // class names looked up, in order
+  std::map<std::string, WindowHandle> windows;
+  EventLog* log = nullptr;
+};
+
+}  // namespace tarvel::test
