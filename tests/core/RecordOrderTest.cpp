@@ -81,6 +81,18 @@ TEST(RecordOrder, KeepsTheListedRecordsInOrderAndReTiesEverySlot) {
   }
 }
 
+TEST(RecordOrder, RepeatedAndUnknownIndicesInTheOrderAreIgnored) {
+  FourRecords h;
+  const int order[] = {0, 0, 9, -1, 2, 4, 2};
+
+  h.doc.ApplyRecordOrder(order, 7);
+
+  EXPECT_EQ(h.Names(), (std::vector<std::string>{"R0", "R2"}));
+  EXPECT_EQ(h.SlotTies(), (std::vector<int>{-1, 0, -1}));
+  EXPECT_EQ(h.RecordTies(), (std::vector<int>{1, -1}));
+  for (int r = 2; r < kMaxRecords; ++r) EXPECT_EQ(h.doc.records[r], nullptr);
+}
+
 TEST(RecordOrder, PressesFollowTheRecordsToTheirNewPlaces) {
   FourRecords h;
   const int order[] = {3, 0};
