@@ -45,6 +45,15 @@ class Output {
   bool failed_ = false;
 };
 
+// A copy of a text field with line breaks turned into blanks: a line break would split its line
+// and lose the rest of the device block when the file is read back.
+template <size_t N>
+const char* OnOneLine(const char (&field)[N], char (&copy)[N]) {
+  for (size_t i = 0; i < N; ++i) copy[i] = (field[i] == '\r' || field[i] == '\n') ? ' ' : field[i];
+  copy[N - 1] = '\0';
+  return copy;
+}
+
 }  // namespace
 
 size_t CTarvelDoc::MaxConfigurationSize() {
@@ -60,14 +69,19 @@ size_t CTarvelDoc::FormatConfiguration(char* buffer, size_t size) const {
     char product[kGuidTextSize];
     FormatGuid(record.instanceGuid, instance);
     FormatGuid(record.productGuid, product);
-    out.Line("[%s,%s,%s]", instance, product, record.name);
+    char name[kNameSize];
+    out.Line("[%s,%s,%s]", instance, product, OnOneLine(record.name, name));
     out.Line("NumberOfButtons = %i", static_cast<int>(record.buttonCount));
     for (int k = 0; k < record.buttonCount; ++k) {
       const ButtonMapping& m = record.buttons[k];
+      char windowClass[kShortTextSize];
+      char description[kShortTextSize];
+      OnOneLine(m.windowClass, windowClass);
+      OnOneLine(m.description, description);
       out.Line("Button%i = %i,%u,%u,%u,%i,%s,%i,%s", k + 1, static_cast<int>(m.assigned),
                unsigned{m.virtualKey}, unsigned{m.scanCode}, unsigned{m.modifiers},
-               static_cast<int>(std::strlen(m.windowClass)), m.windowClass,
-               static_cast<int>(std::strlen(m.description)), m.description);
+               static_cast<int>(std::strlen(windowClass)), windowClass,
+               static_cast<int>(std::strlen(description)), description);
     }
   }
   return out.Result();

@@ -192,6 +192,26 @@ TEST(ConfigWriter, ARoundTripLosesOnlyEmptyRecordsAndWhatFollowsABracketInAName)
   EXPECT_EQ(loaded.doc.records[1]->buttons[0].virtualKey, 0x44);
 }
 
+// A line break inside a text would split its line and lose the rest of the block on reading:
+// it is written as a blank, and everything after it survives.
+TEST(ConfigWriter, LineBreaksInTextsAreWrittenAsBlanks) {
+  Reader saved;
+  DeviceRecord* a = AddRecord(saved.doc, 3, TestGuid(1), "Two\nlines");
+  Assign(a->buttons[0], 0x41, 0x1E, 0, "Cls\r\nX", "first\nsecond");
+  Assign(a->buttons[2], 0x43, 0x2E, 2, "After", "kept");
+  ASSERT_TRUE(saved.doc.OnSaveDocument(saved.path.c_str()));
+
+  Reader loaded;
+  ASSERT_EQ(loaded.Load(ReadBytes(saved.path)), LoadResult::Loaded);
+  ASSERT_EQ(loaded.doc.recordCount, 1);
+  const DeviceRecord& r = *loaded.doc.records[0];
+  EXPECT_STREQ(r.name, "Two lines");
+  EXPECT_STREQ(r.buttons[0].windowClass, "Cls  X");
+  EXPECT_STREQ(r.buttons[0].description, "first second");
+  EXPECT_EQ(r.buttons[2].virtualKey, 0x43);
+  EXPECT_STREQ(r.buttons[2].description, "kept");
+}
+
 TEST(ConfigWriter, FormatConfigurationNeedsRoomForTheWholeText) {
   Harness h;
   FillFullDocument(h.doc);
