@@ -1,0 +1,215 @@
+// The File commands: the offer to save, opening files that cannot be read, saving, and the
+// recent-file list in the File menu.
+#include <gtest/gtest.h>
+
+#include "framework/DocTemplate.h"
+#include "res/resource.h"
+#include "tests/shell/ShellTestSupport.h"
+
+namespace tarvel::test {
+namespace {
+
+using Answer = fw::FrameworkPrompts::Answer;
+
+class DocumentCommandsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    services_.controllers.AddController(4);
+    config_ = folder_.Path("config.tvm");
+    TempFolder::Write(config_,
+                      ConfigText({{TestGuid(1), "Pad 1", 4}, {TestGuid(9), "Old Pad", 2}}));
+    app_ = std::make_unique<AppUnderTest>(services_);
+    ASSERT_TRUE(app_->Start());
+  }
+  fw::SingleDocTemplate& Template() { return *app_->App().DocTemplate(); }
+  fw::FrameWindow& Frame() { return app_->Frame(); }
+
+  TempFolder folder_;
+  std::string config_;
+  TestServices services_;
+  std::unique_ptr<AppUnderTest> app_;
+};
+
+TEST_F(DocumentCommandsTest, ModifiedDocumentIsOfferedForSavingBeforeFileNew) {
+  // The new document of the start counts as modified.
+  ASSERT_TRUE(app_->Doc().IsModified());
+  const std::string saved = folder_.Path("offered.tvm");
+
+  // Cancel: nothing happens.
+  services_.frameworkPrompts.saveAnswers = {Answer::Cancel};
+  app_->Doc().SetRowDescription(0, "kept");
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
+  ASSERT_EQ(services_.frameworkPrompts.questions.size(), 1u);
+  EXPECT_EQ(services_.frameworkPrompts.questions[0], "Save changes to Untitled?");
+  char description[kShortTextSize] = {};
+  app_->Doc().GetRowDescription(0, description);
+  EXPECT_STREQ(description, "kept");
+
+  // Yes for an untitled document: Save As, then the new document.
+  services_.frameworkPrompts.saveAnswers = {Answer::Yes};
+  services_.frameworkPrompts.files = {saved};
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
+  EXPECT_EQ(services_.frameworkPrompts.saveDialogs, 1);
+  EXPECT_NE(TempFolder::Read(saved).find("kept"), std::string::npos);
+  app_->Doc().GetRowDescription(0, description);
+  EXPECT_STREQ(description, "");
+  EXPECT_EQ(app_->Caption(), "Untitled - Tarvel");
+  EXPECT_EQ(app_->App().RecentFiles()[0], saved);
+
+  // Yes, but the Save As dialog is cancelled: the document stays.
+  services_.frameworkPrompts.saveAnswers = {Answer::Yes};
+  app_->Doc().SetRowDescription(0, "again");
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
+  app_->Doc().GetRowDescription(0, description);
+  EXPECT_STREQ(description, "again");
+
+  // No: replaced without saving.
+  services_.frameworkPrompts.saveAnswers = {Answer::No};
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
+  app_->Doc().GetRowDescription(0, description);
+  EXPECT_STREQ(description, "");
+}
+
+TEST_F(DocumentCommandsTest, SavedDocumentIsNotOfferedAndANamedOneIsSavedInPlace) {
+  ASSERT_EQ(Template().OpenDocumentFile(config_), fw::SingleDocTemplate::OpenResult::Opened);
+  const size_t asked = services_.frameworkPrompts.questions.size();
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
+  EXPECT_EQ(services_.frameworkPrompts.questions.size(), asked);
+
+  ASSERT_EQ(Template().OpenDocumentFile(config_), fw::SingleDocTemplate::OpenResult::Opened);
+  app_->Doc().SetRowWindowClass(1, "Notepad");
+  services_.frameworkPrompts.saveAnswers = {Answer::Yes};
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
+  EXPECT_EQ(services_.frameworkPrompts.questions.back(), "Save changes to config.tvm?");
+  EXPECT_EQ(services_.frameworkPrompts.saveDialogs, 0);
+  EXPECT_NE(TempFolder::Read(config_).find("Notepad"), std::string::npos);
+}
+
+TEST_F(DocumentCommandsTest, ClosingAModifiedDocumentOffersToSaveAndCancelKeepsTheWindow) {
+  services_.frameworkPrompts.saveAnswers = {Answer::Cancel};
+  SendMessageA(app_->FrameHandle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(app_->FrameHandle()));
+  EXPECT_EQ(services_.frameworkPrompts.questions.size(), 1u);
+  // Ending the Windows session asks too.
+  services_.frameworkPrompts.saveAnswers = {Answer::Cancel};
+  EXPECT_EQ(SendMessageA(app_->FrameHandle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+
+  services_.frameworkPrompts.saveAnswers = {Answer::No};
+  EXPECT_TRUE(app_->Close());
+  EXPECT_EQ(services_.frameworkPrompts.questions.size(), 3u);
+}
+
+TEST_F(DocumentCommandsTest, OpeningAFileThatCannotBeReadKeepsTheDocumentItsPathAndTitle) {
+  ASSERT_EQ(Template().OpenDocumentFile(config_), fw::SingleDocTemplate::OpenResult::Opened);
+  ASSERT_EQ(app_->Doc().recordCount, 2);
+  const std::string wrong = folder_.Path("wrong.tvm");
+  TempFolder::Write(wrong, "TVM3\r\n");
+  const std::string empty = folder_.Path("empty.tvm");
+  TempFolder::Write(empty, "");
+  const std::string missing = folder_.Path("missing.tvm");
+
+  struct Case {
+    const std::string& path;
+    int wrongFormatMessages;
+    int errorMessages;
+  };
+  const Case cases[] = {{wrong, 1, 0}, {empty, 1, 0}, {missing, 0, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const int wrongBefore = services_.prompts.wrongFormatShown;
+    const size_t errorsBefore = services_.frameworkPrompts.errors.size();
+    services_.frameworkPrompts.files = {c.path};
+    EXPECT_TRUE(Frame().RouteCommand(ID_FILE_OPEN));
+    EXPECT_EQ(services_.prompts.wrongFormatShown - wrongBefore, c.wrongFormatMessages);
+    EXPECT_EQ(services_.frameworkPrompts.errors.size() - errorsBefore,
+              static_cast<size_t>(c.errorMessages));
+    EXPECT_EQ(app_->Doc().GetPathName(), config_);
+    EXPECT_EQ(app_->Caption(), "config.tvm - Tarvel");
+    EXPECT_EQ(app_->Doc().recordCount, 2);
+    EXPECT_EQ(app_->View().List().ItemCount(), 6);
+    EXPECT_EQ(app_->App().RecentFiles()[0], config_);
+  }
+  // The Open dialog offers the configurations first.
+  ASSERT_FALSE(services_.frameworkPrompts.filters.empty());
+  const std::string& filter = services_.frameworkPrompts.filters[0];
+  EXPECT_EQ(filter.substr(0, filter.find('\0')), "Tarvel Config (*.tvm)");
+  EXPECT_EQ(std::string(filter.c_str() + filter.find('\0') + 1), "*.tvm");
+}
+
+TEST_F(DocumentCommandsTest, SaveAsNamesTheDocumentAndAFailedSaveSaysSo) {
+  const std::string target = folder_.Path("renamed.tvm");
+  services_.frameworkPrompts.files = {target};
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_SAVE_AS));
+  EXPECT_EQ(app_->Caption(), "renamed.tvm - Tarvel");
+  EXPECT_FALSE(app_->Doc().IsModified());
+  EXPECT_EQ(TempFolder::Read(target).rfind("TVM2\r\n", 0), 0u);
+
+  // A folder that does not exist: the user is told, and nothing changes.
+  app_->Doc().SetRowDescription(0, "changed");
+  const std::string impossible = folder_.Path("no such folder\\x.tvm");
+  services_.frameworkPrompts.files = {impossible};
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_SAVE_AS));
+  ASSERT_EQ(services_.frameworkPrompts.errors.size(), 1u);
+  EXPECT_NE(services_.frameworkPrompts.errors[0].find(impossible), std::string::npos);
+  EXPECT_TRUE(app_->Doc().IsModified());
+  EXPECT_EQ(app_->Caption(), "renamed.tvm - Tarvel");
+  EXPECT_EQ(app_->Doc().GetPathName(), target);
+}
+
+TEST_F(DocumentCommandsTest, RecentFilesReplaceTheMenuPlaceholderAndOpen) {
+  HMENU file = GetSubMenu(GetMenu(app_->FrameHandle()), 0);
+  auto refresh = [&] {
+    SendMessageA(app_->FrameHandle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+  };
+  auto itemText = [&](UINT id) {
+    char text[256] = {};
+    GetMenuStringA(file, id, text, sizeof(text), MF_BYCOMMAND);
+    return std::string(text);
+  };
+  refresh();
+  EXPECT_EQ(itemText(ID_FILE_MRU_FILE1), "Recent File");
+  EXPECT_EQ(GetMenuState(file, ID_FILE_MRU_FILE1, MF_BYCOMMAND) & MF_GRAYED,
+            static_cast<UINT>(MF_GRAYED));
+
+  // Five files opened or saved: the four newest are listed, newest first.
+  std::string paths[5];
+  for (int i = 0; i < 5; ++i) {
+    paths[i] = folder_.Path(Numbered("file%d.tvm", i));
+    TempFolder::Write(paths[i], ConfigText({{TestGuid(1), "Pad 1", 4}}));
+    ASSERT_EQ(Template().OpenDocumentFile(paths[i]), fw::SingleDocTemplate::OpenResult::Opened);
+  }
+  refresh();
+  EXPECT_EQ(GetMenuItemCount(file), 4 + 1 + 4 + 1 + 1);
+  for (int i = 0; i < 4; ++i) {
+    const UINT id = ID_FILE_MRU_FILE1 + i;
+    EXPECT_EQ(itemText(id).substr(0, 3), Numbered("&%d ", i + 1));
+    EXPECT_EQ(GetMenuState(file, id, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(app_->App().RecentFiles()[i], paths[4 - i]);
+    EXPECT_EQ(
+        services_.settings.GetString("Recent File List", Numbered("File%d", i + 1).c_str(), ""),
+        paths[4 - i]);
+  }
+  // The third entry opens its file and moves to the top.
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_MRU_FILE3));
+  EXPECT_EQ(app_->Doc().GetPathName(), paths[2]);
+  EXPECT_EQ(app_->App().RecentFiles()[0], paths[2]);
+
+  // An entry whose file has gone is removed when chosen.
+  DeleteFileA(paths[3].c_str());
+  ASSERT_EQ(app_->App().RecentFiles()[1], paths[4]);
+  ASSERT_EQ(app_->App().RecentFiles()[2], paths[3]);
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_MRU_FILE3));
+  EXPECT_EQ(app_->App().RecentFiles().Count(), 3);
+  EXPECT_EQ(app_->Doc().GetPathName(), paths[2]);
+  refresh();
+  EXPECT_EQ(GetMenuState(file, ID_FILE_MRU_FILE4, MF_BYCOMMAND), static_cast<UINT>(-1));
+
+  // A cancelled offer to save keeps the entry.
+  app_->Doc().SetRowDescription(0, "changed");
+  services_.frameworkPrompts.saveAnswers = {Answer::Cancel};
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_MRU_FILE2));
+  EXPECT_EQ(app_->App().RecentFiles().Count(), 3);
+}
+
+}  // namespace
+}  // namespace tarvel::test

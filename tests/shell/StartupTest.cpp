@@ -1,0 +1,298 @@
+// Start-up and exit of the application: what is shown, which file is opened, the tray icon, and
+// the settings that a run leaves behind.
+#include <gtest/gtest.h>
+
+#include "res/resource.h"
+#include "tests/shell/ShellTestSupport.h"
+
+namespace tarvel::test {
+namespace {
+
+TEST(Startup, FirstStartMakesAnUntitledDocumentWithOneRecordPerControllerAndShowsTheWindow) {
+  TestServices services;
+  services.controllers.AddController(12);
+  services.controllers.AddController(8);
+  AppUnderTest app(services);
+  ASSERT_TRUE(app.Start());
+
+  EXPECT_TRUE(IsWindowVisible(app.FrameHandle()));
+  EXPECT_EQ(app.Caption(), "Untitled - Tarvel");
+  EXPECT_EQ(app.Doc().recordCount, 2);
+  EXPECT_EQ(app.View().List().ItemCount(), 20);
+  // A new configuration counts as modified.
+  EXPECT_TRUE(app.Doc().IsModified());
+  // The start-up's new document enumerated again without a window: no cooperative window.
+  EXPECT_EQ(services.controllers.Controller(0).cooperativeWindow, nullptr);
+  EXPECT_EQ(app.App().MainFrame(), &app.Frame());
+}
+
+TEST(Startup, HideOnStartupKeepsTheWindowHiddenAndTheTrayBringsItBack) {
+  for (const int stored : {0, 1, 7}) {
+    SCOPED_TRACE(stored);
+    TestServices services;
+    services.settings.WriteInt("Options", "HideOnStartup", stored);
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.App().m_hideOnStartup, stored);
+    EXPECT_EQ(IsWindowVisible(app.FrameHandle()) != FALSE, stored == 0);
+    EXPECT_EQ(services.tray.Count(NIM_ADD), 1);
+
+    if (stored != 0) {
+      SendMessageA(app.FrameHandle(), WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+      EXPECT_TRUE(IsWindowVisible(app.FrameHandle()));
+      EXPECT_FALSE(IsIconic(app.FrameHandle()));
+    }
+  }
+}
+
+TEST(Startup, TrayIconIsAddedOnceAtStartAndRemovedAtExit) {
+  TestServices services;
+  services.controllers.AddController(4);
+  {
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    ASSERT_EQ(services.tray.calls.size(), 1u);
+    const NOTIFYICONDATAA& icon = services.tray.calls[0].data;
+    EXPECT_EQ(services.tray.calls[0].message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(icon.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(icon.hWnd, app.FrameHandle());
+    EXPECT_EQ(icon.uID, 0u);
+    EXPECT_EQ(icon.uFlags, 7u);
+    EXPECT_EQ(icon.uCallbackMessage, 1025u);
+    EXPECT_NE(icon.hIcon, nullptr);
+    EXPECT_STREQ(icon.szTip, "Tarvel");
+
+    // Nothing during the run adds it again.
+    app.Frame().RouteCommand(ID_JOYSTICK_REFRESH);
+    app.Frame().RouteCommand(ID_VIEW_HIDE_TO_TRAY);
+    app.Frame().RouteCommand(ID_TRAY_SHOW_HIDE);
+    PumpFor(&app.App(), 50);
+    EXPECT_EQ(services.tray.Count(NIM_ADD), 1);
+    EXPECT_EQ(services.tray.Count(NIM_DELETE), 0);
+
+    ASSERT_TRUE(app.Close());
+    EXPECT_TRUE(app.quitSeen);
+  }
+  ASSERT_EQ(services.tray.calls.size(), 2u);
+  EXPECT_EQ(services.tray.calls[1].message, static_cast<DWORD>(NIM_DELETE));
+  EXPECT_EQ(services.tray.calls[1].data.uID, 0u);
+  EXPECT_EQ(services.tray.calls[1].data.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+  // The controllers were released at exit.
+  EXPECT_EQ(services.controllers.LiveDevices(), 0);
+  EXPECT_EQ(services.controllers.inputRefs, 0);
+}
+
+TEST(Startup, ExitStoresHideOnStartupAsToggled) {
+  struct Case {
+    int stored;
+    int toggles;
+    int expected;
+  };
+  const Case cases[] = {{0, 0, 0}, {0, 1, 1}, {0, 2, 0}, {1, 1, 0},
+                        {1, 2, 1}, {5, 1, 0}, {5, 0, 5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.stored << " toggled " << c.toggles);
+    TestServices services;
+    services.settings.WriteInt("Options", "HideOnStartup", c.stored);
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    const bool shown = IsWindowVisible(app.FrameHandle()) != FALSE;
+    for (int i = 0; i < c.toggles; ++i)
+      EXPECT_TRUE(app.Frame().RouteCommand(ID_OPTIONS_HIDE_ON_STARTUP));
+    // The option changes nothing during the run.
+    EXPECT_EQ(IsWindowVisible(app.FrameHandle()) != FALSE, shown);
+    ASSERT_TRUE(app.Close());
+    EXPECT_EQ(services.settings.GetInt("Options", "HideOnStartup", -1), c.expected);
+  }
+}
+
+TEST(Startup, StoredPlacementIsRestoredAndAPlacementOffEveryScreenIsNot) {
+  TestServices services;
+  services.settings.WriteInt("MainWindow", "x", 40);
+  services.settings.WriteInt("MainWindow", "y", 30);
+  services.settings.WriteInt("MainWindow", "cx", 500);
+  services.settings.WriteInt("MainWindow", "cy", 360);
+  {
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    RECT rect = {};
+    GetWindowRect(app.FrameHandle(), &rect);
+    EXPECT_EQ(rect.left, 40);
+    EXPECT_EQ(rect.top, 30);
+    EXPECT_EQ(rect.right - rect.left, 500);
+    EXPECT_EQ(rect.bottom - rect.top, 360);
+    // Moved while hidden: the rectangle at destruction is what is stored.
+    app.Frame().RouteCommand(ID_VIEW_HIDE_TO_TRAY);
+    SetWindowPos(app.FrameHandle(), nullptr, 70, 60, 520, 380, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(app.Close());
+  }
+  EXPECT_EQ(services.settings.GetInt("MainWindow", "x", 0), 70);
+  EXPECT_EQ(services.settings.GetInt("MainWindow", "y", 0), 60);
+  EXPECT_EQ(services.settings.GetInt("MainWindow", "cx", 0), 520);
+  EXPECT_EQ(services.settings.GetInt("MainWindow", "cy", 0), 380);
+
+  // A placement on a screen that is not there any more gives the default placement.
+  services.settings.WriteInt("MainWindow", "x", -30000);
+  services.settings.WriteInt("MainWindow", "y", -30000);
+  AppUnderTest offScreen(services);
+  ASSERT_TRUE(offScreen.Start());
+  RECT rect = {};
+  GetWindowRect(offScreen.FrameHandle(), &rect);
+  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  RECT visible = {};
+  EXPECT_TRUE(IntersectRect(&visible, &rect, &screen));
+}
+
+TEST(Startup, PlacementOfAMinimisedWindowIsWhereItComesBackTo) {
+  TestServices services;
+  services.settings.WriteInt("MainWindow", "x", 50);
+  services.settings.WriteInt("MainWindow", "y", 40);
+  services.settings.WriteInt("MainWindow", "cx", 450);
+  services.settings.WriteInt("MainWindow", "cy", 300);
+  {
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    ShowWindow(app.FrameHandle(), SW_MINIMIZE);
+    EXPECT_TRUE(IsIconic(app.FrameHandle()));
+    ASSERT_TRUE(app.Close());
+  }
+  EXPECT_EQ(services.settings.GetInt("MainWindow", "x", 0), 50);
+  EXPECT_EQ(services.settings.GetInt("MainWindow", "y", 0), 40);
+  EXPECT_EQ(services.settings.GetInt("MainWindow", "cx", 0), 450);
+  EXPECT_EQ(services.settings.GetInt("MainWindow", "cy", 0), 300);
+}
+
+// Which file start-up opens: one named on the command line wins over the recent-file list;
+// without one, the most recent file is reopened.
+TEST(Startup, CommandLineFileWinsOverTheRecentFileList) {
+  TempFolder folder;
+  const std::string recent = folder.Path("recent.tvm");
+  const std::string named = folder.Path("named config.tvm");
+  TempFolder::Write(recent, ConfigText({{TestGuid(1), "Recent Pad", 3}}));
+  TempFolder::Write(named, ConfigText({{TestGuid(2), "Named Pad", 5}}));
+
+  struct Case {
+    const char* commandLine;
+    const std::string& expectedPath;
+    int expectedRows;
+  };
+  const std::string quoted = "\"" + named + "\"";
+  const Case cases[] = {{"", recent, 3}, {quoted.c_str(), named, 5}, {"/dde", recent, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.commandLine);
+    TestServices services;
+    services.settings.WriteString("Recent File List", "File1", recent.c_str());
+    AppUnderTest app(services, c.commandLine);
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.Doc().GetPathName(), c.expectedPath);
+    EXPECT_EQ(app.View().List().ItemCount(), c.expectedRows);
+    EXPECT_FALSE(app.Doc().IsModified());
+    const std::string name = c.expectedPath.substr(c.expectedPath.find_last_of('\\') + 1);
+    EXPECT_EQ(app.Caption(), name + " - Tarvel");
+    // The file opened goes to the top of the recent-file list.
+    EXPECT_EQ(app.App().RecentFiles()[0], c.expectedPath);
+    // Opening a file asks nothing about controllers that no record names.
+    EXPECT_TRUE(services.prompts.questions.empty());
+  }
+}
+
+TEST(Startup, ARecentFileThatCannotBeReadLeavesAnEmptyUntitledDocument) {
+  TempFolder folder;
+  const std::string wrongFormat = folder.Path("wrong.tvm");
+  TempFolder::Write(wrongFormat, "not a configuration\r\n");
+  const std::string missing = folder.Path("gone.tvm");
+  const std::string other = folder.Path("other.tvm");
+
+  for (const std::string& path : {missing, wrongFormat}) {
+    SCOPED_TRACE(path);
+    TestServices services;
+    services.controllers.AddController(6);
+    services.settings.WriteString("Recent File List", "File1", path.c_str());
+    services.settings.WriteString("Recent File List", "File2", other.c_str());
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    EXPECT_TRUE(IsWindowVisible(app.FrameHandle()));
+    EXPECT_EQ(app.Caption(), "Untitled - Tarvel");
+    EXPECT_EQ(app.Doc().GetPathName(), "");
+    EXPECT_EQ(app.Doc().recordCount, 0);
+    EXPECT_EQ(app.View().List().ItemCount(), 0);
+    EXPECT_FALSE(app.Doc().IsModified());
+    // The user is told: the program's own message for a wrong format, the framework's for a
+    // file that cannot be opened.
+    const bool isMissing = path == missing;
+    EXPECT_EQ(services.prompts.wrongFormatShown, isMissing ? 0 : 1);
+    ASSERT_EQ(services.frameworkPrompts.errors.size(), isMissing ? 1u : 0u);
+    if (isMissing) {
+      EXPECT_NE(services.frameworkPrompts.errors[0].find(missing), std::string::npos);
+    }
+    // The file leaves the recent-file list, so the next start does not fail on it again.
+    EXPECT_EQ(app.App().RecentFiles().Count(), 1);
+    EXPECT_EQ(app.App().RecentFiles()[0], other);
+    EXPECT_EQ(services.settings.GetString("Recent File List", "File1", ""), other);
+  }
+}
+
+TEST(Startup, ACommandLineFileThatCannotBeReadKeepsTheRecentFileList) {
+  TempFolder folder;
+  const std::string recent = folder.Path("recent.tvm");
+  TempFolder::Write(recent, ConfigText({{TestGuid(1), "Recent Pad", 3}}));
+  TestServices services;
+  services.settings.WriteString("Recent File List", "File1", recent.c_str());
+  AppUnderTest app(services, folder.Path("missing.tvm"));
+  ASSERT_TRUE(app.Start());
+  EXPECT_EQ(app.Caption(), "Untitled - Tarvel");
+  EXPECT_EQ(app.App().RecentFiles().Count(), 1);
+  EXPECT_EQ(app.App().RecentFiles()[0], recent);
+}
+
+// One run stores every setting; the next run reads every one of them back. Through the
+// registry, under a company key of the tests' own.
+TEST(Startup, EverySettingGoesToTheRegistryAndComesBack) {
+  fw::RegistrySettings registry("Tarvel Project Tests", "Tarvel");
+  ASSERT_TRUE(registry.DeleteAll());
+  TempFolder folder;
+  const std::string saved = folder.Path("saved.tvm");
+  {
+    TestServices services;
+    services.controllers.AddController(3);
+    AppUnderTest app(services, "", &registry);
+    ASSERT_TRUE(app.Start());
+    SetWindowPos(app.FrameHandle(), nullptr, 33, 44, 555, 366, SWP_NOZORDER | SWP_NOACTIVATE);
+    const int widths[] = {210, 0, 99, 150, 321};
+    for (int i = 0; i < 5; ++i) app.View().List().SetColumnWidth(i, widths[i]);
+    app.Frame().RouteCommand(ID_OPTIONS_HIDE_ON_STARTUP);
+    services.frameworkPrompts.files.push_back(saved);
+    ASSERT_TRUE(app.Frame().RouteCommand(ID_FILE_SAVE));
+    ASSERT_TRUE(app.Close());
+  }
+  // Read back with a store of its own, as the next start does.
+  fw::RegistrySettings readBack("Tarvel Project Tests", "Tarvel");
+  EXPECT_EQ(readBack.GetInt("Options", "HideOnStartup", -1), 1);
+  EXPECT_EQ(readBack.GetInt("MainWindow", "x", -1), 33);
+  EXPECT_EQ(readBack.GetInt("MainWindow", "y", -1), 44);
+  EXPECT_EQ(readBack.GetInt("MainWindow", "cx", -1), 555);
+  EXPECT_EQ(readBack.GetInt("MainWindow", "cy", -1), 366);
+  const int widths[] = {210, 0, 99, 150, 321};
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(readBack.GetInt("View", Numbered("Width%d", i).c_str(), -1), widths[i]);
+  EXPECT_EQ(readBack.GetString("Recent File List", "File1", ""), saved);
+  {
+    TestServices services;
+    services.controllers.AddController(3);
+    AppUnderTest app(services, "", &registry);
+    ASSERT_TRUE(app.Start());
+    EXPECT_FALSE(IsWindowVisible(app.FrameHandle()));
+    EXPECT_EQ(app.Doc().GetPathName(), saved);
+    RECT rect = {};
+    GetWindowRect(app.FrameHandle(), &rect);
+    EXPECT_EQ(rect.left, 33);
+    EXPECT_EQ(rect.top, 44);
+    EXPECT_EQ(rect.right - rect.left, 555);
+    EXPECT_EQ(rect.bottom - rect.top, 366);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(app.View().List().ColumnWidth(i), widths[i]);
+  }
+  EXPECT_TRUE(registry.DeleteAll());
+}
+
+}  // namespace
+}  // namespace tarvel::test

@@ -1,0 +1,143 @@
+// The mapping list: its columns and their widths, one row per button, and the row images.
+#include <gtest/gtest.h>
+
+#include "tests/shell/ShellTestSupport.h"
+
+namespace tarvel::test {
+namespace {
+
+TEST(View, ColumnsHaveTheirTitlesAndDefaultOrStoredWidths) {
+  const char* titles[] = {"Device", "Button", "Mapped Keyboard Key", "Target Window Class",
+                          "Description"};
+  const int defaults[] = {300, 50, 120, 180, 100};
+  for (bool stored : {false, true}) {
+    SCOPED_TRACE(stored);
+    TestServices services;
+    if (stored)
+      for (int i = 0; i < 5; ++i)
+        services.settings.WriteInt("View", Numbered("Width%d", i).c_str(), 10 * i);
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    HWND header = ListView_GetHeader(app.View().Handle());
+    ASSERT_EQ(Header_GetItemCount(header), 5);
+    for (int i = 0; i < 5; ++i) {
+      char text[64] = {};
+      LVCOLUMNA column = {};
+      column.mask = LVCF_TEXT | LVCF_FMT;
+      column.pszText = text;
+      column.cchTextMax = sizeof(text);
+      SendMessageA(app.View().Handle(), LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+      EXPECT_STREQ(text, titles[i]);
+      EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
+      EXPECT_EQ(app.View().List().ColumnWidth(i), stored ? 10 * i : defaults[i]);
+    }
+    const LONG_PTR style = GetWindowLongPtrA(app.View().Handle(), GWL_STYLE);
+    EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_NE(style & LVS_SHOWSELALWAYS, 0);
+    // The list fills the frame between the bars.
+    RECT view = {};
+    GetWindowRect(app.View().Handle(), &view);
+    RECT rebar = {};
+    GetWindowRect(app.Frame().ReBarHandle(), &rebar);
+    RECT status = {};
+    GetWindowRect(app.Frame().StatusBarHandle(), &status);
+    EXPECT_EQ(view.top, rebar.bottom);
+    EXPECT_EQ(view.bottom, status.top);
+  }
+}
+
+TEST(View, OneRowPerButtonWithNameNumberKeyClassAndDescription) {
+  TempFolder folder;
+  const std::string path = folder.Path("rows.tvm");
+  char guid1[kGuidTextSize];
+  char guid2[kGuidTextSize];
+  FormatGuid(TestGuid(1), guid1);
+  FormatGuid(TestGuid(2), guid2);
+  const std::string text = std::string("TVM2\r\n") + "[" + guid1 + "," + guid1 + ",Wheel]\r\n" +
+                           "NumberOfButtons = 2\r\n" + "Button1 = 1,65,30,3,7,Notepad,4,Jump\r\n" +
+                           "Button2 = 0,0,0,0,0,,0,\r\n" + "[" + guid2 + "," + guid2 +
+                           ",Stick, with comma]\r\n" + "NumberOfButtons = 3\r\n" +
+                           "Button1 = 0,0,0,0,0,,0,\r\n" + "Button2 = 1,112,59,0,0,,0,\r\n" +
+                           "Button3 = 0,0,0,0,0,,9,a,b,c,d,e\r\n";
+  TempFolder::Write(path, text);
+  TestServices services;
+  AppUnderTest app(services, path);
+  ASSERT_TRUE(app.Start());
+  const fw::ListView list = app.View().List();
+  ASSERT_EQ(list.ItemCount(), 5);
+  struct Row {
+    const char* device;
+    const char* button;
+    const char* key;
+    const char* windowClass;
+    const char* description;
+  };
+  const Row rows[] = {{"Wheel", "1", "Ctrl + Shift + A", "Notepad", "Jump"},
+                      {"Wheel", "2", "", "", ""},
+                      {"Stick, with comma", "1", "", "", ""},
+                      {"Stick, with comma", "2", "F1", "", ""},
+                      {"Stick, with comma", "3", "", "", "a,b,c,d,e"}};
+  for (int r = 0; r < 5; ++r) {
+    SCOPED_TRACE(r);
+    EXPECT_EQ(list.ItemText(r, 0), rows[r].device);
+    EXPECT_EQ(list.ItemText(r, 1), rows[r].button);
+    EXPECT_EQ(list.ItemText(r, 2), rows[r].key);
+    EXPECT_EQ(list.ItemText(r, 3), rows[r].windowClass);
+    EXPECT_EQ(list.ItemText(r, 4), rows[r].description);
+    // No controller is attached: every row shows "not connected".
+    EXPECT_EQ(list.ItemImage(r), 0);
+  }
+}
+
+TEST(View, MarksSetAndClearTheirBitOnly) {
+  TestServices services;
+  services.controllers.AddController(3);
+  AppUnderTest app(services);
+  ASSERT_TRUE(app.Start());
+  CTarvelView& view = app.View();
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return view.List().ItemImage(1) == 4; }));
+
+  struct Step {
+    bool pressed;  // else the capture mark
+    bool on;
+    int image;
+  };
+  const Step steps[] = {{true, true, 5},  {false, true, 7},  {true, false, 6},
+                        {true, false, 6}, {false, false, 4}, {false, false, 4}};
+  for (const Step& step : steps) {
+    if (step.pressed)
+      view.SetPressedMark(1, step.on);
+    else
+      view.SetCaptureMark(1, step.on);
+    EXPECT_EQ(view.List().ItemImage(1), step.image);
+  }
+  // Rows the list does not have are left alone.
+  view.SetPressedMark(3, true);
+  view.SetCaptureMark(-1, true);
+  view.RefreshRowTexts(99);
+  view.RefreshRowImage(99);
+  EXPECT_EQ(view.List().ItemCount(), 3);
+
+  // An update redraws every row from the document.
+  view.SetPressedMark(0, true);
+  view.SetCaptureMark(2, true);
+  app.Doc().UpdateAllViews(nullptr, 0);
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(view.List().ItemImage(row), 4);
+}
+
+TEST(View, ColumnWidthsAreStoredWhenTheWindowCloses) {
+  TestServices services;
+  {
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    const int widths[] = {0, 1, 77, 400, 12};
+    for (int i = 0; i < 5; ++i) app.View().List().SetColumnWidth(i, widths[i]);
+    ASSERT_TRUE(app.Close());
+  }
+  const int expected[] = {0, 1, 77, 400, 12};
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(services.settings.GetInt("View", Numbered("Width%d", i).c_str(), -1), expected[i]);
+}
+
+}  // namespace
+}  // namespace tarvel::test
