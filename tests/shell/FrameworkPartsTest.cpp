@@ -46,6 +46,7 @@ TEST(Settings, IntegersAndTextsComeBackAsWrittenInBothStores) {
   EXPECT_EQ(registry.KeyPath(), "Software\\Tarvel Project Tests\\Settings");
   EXPECT_TRUE(registry.DeleteAll());
   EXPECT_EQ(registry.GetInt("Options", "HideOnStartup", -3), -3);
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests");
 }
 
 TEST(RecentFileList, KeepsTheFourNewestNewestFirstWithoutDoubles) {

@@ -292,6 +292,7 @@ TEST(Startup, EverySettingGoesToTheRegistryAndComesBack) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(app.View().List().ColumnWidth(i), widths[i]);
   }
   EXPECT_TRUE(registry.DeleteAll());
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests");
 }
 
 }  // namespace
