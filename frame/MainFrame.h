@@ -28,6 +28,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   static constexpr const char* kSection = "MainWindow";
 
   CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings);
+  // The window goes before the bars that it shows.
+  ~CMainFrame() override { DestroyQuietly(); }
 
   // The hint for capture on (non-zero) or off.
   void UpdateHintBar(int captureOn);

@@ -8,15 +8,17 @@ namespace {
 constexpr UINT_PTR kSubclassId = 1;
 }
 
-Window::~Window() {
+Window::~Window() { DestroyQuietly(); }
+
+void Window::DestroyQuietly() {
   if (hwnd_ == nullptr) return;
-  // The derived parts are gone already: let the window end without us.
   HWND hwnd = hwnd_;
   if (subclassed_)
     RemoveWindowSubclass(hwnd, ControlProc, kSubclassId);
   else
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
   hwnd_ = nullptr;
+  subclassed_ = false;
   DestroyWindow(hwnd);
 }
 

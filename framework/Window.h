@@ -27,6 +27,9 @@ class Window {
 
  protected:
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // Destroys the window, if it still exists, without calling back into the object: for
+  // destructors, whose derived parts may be gone already.
+  void DestroyQuietly();
   // What the window would do without us: DefWindowProc, or the control's own procedure.
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -36,7 +36,7 @@ CTarvelView::CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings)
 
 CTarvelView::~CTarvelView() {
   document_.RemoveView(this);
-  if (Handle() != nullptr) DestroyWindow(Handle());
+  DestroyQuietly();
   if (largeImages_ != nullptr) ImageList_Destroy(largeImages_);
   if (smallImages_ != nullptr) ImageList_Destroy(smallImages_);
 }
