@@ -10,12 +10,12 @@ namespace tarvel {
 
 namespace {
 
-struct ColumnSpec {
+struct ColumnInfo {
   const char* title;
   int defaultWidth;
 };
 
-constexpr ColumnSpec kColumns[CTarvelView::kColumnCount] = {
+constexpr ColumnInfo kColumns[CTarvelView::kColumnCount] = {
     {"Device", 300},
     {"Button", 50},
     {"Mapped Keyboard Key", 120},
