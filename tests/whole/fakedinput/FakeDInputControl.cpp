@@ -1,0 +1,306 @@
+#define DIRECTINPUT_VERSION 0x0800
+#include "FakeDInputControl.h"
+
+#include <dinput.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace fakedinput {
+
+std::string MappingName() {
+  return wholetest::EnvironmentOr(kMappingNameVariable, kDefaultMappingName);
+}
+
+bool StampHeader(FakeDInputShared& shared) {
+  Header& header = shared.header;
+  if (header.magic == 0) {
+    // Every process stamps the same values, so two first openers cannot disagree.
+    header.version = kVersion;
+    header.size = sizeof(FakeDInputShared);
+    header.maxControllers = kMaxControllers;
+    header.qpcFrequency = wholetest::QpcFrequency();
+    InterlockedExchange(reinterpret_cast<volatile LONG*>(&header.magic), kMagic);
+  }
+  return header.magic == kMagic && header.version == kVersion &&
+         header.size == sizeof(FakeDInputShared) && header.maxControllers == kMaxControllers;
+}
+
+namespace {
+
+FakeDInputShared* Map(wholetest::SharedMapping& mapping, bool create, bool fresh,
+                      std::string* error) {
+  const std::string name = MappingName();
+  if (!mapping.Open(name, sizeof(FakeDInputShared), create)) {
+    if (error != nullptr) {
+      char text[700];
+      std::snprintf(text, sizeof(text), "cannot %s shared memory %s (error %lu)%s",
+                    create ? "create" : "open", wholetest::SharedFilePath(name).c_str(),
+                    GetLastError(), create ? "" : ": run tarveldrive init first");
+      *error = text;
+    }
+    return nullptr;
+  }
+  auto* shared = static_cast<FakeDInputShared*>(mapping.data());
+  if (fresh) std::memset(shared, 0, sizeof(FakeDInputShared));
+  if (!StampHeader(*shared)) {
+    if (error != nullptr) {
+      *error = "shared memory " + wholetest::SharedFilePath(name) +
+               " has another layout (tarveldrive init starts it afresh)";
+    }
+    mapping.Close();
+    return nullptr;
+  }
+  return shared;
+}
+
+}  // namespace
+
+FakeDInputShared* Attach(wholetest::SharedMapping& mapping, bool create, std::string* error) {
+  return Map(mapping, create, /*fresh=*/false, error);
+}
+
+FakeDInputShared* AttachFresh(wholetest::SharedMapping& mapping, std::string* error) {
+  return Map(mapping, /*create=*/true, /*fresh=*/true, error);
+}
+
+HRESULT DefaultFaultResult(Method method) {
+  switch (method) {
+    case kCreateDevice:
+      return DIERR_DEVICENOTREG;
+    case kSetDataFormat:
+    case kSetCooperativeLevel:
+      return DIERR_INVALIDPARAM;
+    case kSetProperty:
+      return DIERR_UNSUPPORTED;
+    case kAcquire:
+    case kPoll:
+    case kGetDeviceState:
+      return DIERR_INPUTLOST;
+    default:
+      return DIERR_GENERIC;
+  }
+}
+
+HRESULT DefaultCreateFaultResult() { return DIERR_GENERIC; }
+HRESULT DefaultEnumDevicesFaultResult() { return DIERR_GENERIC; }
+
+int MethodFromName(const std::string& name) {
+  struct Alias {
+    const char* name;
+    Method method;
+  };
+  static constexpr Alias kAliases[] = {
+      {"caps", kGetCapabilities}, {"getcaps", kGetCapabilities}, {"getstate", kGetDeviceState},
+      {"state", kGetDeviceState}, {"format", kSetDataFormat},    {"coop", kSetCooperativeLevel},
+      {"objects", kEnumObjects},  {"property", kSetProperty},    {"range", kSetProperty},
+      {"create", kCreateDevice},
+  };
+  for (int method = 0; method < kMethodCount; ++method) {
+    if (name == kMethodNames[method]) return method;
+  }
+  for (const Alias& alias : kAliases) {
+    if (name == alias.name) return alias.method;
+  }
+  return -1;
+}
+
+std::string FormatGuid(const GUID& guid) {
+  char text[40];
+  std::snprintf(text, sizeof(text), "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
+                guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+                guid.Data4[6], guid.Data4[7]);
+  return text;
+}
+
+namespace {
+
+bool ParseHex(const char* text, int digits, unsigned long long* value) {
+  *value = 0;
+  for (int i = 0; i < digits; ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return false;
+    }
+    *value = *value * 16 + digit;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseGuid(const std::string& text, GUID* guid) {
+  // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
+  if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' ||
+      text[19] != '-' || text[24] != '-') {
+    return false;
+  }
+  const char* p = text.c_str();
+  unsigned long long value;
+  GUID parsed;
+  if (!ParseHex(p + 1, 8, &value)) return false;
+  parsed.Data1 = static_cast<unsigned long>(value);
+  if (!ParseHex(p + 10, 4, &value)) return false;
+  parsed.Data2 = static_cast<unsigned short>(value);
+  if (!ParseHex(p + 15, 4, &value)) return false;
+  parsed.Data3 = static_cast<unsigned short>(value);
+  static constexpr int kByteAt[8] = {20, 22, 25, 27, 29, 31, 33, 35};
+  for (int i = 0; i < 8; ++i) {
+    if (!ParseHex(p + kByteAt[i], 2, &value)) return false;
+    parsed.Data4[i] = static_cast<unsigned char>(value);
+  }
+  *guid = parsed;
+  return true;
+}
+
+GUID DefaultInstanceGuid(int index) {
+  return GUID{0x7A3E0000u + static_cast<unsigned long>(index),
+              0x1D2C,
+              0x11F0,
+              {0x80, 0x00, 0x54, 0x41, 0x52, 0x56, 0x45, 0x4C}};
+}
+
+GUID DefaultProductGuid(int index) {
+  return GUID{0x0B000000u + static_cast<unsigned long>(index) * 0x10000u + 0x045E,
+              0x0000,
+              0x0000,
+              {0x00, 0x00, 0x50, 0x49, 0x44, 0x56, 0x49, 0x44}};
+}
+
+void ResetAll(FakeDInputShared& shared) {
+  for (Controller& controller : shared.controllers) {
+    // Live and acquired counts describe objects that still exist in some process; keep them.
+    const LONG live = controller.record.liveDevices;
+    const LONG acquired = controller.record.acquiredDevices;
+    std::memset(const_cast<Controller*>(&controller), 0, sizeof(Controller));
+    controller.record.liveDevices = live;
+    controller.record.acquiredDevices = acquired;
+  }
+  std::memset(&shared.header.createFault, 0, sizeof(Fault));
+  std::memset(&shared.header.enumDevicesFault, 0, sizeof(Fault));
+  ResetRecords(shared, -1);
+  MemoryBarrier();
+}
+
+void ResetRecords(FakeDInputShared& shared, int index) {
+  auto reset = [](CallRecord& record) {
+    const LONG live = record.liveDevices;
+    const LONG acquired = record.acquiredDevices;
+    std::memset(&record, 0, sizeof(CallRecord));
+    record.liveDevices = live;
+    record.acquiredDevices = acquired;
+  };
+  if (index >= 0) {
+    if (index < kMaxControllers) reset(shared.controllers[index].record);
+    return;
+  }
+  for (Controller& controller : shared.controllers) reset(controller.record);
+  GlobalRecord& global = shared.header.record;
+  const LONG interfaces = global.liveInterfaces;
+  const LONG devices = global.liveDevices;
+  std::memset(&global, 0, sizeof(GlobalRecord));
+  global.liveInterfaces = interfaces;
+  global.liveDevices = devices;
+}
+
+bool DefineController(FakeDInputShared& shared, int index, const GUID& instance,
+                      const GUID& product, const std::string& name, int buttons, int axes,
+                      int povs) {
+  if (index < 0 || index >= kMaxControllers || buttons < 0 || buttons > kMaxButtons || axes < 0 ||
+      axes > kMaxAxes || povs < 0 || povs > kMaxPovs) {
+    return false;
+  }
+  Controller& controller = shared.controllers[index];
+  // Hidden while it is rewritten, so that an enumeration never sees half a controller.
+  InterlockedExchange(&controller.present, 0);
+  InterlockedExchange(&controller.defined, 0);
+  controller.instanceGuid = instance;
+  controller.productGuid = product;
+  std::memset(controller.productName, 0, sizeof(controller.productName));
+  std::memcpy(controller.productName, name.data(),
+              name.size() < sizeof(controller.productName) ? name.size()
+                                                           : sizeof(controller.productName) - 1);
+  controller.buttonCount = buttons;
+  controller.axisCount = axes;
+  controller.povCount = povs;
+  std::memset(const_cast<BYTE*>(controller.buttons), 0, sizeof(controller.buttons));
+  std::memset(controller.faults, 0, sizeof(controller.faults));
+  ResetRecords(shared, index);
+  InterlockedIncrement(&controller.buttonsSerial);
+  controller.buttonsChangeQpc = wholetest::QpcNow();
+  InterlockedExchange(&controller.defined, 1);
+  InterlockedExchange(&controller.present, 1);
+  return true;
+}
+
+void RemoveController(FakeDInputShared& shared, int index) {
+  if (index < 0 || index >= kMaxControllers) return;
+  InterlockedExchange(&shared.controllers[index].present, 0);
+  InterlockedExchange(&shared.controllers[index].defined, 0);
+}
+
+void SetPresent(FakeDInputShared& shared, int index, bool present) {
+  if (index < 0 || index >= kMaxControllers) return;
+  InterlockedExchange(&shared.controllers[index].present, present ? 1 : 0);
+}
+
+namespace {
+
+LONG PublishChange(FakeDInputShared& shared, Controller& controller) {
+  const long long now = wholetest::QpcNow();
+  // The serials are incremented after the bytes are written (Interlocked is a full barrier),
+  // so a reader that sees a serial also sees every byte written before it.
+  const LONG serial = InterlockedIncrement(&controller.buttonsSerial);
+  controller.buttonsChangeQpc = now;
+  InterlockedIncrement(&shared.header.changeSerial);
+  shared.header.changeQpc = now;
+  return serial;
+}
+
+}  // namespace
+
+LONG SetButton(FakeDInputShared& shared, int index, int button, BYTE value) {
+  if (index < 0 || index >= kMaxControllers || button < 0 || button >= kMaxButtons) return 0;
+  Controller& controller = shared.controllers[index];
+  controller.buttons[button] = value;
+  return PublishChange(shared, controller);
+}
+
+LONG SetAllButtons(FakeDInputShared& shared, int index, BYTE value) {
+  if (index < 0 || index >= kMaxControllers) return 0;
+  Controller& controller = shared.controllers[index];
+  for (int button = 0; button < kMaxButtons; ++button) controller.buttons[button] = value;
+  return PublishChange(shared, controller);
+}
+
+void SetFault(Fault& fault, LONG remaining, HRESULT result) {
+  fault.result = result;
+  InterlockedExchange(&fault.remaining, remaining);
+}
+
+void ClearFaults(FakeDInputShared& shared, int index) {
+  if (index < 0 || index >= kMaxControllers) return;
+  for (Fault& fault : shared.controllers[index].faults) SetFault(fault, 0, 0);
+}
+
+bool TakeFault(Fault& fault, HRESULT fallback, HRESULT* result) {
+  for (;;) {
+    const LONG remaining = fault.remaining;
+    if (remaining == 0 || remaining < kForever) return false;
+    if (remaining == kForever ||
+        InterlockedCompareExchange(&fault.remaining, remaining - 1, remaining) == remaining) {
+      *result = fault.result != 0 ? static_cast<HRESULT>(fault.result) : fallback;
+      return true;
+    }
+  }
+}
+
+}  // namespace fakedinput
