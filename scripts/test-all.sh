@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test, from a fresh Debian 12 machine on:
+# installs missing packages, builds the native and the Windows configuration, runs the native
+# tests, then the Windows tests under Wine on a virtual display.
+# Exits non-zero when anything fails.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "Debian packages"
+scripts/install-deps.sh
+
+step "Build: native"
+cmake --preset native
+cmake --build --preset native
+
+step "Build: windows"
+cmake --preset windows
+cmake --build --preset windows
+
+status=0
+
+step "Tests: native"
+native=passed
+ctest --preset native || { native=FAILED; status=1; }
+
+step "Tests: windows (Wine)"
+# A fresh copy of the template prefix for every run: no settings left over from the last one.
+TARVEL_FRESH_PREFIX=1 source scripts/wine-env.sh
+windows=passed
+ctest --preset windows || { windows=FAILED; status=1; }
+
+printf '\nnative tests: %s; windows tests: %s\n' "$native" "$windows"
+exit "$status"
