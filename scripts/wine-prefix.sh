@@ -9,6 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 template=${TARVEL_WINE_TEMPLATE:-$root/build/wine-template}
 marker=.tarvel-prefix
+# Raise when the recipe below changes: older templates are then made again.
+template_version=2
 wine_fonts=/usr/share/wine/fonts
 
 fresh=0
@@ -27,7 +29,7 @@ make_template() {
   mkdir -p "$(dirname "$template")"
   exec 8>"$template.lock"
   flock 8
-  if [ -f "$template/$marker" ]; then
+  if [ "$(cat "$template/$marker" 2>/dev/null)" = "$template_version" ]; then
     exec 8>&-
     return
   fi
@@ -66,7 +68,7 @@ REG
   mkdir -p "$fonts"
   cp "$wine_fonts"/tahoma*.ttf "$wine_fonts"/marlett.ttf "$wine_fonts"/symbol.ttf \
      "$wine_fonts"/wingding.ttf "$fonts"/
-  touch "$tmp/$marker"
+  echo "$template_version" >"$tmp/$marker"
   mv "$tmp" "$template"
   exec 8>&-
 }
