@@ -35,8 +35,8 @@ CTarvelApp::CTarvelApp(const ShellServices& services, std::string commandLine)
   context.keys = services_.keys;
   context.prompts = services_.prompts;
   document_ = std::make_unique<CTarvelDoc>(context);
-  view_ = std::make_unique<CTarvelView>(*document_, *services_.settings);
-  frame_ = std::make_unique<CMainFrame>(joysticks_, *document_, *services_.settings);
+  view_ = std::make_unique<CTarvelView>(*document_, *services_.settings, this);
+  frame_ = std::make_unique<CMainFrame>(joysticks_, *document_, *services_.settings, this);
 }
 
 CTarvelApp::~CTarvelApp() = default;
@@ -121,6 +121,8 @@ int CTarvelApp::ExitInstance() {
 }
 
 bool CTarvelApp::PreTranslateMessage(MSG* msg) {
+  // The key is taken before the accelerators see it: assigning Ctrl+S or F5 to a button must not
+  // also save the file or refresh the joysticks.
   if (m_captureOn != 0 && IsKeyMessage(msg->message) && MainFrame() != nullptr) {
     frame_->OnCaptureKey(msg);
     return true;

@@ -27,8 +27,9 @@ bool IsOnScreen(int x, int y, int cx, int cy) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings)
-    : joysticks_(joysticks), document_(document), settings_(settings) {}
+CMainFrame::CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,
+                       AppServices* app)
+    : joysticks_(joysticks), document_(document), settings_(settings), app_(app) {}
 
 bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
   cs.style &= ~static_cast<LONG>(WS_VISIBLE);
@@ -214,10 +215,40 @@ std::string CMainFrame::HintText() const {
   return text;
 }
 
-void CMainFrame::OnCaptureKey(const MSG* /*msg*/) {
-  // Collecting the modifiers and storing the key come with the editing of mappings; until then
-  // a key ends key capture without storing anything.
-  document_.SetKeyCapture(false, 0);
+void CMainFrame::OnCaptureKey(const MSG* msg) {
+  const WPARAM key = msg->wParam;
+  switch (msg->message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (key == VK_SHIFT) {
+        m_captureModifiers |= kModShift;
+      } else if (key == VK_MENU) {
+        m_captureModifiers |= kModAlt;
+      } else if (key == VK_CONTROL && msg->message == WM_KEYDOWN) {
+        m_captureModifiers |= kModCtrl;
+      } else {
+        // Ctrl as a system key (with Alt held) is a key of its own, not a modifier.
+        StoreCapturedKey(*msg);
+      }
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if (key == VK_SHIFT) m_captureModifiers &= static_cast<uint8_t>(~kModShift);
+      if (key == VK_CONTROL) m_captureModifiers &= static_cast<uint8_t>(~kModCtrl);
+      if (key == VK_MENU) m_captureModifiers &= static_cast<uint8_t>(~kModAlt);
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainFrame::StoreCapturedKey(const MSG& msg) {
+  const auto virtualKey = static_cast<uint8_t>(msg.wParam & 0xFF);
+  // Bits 16-23 of a key message are the scan code; the extended-key flag above them is not kept.
+  const auto scanCode = static_cast<uint8_t>((static_cast<DWORD>(msg.lParam) >> 16) & 0xFF);
+  const uint8_t modifiers = m_captureModifiers;
+  if (app_ != nullptr) app_->SetCaptureOn(0);
+  document_.StoreCapturedKey(virtualKey, scanCode, modifiers);
 }
 
 }  // namespace tarvel

@@ -12,6 +12,7 @@
 
 namespace tarvel {
 
+class AppServices;
 class CTarvelDoc;
 class JoystickTable;
 namespace fw {
@@ -27,14 +28,17 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   static constexpr UINT kPollPeriodMs = 10;
   static constexpr const char* kSection = "MainWindow";
 
-  CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings);
+  // app: the key capture flag that a captured key switches off; null for none.
+  CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,
+             AppServices* app = nullptr);
   // The window goes before the bars that it shows.
   ~CMainFrame() override { DestroyQuietly(); }
 
   // The hint for capture on (non-zero) or off.
   void UpdateHintBar(int captureOn);
   std::string HintText() const;
-  // A key message while key capture is on.
+  // A key message while key capture is on: Shift, Ctrl and Alt are collected while they are
+  // held; the first other key that goes down, with them, becomes the capture row's key.
   void OnCaptureKey(const MSG* msg);
   // One polling pass over the attached controllers.
   void PollJoysticks();
@@ -67,10 +71,12 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
   void ShowTrayMenu();
   void OnJoystickRefresh();
+  void StoreCapturedKey(const MSG& msg);
 
   JoystickTable& joysticks_;
   CTarvelDoc& document_;
   fw::SettingsStore& settings_;
+  AppServices* app_;
   fw::StatusBar statusBar_;
   fw::ToolBar toolBar_;
   fw::ReBar reBar_;
