@@ -11,6 +11,16 @@
 #define IDD_ABOUTBOX 100
 #define IDD_HINT_BAR 128
 #define IDC_HINT_TEXT 1000
+#define IDD_DESCRIPTION 132
+#define IDD_JOYSTICKS 133
+#define IDD_TARGET_WINDOW 134
+#define IDC_DESCRIPTION 1001
+#define IDC_JOYSTICK_LIST 1002
+#define IDC_MOVE_UP 1003
+#define IDC_MOVE_DOWN 1004
+#define IDC_DELETE 1005
+#define IDC_WINDOW_LIST 1007
+#define IDC_SELECTION 1008
 
 // ---- Row pictures of the mapping list: eight images each, white is transparent
 #define IDB_ROW_IMAGES_SMALL 26018

@@ -1,10 +1,15 @@
 #include "ui/TarvelView.h"
 
+#include <windowsx.h>
+
 #include <cstdio>
 
 #include "framework/Settings.h"
 #include "model/TarvelDoc.h"
 #include "res/resource.h"
+#include "ui/DescriptionDlg.h"
+#include "ui/JoysticksDlg.h"
+#include "ui/TargetWindowDlg.h"
 
 namespace tarvel {
 
@@ -24,13 +29,15 @@ constexpr ColumnInfo kColumns[CTarvelView::kColumnCount] = {
 };
 
 constexpr COLORREF kImageMask = RGB(255, 255, 255);
+// The picture of a capture row that is pressed doubles as overlay 1.
+constexpr int kOverlayImage = 7;
 
 void WidthKey(int column, char* key) { std::snprintf(key, 16, "Width%i", column); }
 
 }  // namespace
 
-CTarvelView::CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings)
-    : document_(document), settings_(settings) {
+CTarvelView::CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app)
+    : document_(document), settings_(settings), app_(app) {
   document_.AddView(this);
 }
 
@@ -41,16 +48,20 @@ CTarvelView::~CTarvelView() {
   if (smallImages_ != nullptr) ImageList_Destroy(smallImages_);
 }
 
+void CTarvelView::PreCreateWindow(DWORD& style, DWORD& exStyle) {
+  style |= WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS;
+  CListViewEx::PreCreateWindow(style, exStyle);
+}
+
 bool CTarvelView::Create(HWND parent, int id) {
-  const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS;
-  if (!CreateControl(WC_LISTVIEWA, WS_EX_CLIENTEDGE, style, parent, id)) return false;
+  if (!CListViewEx::Create(parent, id)) return false;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   largeImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_ROW_IMAGES_LARGE), 32, 1,
                                       kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
   smallImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_ROW_IMAGES_SMALL), 16, 1,
                                       kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
   for (HIMAGELIST list : {largeImages_, smallImages_})
-    if (list != nullptr) ImageList_SetOverlayImage(list, 7, 1);
+    if (list != nullptr) ImageList_SetOverlayImage(list, kOverlayImage, 1);
   const fw::ListView list = List();
   list.SetImageList(largeImages_, LVSIL_NORMAL);
   list.SetImageList(smallImages_, LVSIL_SMALL);
@@ -64,9 +75,16 @@ bool CTarvelView::Create(HWND parent, int id) {
   return true;
 }
 
+bool CTarvelView::CaptureOn() const { return app_ != nullptr && app_->CaptureOn() != 0; }
+
+HWND CTarvelView::DialogOwner() const { return GetAncestor(Handle(), GA_ROOT); }
+
 void CTarvelView::OnInitialUpdate() {
+  // The row that waited for a key belongs to the configuration that is being replaced.
+  if (CaptureOn()) document_.SetKeyCapture(false, 0);
   OnUpdate(nullptr, 0);
   RebuildRows();
+  SetFullRowMode(true);
 }
 
 void CTarvelView::RebuildRows() {
@@ -87,12 +105,12 @@ void CTarvelView::FillRows() {
       list.InsertItem(row, record.name, document_.GetButtonStatus(d, b));
       char number[16];
       std::snprintf(number, sizeof(number), "%d", b + 1);
-      list.SetItemText(row, 1, number);
+      list.SetItemText(row, kButtonColumn, number);
       char keyText[kKeyTextSize] = {};
       document_.GetButtonKeyText(d, b, keyText);
-      list.SetItemText(row, 2, keyText);
-      list.SetItemText(row, 3, record.buttons[b].windowClass);
-      list.SetItemText(row, 4, record.buttons[b].description);
+      list.SetItemText(row, kKeyColumn, keyText);
+      list.SetItemText(row, kClassColumn, record.buttons[b].windowClass);
+      list.SetItemText(row, kDescriptionColumn, record.buttons[b].description);
       ++row;
     }
   }
@@ -106,9 +124,9 @@ void CTarvelView::RefreshRowTexts(int row) {
   document_.GetRowWindowClass(row, windowClass);
   document_.GetRowDescription(row, description);
   const fw::ListView list = List();
-  list.SetItemText(row, 2, keyText);
-  list.SetItemText(row, 3, windowClass);
-  list.SetItemText(row, 4, description);
+  list.SetItemText(row, kKeyColumn, keyText);
+  list.SetItemText(row, kClassColumn, windowClass);
+  list.SetItemText(row, kDescriptionColumn, description);
 }
 
 void CTarvelView::RefreshRowImage(int row) {
@@ -134,6 +152,92 @@ void CTarvelView::OnUpdate(DocView* /*sender*/, long /*hint*/) {
   }
 }
 
+void CTarvelView::OnLButtonDblClk(LPARAM point) {
+  LVHITTESTINFO hit = {};
+  hit.pt = POINT{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+  const int row =
+      static_cast<int>(SendMessageA(Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (row < 0 || (hit.flags & LVHT_ONITEM) == 0) return;
+
+  LVHITTESTINFO cell = {};
+  cell.pt = hit.pt;
+  SendMessageA(Handle(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&cell));
+  if ((cell.flags & LVHT_ONITEM) == 0) return;
+
+  switch (cell.iSubItem) {
+    case kKeyColumn:
+      document_.SetKeyCapture(true, row);
+      break;
+    case kClassColumn:
+      EditWindowClass(row);
+      break;
+    case kDescriptionColumn:
+      EditDescription(row);
+      break;
+    default:
+      break;
+  }
+}
+
+void CTarvelView::EditWindowClass(int row) {
+  char current[kShortTextSize] = {};
+  document_.GetRowWindowClass(row, current);
+  CTargetWindowDlg dialog;
+  dialog.m_selection = current;
+  if (dialog.DoModal(DialogOwner()) != IDOK) return;
+  document_.SetRowWindowClass(row, dialog.m_selection.c_str());
+  RefreshRowTexts(row);
+}
+
+void CTarvelView::EditDescription(int row) {
+  char current[kShortTextSize] = {};
+  document_.GetRowDescription(row, current);
+  CDescriptionDlg dialog;
+  dialog.m_description = current;
+  if (dialog.DoModal(DialogOwner()) != IDOK) return;
+  document_.SetRowDescription(row, dialog.m_description.c_str());
+  RefreshRowTexts(row);
+}
+
+void CTarvelView::OnLButtonDown() { document_.SetKeyCapture(false, 0); }
+
+void CTarvelView::OnRButtonDown() {
+  if (!CaptureOn()) return;
+  const int row = document_.captureRow;
+  document_.SetKeyCapture(false, 0);
+  document_.ClearRowKey(row);
+}
+
+void CTarvelView::OnJoystickConfigure() {
+  // The records may move: a row that waits for a key would then stand for another button.
+  if (CaptureOn()) document_.SetKeyCapture(false, 0);
+  CJoysticksDlg dialog;
+  dialog.m_doc = &document_;
+  // On OK the dialog has applied the new order; the document is marked modified and the rows
+  // are rebuilt in that same step.
+  dialog.DoModal(DialogOwner());
+}
+
+bool CTarvelView::OnCommand(UINT id) {
+  switch (id) {
+    case ID_JOYSTICK_CONFIGURE:
+      OnJoystickConfigure();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CTarvelView::OnUpdateCommand(fw::CmdUI& ui) {
+  switch (ui.id) {
+    case ID_JOYSTICK_CONFIGURE:
+      ui.Enable(true);
+      return true;
+    default:
+      return false;
+  }
+}
+
 void CTarvelView::OnDestroy() {
   const fw::ListView list = List();
   for (int i = 0; i < kColumnCount; ++i) {
@@ -145,11 +249,20 @@ void CTarvelView::OnDestroy() {
 
 LRESULT CTarvelView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_LBUTTONDBLCLK:
+      OnLButtonDblClk(lParam);
+      return Default(message, wParam, lParam);
+    case WM_LBUTTONDOWN:
+      OnLButtonDown();
+      return Default(message, wParam, lParam);
+    case WM_RBUTTONDOWN:
+      OnRButtonDown();
+      return Default(message, wParam, lParam);
     case WM_DESTROY:
       OnDestroy();
-      return Default(message, wParam, lParam);
+      return CListViewEx::HandleMessage(message, wParam, lParam);
     default:
-      return Default(message, wParam, lParam);
+      return CListViewEx::HandleMessage(message, wParam, lParam);
   }
 }
 

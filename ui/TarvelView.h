@@ -4,11 +4,12 @@
 #include <commctrl.h>
 
 #include "framework/ListView.h"
-#include "framework/View.h"
 #include "model/DocView.h"
+#include "ui/ListViewEx.h"
 
 namespace tarvel {
 
+class AppServices;
 class CTarvelDoc;
 namespace fw {
 class SettingsStore;
@@ -17,12 +18,17 @@ class SettingsStore;
 // The mapping list: a report list with one row per button of every device record, showing the
 // device's name, the button's number, the mapped key, the target window class and the
 // description. A row's image is its row status: 4 connected, 1 pressed, 2 waiting for a key.
-class CTarvelView final : public fw::View, public DocView {
+// A double click edits the cell under it: the key (key capture), the target window class or the
+// description; while a key is awaited a right click clears the row's key and a left click
+// cancels.
+class CTarvelView final : public CListViewEx, public DocView {
  public:
   static constexpr int kColumnCount = 5;
   static constexpr const char* kSection = "View";
+  enum Column { kDeviceColumn, kButtonColumn, kKeyColumn, kClassColumn, kDescriptionColumn };
 
-  CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings);
+  // app: the key capture flag; null reads it as off.
+  CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app = nullptr);
   ~CTarvelView() override;
 
   bool Create(HWND parent, int id) override;
@@ -37,16 +43,34 @@ class CTarvelView final : public fw::View, public DocView {
   void RebuildRows() override;
   void OnUpdate(DocView* sender, long hint) override;
 
+  bool OnCommand(UINT id) override;
+  bool OnUpdateCommand(fw::CmdUI& ui) override;
+
+  HIMAGELIST SmallImages() const { return smallImages_; }
+  HIMAGELIST LargeImages() const { return largeImages_; }
+
  protected:
+  void PreCreateWindow(DWORD& style, DWORD& exStyle) override;
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void FillRows();
   void SetImageBit(int row, int bit, bool on);
+  bool CaptureOn() const;
+  // The window that owns the view's dialogs: the main frame.
+  HWND DialogOwner() const;
+
+  void OnLButtonDblClk(LPARAM point);
+  void OnLButtonDown();
+  void OnRButtonDown();
+  void EditWindowClass(int row);
+  void EditDescription(int row);
+  void OnJoystickConfigure();
   void OnDestroy();
 
   CTarvelDoc& document_;
   fw::SettingsStore& settings_;
+  AppServices* app_;
   HIMAGELIST largeImages_ = nullptr;
   HIMAGELIST smallImages_ = nullptr;
 };

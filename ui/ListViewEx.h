@@ -1,0 +1,75 @@
+#pragma once
+#include <windows.h>
+// <commctrl.h> needs <windows.h> first.
+#include <commctrl.h>
+
+#include "framework/View.h"
+
+namespace tarvel {
+
+// A report list that draws its rows itself: a selected row is one light-grey band across all
+// its columns and on to the right edge of the window, and texts too wide for their column end
+// in "...". The rows are drawn when the parent hands back the list's WM_DRAWITEM
+// (OnReflectedMessage).
+class CListViewEx : public fw::View {
+ public:
+  static constexpr int kTextBufferSize = 260;
+  static constexpr int kLabelMargin = 4;
+  static constexpr int kSubItemMargin = 12;
+
+  CListViewEx();
+  ~CListViewEx() override;
+
+  // Makes the list control with the style that PreCreateWindow gives.
+  bool Create(HWND parent, int id) override;
+  void OnInitialUpdate() override {}
+  bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+  // Full-row mode: owner-drawn rows. True when the window's style changed.
+  bool SetFullRowMode(bool on);
+  bool IsFullRowMode() const { return m_fullRow; }
+
+  // Draws one row: its band, icons, label and sub-item texts, and the focus rectangle.
+  void DrawItem(const DRAWITEMSTRUCT& item);
+
+  // text itself when it fits in columnWidth with margin to spare; else a copy cut to the longest
+  // prefix that fits together with "..." (never less than the first character), valid until the
+  // next call.
+  const char* FitTextWithEllipsis(HDC dc, const char* text, int columnWidth, int margin);
+
+  // Repaints the rows whose look depends on the focus: the focused row and, unless the list
+  // always shows its selection, the selected rows.
+  void InvalidateMarkedRows();
+
+  COLORREF SelectionBackColor() const { return m_selBackColor; }
+  COLORREF SelectionTextColor() const { return m_selTextColor; }
+  COLORREF ItemBackColor() const { return m_itemBackColor; }
+  COLORREF BackColor() const { return m_backColor; }
+  int ClientWidth() const { return m_clientCx; }
+
+ protected:
+  // The list's creation style and extended style; the base makes it an owner-drawn report.
+  virtual void PreCreateWindow(DWORD& style, DWORD& exStyle);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  bool IsReport() const;
+
+ private:
+  void OnPaint();
+  void OnFocusChange(UINT message, HWND other);
+  void OnSetImageList(WPARAM kind, LPARAM list);
+  // The row's bounds from the left edge of its label on.
+  bool RowBand(int row, RECT* band) const;
+
+  BOOL m_fullRow = FALSE;
+  BOOL m_selectToClientEdge = TRUE;
+  int m_clientCx = 0;
+  int m_stateIconIndent = 0;
+  COLORREF m_selBackColor;
+  COLORREF m_selTextColor;
+  COLORREF m_itemBackColor;
+  COLORREF m_backColor;
+  char itemText_[kTextBufferSize] = {};
+  char fitText_[kTextBufferSize] = {};
+};
+
+}  // namespace tarvel

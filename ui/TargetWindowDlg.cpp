@@ -1,0 +1,153 @@
+#include "ui/TargetWindowDlg.h"
+
+// <commctrl.h> needs <windows.h> first.
+#include <commctrl.h>
+
+#include "res/resource.h"
+#include "ui/DialogPlacement.h"
+
+namespace tarvel {
+
+namespace {
+
+constexpr int kNameBufferSize = 128;
+
+void InsertColumn(HWND list, int index, const char* title, int width) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = width;
+  column.pszText = const_cast<char*>(title);
+  column.iSubItem = index;
+  SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+}  // namespace
+
+CTargetWindowDlg::CTargetWindowDlg() : Dialog(IDD_TARGET_WINDOW) {}
+
+HWND CTargetWindowDlg::WindowList() const { return GetDlgItem(Handle(), IDC_WINDOW_LIST); }
+
+int32_t CTargetWindowDlg::ClassKey(const char* className) {
+  uint32_t key = 0;
+  bool ended = false;
+  for (int i = 0; i < 4; ++i) {
+    const unsigned char byte = ended ? 0 : static_cast<unsigned char>(className[i]);
+    if (byte == 0) ended = true;
+    key = (key << 8) | byte;
+  }
+  return static_cast<int32_t>(key);
+}
+
+int CALLBACK CTargetWindowDlg::CompareClassKeys(LPARAM key1, LPARAM key2, LPARAM /*sort*/) {
+  const auto a = static_cast<int32_t>(key1);
+  const auto b = static_cast<int32_t>(key2);
+  if (a > b) return 1;
+  if (a < b) return -1;
+  return 0;
+}
+
+bool CTargetWindowDlg::OnInit() {
+  CenterOnOwner(Handle());
+  SetItemText(IDC_SELECTION, m_selection.c_str());
+  SendDlgItemMessageA(Handle(), IDC_SELECTION, EM_LIMITTEXT, kMaxChars, 0);
+
+  HWND list = WindowList();
+  RECT client = {};
+  GetClientRect(list, &client);
+  InsertColumn(list, 0, "Window Class", 180);
+  InsertColumn(list, 1, "Window Name", client.right - client.left - 200);
+
+  LVITEMA none = {};
+  none.mask = LVIF_TEXT | LVIF_IMAGE;
+  none.pszText = const_cast<char*>(kNoneRow);
+  SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&none));
+
+  EnumWindows(AddWindowRow, reinterpret_cast<LPARAM>(this));
+  SendMessageA(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(CompareClassKeys));
+
+  if (m_selection.empty()) {
+    SelectRow(0);
+  } else {
+    LVFINDINFOA find = {};
+    find.flags = LVFI_STRING;
+    find.psz = m_selection.c_str();
+    const int row =
+        static_cast<int>(SendMessageA(list, LVM_FINDITEMA, -1, reinterpret_cast<LPARAM>(&find)));
+    if (row >= 0) {
+      SelectRow(row);
+      SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+    }
+  }
+  return true;
+}
+
+void CTargetWindowDlg::SelectRow(int row) {
+  LVITEMA item = {};
+  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED;
+  SendMessageA(WindowList(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+BOOL CALLBACK CTargetWindowDlg::AddWindowRow(HWND window, LPARAM dialog) {
+  auto* self = reinterpret_cast<CTargetWindowDlg*>(dialog);
+  char title[kNameBufferSize] = {};
+  char className[kNameBufferSize] = {};
+  GetWindowTextA(window, title, kListedChars + 1);
+  GetClassNameA(window, className, kListedChars + 1);
+  if (title[0] == '\0' || className[0] == '\0') return TRUE;
+
+  HWND list = self->WindowList();
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  item.pszText = className;
+  item.lParam = ClassKey(className);
+  const int row =
+      static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row < 0) return TRUE;
+  LVITEMA name = {};
+  name.iSubItem = 1;
+  name.pszText = title;
+  SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&name));
+  return TRUE;
+}
+
+void CTargetWindowDlg::OnClickWindowList() {
+  HWND list = WindowList();
+  const int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+  m_selection.clear();
+  if (row >= 0) {
+    char className[kNameBufferSize] = {};
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = row;
+    item.pszText = className;
+    item.cchTextMax = sizeof(className);
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    // Every listed class has a key: only the "none" row has 0.
+    if (item.lParam != 0) m_selection = className;
+  }
+  SetItemText(IDC_SELECTION, m_selection.c_str());
+}
+
+bool CTargetWindowDlg::OnOK() {
+  // A longer class could not be stored whole, and a cut one names no window.
+  if (!CheckMaxChars(IDC_SELECTION, kMaxChars)) return false;
+  char text[kMaxChars + 1] = {};
+  GetItemText(IDC_SELECTION, text, sizeof(text));
+  m_selection = text;
+  return true;
+}
+
+INT_PTR CTargetWindowDlg::HandleMessage(UINT message, WPARAM /*wParam*/, LPARAM lParam) {
+  if (message != WM_NOTIFY) return FALSE;
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->idFrom != IDC_WINDOW_LIST || header->code != static_cast<UINT>(NM_CLICK))
+    return FALSE;
+  OnClickWindowList();
+  SetWindowLongPtrA(Handle(), DWLP_MSGRESULT, 0);
+  return TRUE;
+}
+
+}  // namespace tarvel
