@@ -2,15 +2,6 @@
 
 namespace wholetest {
 
-bool ProcessAlive(DWORD pid) {
-  if (pid == 0) return false;
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  if (process == nullptr) return false;
-  const bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  CloseHandle(process);
-  return alive;
-}
-
 bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs) {
   if (pid == 0) return true;
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);

@@ -5,8 +5,6 @@
 
 namespace wholetest {
 
-// The process exists and has not ended.
-bool ProcessAlive(DWORD pid);
 // Waits until the process has ended (true) or the time is up (false).
 bool WaitForProcessEnd(DWORD pid, DWORD timeoutMs);
 

@@ -23,10 +23,10 @@ class Context {
  public:
   std::vector<std::string> args;  // the command's own arguments
 
-  // The shared memories, mapped on first use. Null (with the reason on stderr) when they do not
-  // exist yet, unless `create`.
-  fakedinput::FakeDInputShared* Controllers(bool create = false, bool quiet = false);
-  keysink::KeySinkLog* Sink(bool create = false, bool quiet = false);
+  // The shared memories, mapped on first use. Null (with the reason on stderr unless `quiet`)
+  // when they do not exist yet: `init` or a running sink makes them.
+  fakedinput::FakeDInputShared* Controllers(bool quiet = false);
+  keysink::KeySinkLog* Sink(bool quiet = false);
 
  private:
   wholetest::SharedMapping controllers_;
@@ -48,6 +48,7 @@ extern const Command kSessionCommands[];
 extern const Command kControllerCommands[];
 extern const Command kInspectCommands[];
 extern const Command kSinkCommands[];
+extern const Command kWindowCommands[];
 
 // Argument parsing; each prints what is wrong and returns false.
 bool ParseNumber(const std::string& text, long long* value);  // decimal or 0x hexadecimal

@@ -388,7 +388,7 @@ int Dump(Context& context) {
   for (int index = 0; index < fakedinput::kMaxControllers; ++index) {
     if (SlotInUse(shared->controllers[index])) DumpController(index, shared->controllers[index]);
   }
-  if (keysink::KeySinkLog* log = context.Sink(false, /*quiet=*/true)) DumpSink(*log);
+  if (keysink::KeySinkLog* log = context.Sink(/*quiet=*/true)) DumpSink(*log);
   return kOk;
 }
 

@@ -15,18 +15,19 @@
 
 namespace tarveldrive {
 
-fakedinput::FakeDInputShared* Context::Controllers(bool create, bool quiet) {
+fakedinput::FakeDInputShared* Context::Controllers(bool quiet) {
   if (controllers_.IsOpen()) return static_cast<fakedinput::FakeDInputShared*>(controllers_.data());
   std::string error;
-  fakedinput::FakeDInputShared* shared = fakedinput::Attach(controllers_, create, &error);
+  fakedinput::FakeDInputShared* shared = fakedinput::Attach(controllers_, /*create=*/false, &error);
   if (shared == nullptr && !quiet) std::fprintf(stderr, "tarveldrive: %s\n", error.c_str());
   return shared;
 }
 
-keysink::KeySinkLog* Context::Sink(bool create, bool quiet) {
+keysink::KeySinkLog* Context::Sink(bool quiet) {
   if (sink_.IsOpen()) return static_cast<keysink::KeySinkLog*>(sink_.data());
   std::string error;
-  keysink::KeySinkLog* log = keysink::AttachLog(sink_, keysink::LogName(), create, &error);
+  keysink::KeySinkLog* log =
+      keysink::AttachLog(sink_, keysink::LogName(), /*create=*/false, &error);
   if (log == nullptr && !quiet) std::fprintf(stderr, "tarveldrive: %s\n", error.c_str());
   return log;
 }
@@ -34,11 +35,11 @@ keysink::KeySinkLog* Context::Sink(bool create, bool quiet) {
 namespace {
 
 const Command* const kTables[] = {kSessionCommands, kControllerCommands, kInspectCommands,
-                                  kSinkCommands};
+                                  kSinkCommands, kWindowCommands};
 
 int Help(FILE* out) {
   std::fprintf(out,
-               "usage: tarveldrive [--name MAPPING] [--sink LOG] COMMAND [ARGS]\n"
+               "usage: tarveldrive [--name NAME] [--sink NAME] COMMAND [ARGS]\n"
                "  --name  fake DirectInput memory (default $%s, else %s)\n"
                "  --sink  key sink log (default $%s, else %s)\n"
                "exit codes: 0 done, 1 not met or timed out, 2 usage, 3 no shared memory\n"

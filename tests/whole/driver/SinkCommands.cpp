@@ -32,7 +32,7 @@ int WaitSink(Context& context) {
   // The log may not exist yet when neither init nor a sink has made it: wait for it too.
   KeySinkLog* log = nullptr;
   const bool ready = WaitUntil(timeoutMs, [&] {
-    if (log == nullptr) log = context.Sink(false, /*quiet=*/true);
+    if (log == nullptr) log = context.Sink(/*quiet=*/true);
     return log != nullptr && keysink::SinkRunning(log->header);
   });
   if (ready) return kOk;
@@ -213,40 +213,6 @@ int DeliverToSink(Context& context, bool send) {
 int PostSink(Context& context) { return DeliverToSink(context, false); }
 int SendSink(Context& context) { return DeliverToSink(context, true); }
 
-int CloseWindow(Context& context) {
-  DWORD timeoutMs = kSinkAnswerMs;
-  if (context.args.size() > 1 && !ParseTimeout(context.args[1], &timeoutMs)) return kUsage;
-  const char* className = context.args[0].c_str();
-  HWND window = FindWindowA(className, nullptr);
-  if (window == nullptr) {
-    std::fprintf(stderr, "tarveldrive: no window of class %s\n", className);
-    return kNotMet;
-  }
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  if (WaitUntil(timeoutMs, [&] { return !IsWindow(window); })) return kOk;
-  std::fprintf(stderr, "tarveldrive: the window of class %s is still open after %lu ms\n",
-               className, timeoutMs);
-  return kNotMet;
-}
-
-int Keybd(Context& context) {
-  long long key;
-  if (!ParseNumber(context.args[0], &key) || key <= 0 || key > 0xFE) {
-    std::fprintf(stderr, "tarveldrive: a virtual key is 1..0xFE\n");
-    return kUsage;
-  }
-  const std::string how = context.args.size() > 1 ? context.args[1] : "tap";
-  if (how != "down" && how != "up" && how != "tap") {
-    std::fprintf(stderr, "tarveldrive: keybd VK [down|up|tap]\n");
-    return kUsage;
-  }
-  const BYTE vk = static_cast<BYTE>(key);
-  const BYTE scan = static_cast<BYTE>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-  if (how != "up") keybd_event(vk, scan, 0, 0);
-  if (how != "down") keybd_event(vk, scan, KEYEVENTF_KEYUP, 0);
-  return kOk;
-}
-
 }  // namespace
 
 const Command kSinkCommands[] = {
@@ -267,11 +233,6 @@ const Command kSinkCommands[] = {
      PostSink},
     {"send-sink", 2, 3, "MSG WPARAM [LPARAM]  SendMessage to the sink; prints how long it took",
      SendSink},
-    {"keybd", 1, 2, "VK [down|up|tap]  a system-wide key event (keybd_event)", Keybd},
-    {"close-window", 1, 2,
-     "CLASS [TIMEOUTMS]  post WM_CLOSE to the first top-level window of CLASS, wait until it is "
-     "gone",
-     CloseWindow},
     {nullptr, 0, 0, nullptr, nullptr},
 };
 

@@ -180,7 +180,7 @@ void ResetAll(FakeDInputShared& shared) {
     // Live and acquired counts describe objects that still exist in some process; keep them.
     const LONG live = controller.record.liveDevices;
     const LONG acquired = controller.record.acquiredDevices;
-    std::memset(const_cast<Controller*>(&controller), 0, sizeof(Controller));
+    std::memset(&controller, 0, sizeof(Controller));
     controller.record.liveDevices = live;
     controller.record.acquiredDevices = acquired;
   }

@@ -4,16 +4,19 @@
 // window timer and reports each button that goes down. It lets the whole-program tools be tested
 // without the program.
 //
-//   dipoller.exe [--seconds N] [--send-to CLASS] [--refresh-after MS]
+//   dipoller.exe [--seconds N] [--send-to CLASS] [--refresh-after MS] [--ask TEXT]
 //
 //   --seconds        run at most this long (default 10); closing its window ends it sooner
 //   --send-to CLASS  on each press, SendMessage WM_KEYDOWN and WM_KEYUP of 'A' + button % 26 to the
 //                    first top-level window of CLASS
 //   --refresh-after  release every controller and enumerate again after MS milliseconds
+//   --ask TEXT       first ask TEXT in a Yes/No message box titled "dipoller", print the answer
 //
 // Prints "slot S button B down" for every press, and "done" with its counts at the end.
 #define DIRECTINPUT_VERSION 0x0800
 #include <dinput.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -160,6 +163,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int Run(int argc, char** argv) {
   long seconds = 10;
   long refreshAfterMs = -1;
+  std::string question;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--seconds" && i + 1 < argc) {
@@ -168,11 +172,20 @@ int Run(int argc, char** argv) {
       g_poller.sendTo = argv[++i];
     } else if (argument == "--refresh-after" && i + 1 < argc) {
       refreshAfterMs = std::strtol(argv[++i], nullptr, 10);
+    } else if (argument == "--ask" && i + 1 < argc) {
+      question = argv[++i];
     } else {
       std::fprintf(stderr,
-                   "usage: dipoller.exe [--seconds N] [--send-to CLASS] [--refresh-after MS]\n");
+                   "usage: dipoller.exe [--seconds N] [--send-to CLASS] [--refresh-after MS] "
+                   "[--ask TEXT]\n");
       return 2;
     }
+  }
+
+  if (!question.empty()) {
+    const int answer = MessageBoxA(nullptr, question.c_str(), "dipoller", MB_YESNO);
+    std::printf("answer %s\n", answer == IDYES ? "yes" : answer == IDNO ? "no" : "other");
+    std::fflush(stdout);
   }
 
   WNDCLASSA windowClass = {};
@@ -229,4 +242,7 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return Run(argc, argv); }
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // "\n" line ends for the scripts that read it
+  return Run(argc, argv);
+}
