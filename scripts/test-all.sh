@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-step() { printf '\n=== %s\n' "$*"; }
+step() { printf '\n=== %s (at %d s)\n' "$*" "$SECONDS"; }
 
 step "Debian packages"
 scripts/install-deps.sh
@@ -33,5 +33,5 @@ TARVEL_FRESH_PREFIX=1 source scripts/wine-env.sh
 windows=passed
 ctest --preset windows || { windows=FAILED; status=1; }
 
-printf '\nnative tests: %s; windows tests: %s\n' "$native" "$windows"
+printf '\nnative tests: %s; windows tests: %s (%d s in all)\n' "$native" "$windows" "$SECONDS"
 exit "$status"

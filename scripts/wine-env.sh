@@ -4,7 +4,9 @@
 #
 # Afterwards DISPLAY points at an Xvfb of its own and WINEPREFIX at a ready prefix, both exported,
 # so ctest, wine-run.sh and wine itself all share one desktop and one wineserver. An EXIT trap
-# (tarvel_wine_env_cleanup) lets the wineserver finish and stops the Xvfb again.
+# (tarvel_wine_env_cleanup) lets the wineserver finish and stops the Xvfb again. One idle Windows
+# process (cmd /c pause) keeps the wineserver up meanwhile: inside the run, read the registry
+# with `wine reg query`, never wait for the wineserver (`wineserver -w` would wait for the end).
 #
 # Settings, from the environment:
 #   WINEPREFIX           prefix to use (default build/windows/wineprefix; made when missing)
@@ -15,8 +17,18 @@
 
 tarvel_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 tarvel_xvfb_pid=
+tarvel_keeper_pid=
+tarvel_keeper_fifo=
 
 tarvel_wine_env_cleanup() {
+  if [ -n "$tarvel_keeper_pid" ]; then
+    kill "$tarvel_keeper_pid" 2>/dev/null || true
+    tarvel_keeper_pid=
+  fi
+  if [ -n "$tarvel_keeper_fifo" ]; then
+    rm -f "$tarvel_keeper_fifo"
+    tarvel_keeper_fifo=
+  fi
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     # Let Wine write its registry files; end whatever a run left behind.
     timeout 20 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
@@ -92,7 +104,28 @@ tarvel_wine_env_setup() {
   elif [ -n "$tarvel_xvfb_pid" ]; then
     wine reg add "$x11_key" /v Managed /d N /f >/dev/null 2>&1 || true
   fi
+  tarvel_start_keeper || return 1
   echo "wine-env: DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX" >&2
+}
+
+# One idle Windows process for the whole run keeps the wineserver and Wine's own services up.
+# Without it every test program starts them again, and they hold the test's output pipe open
+# until they end, which costs each test about 2 s. While it runs, `wineserver -w` waits for it.
+tarvel_start_keeper() {
+  local pid_file
+  pid_file=$(mktemp)
+  tarvel_keeper_fifo=$(mktemp -u)
+  mkfifo "$tarvel_keeper_fifo"
+  (
+    # Holding the fifo open for writing too, `pause` waits on its input forever.
+    exec 3<>"$tarvel_keeper_fifo"
+    wine cmd /c pause <&3 >/dev/null 2>&1 &
+    echo $! >"$pid_file"
+  )
+  tarvel_keeper_pid=$(cat "$pid_file")
+  rm -f "$pid_file"
+  # Wait until the services are up, so the first test does not pay for them.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 tarvel_wine_env_setup
