@@ -1,0 +1,319 @@
+// The target window dialog (the list of open windows, its sort and preselection, a click copying
+// a class into the edit) and the description dialog, with the 63-character limit of both.
+#include <windows.h>
+// <commctrl.h> needs <windows.h> first.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+#include "tests/shell/EditingSupport.h"
+#include "ui/DescriptionDlg.h"
+#include "ui/TargetWindowDlg.h"
+
+namespace tarvel::test {
+namespace {
+
+constexpr const char* kTargetCaption = "Select Target Window Class for Key Mapping";
+constexpr const char* kDescriptionCaption = "Enter Key Mapping Description";
+constexpr const char* kLengthMessage = "Please enter no more than 63 characters.";
+
+// A top-level window of a class of its own, hidden unless asked.
+class TopWindow {
+ public:
+  TopWindow(const std::string& className, const std::string& title, bool visible = false) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = className.c_str();
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(0, className.c_str(), title.c_str(),
+                              WS_OVERLAPPED | (visible ? WS_VISIBLE : 0), 0, 0, 50, 50, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  }
+  ~TopWindow() { DestroyWindow(window_); }
+  HWND Handle() const { return window_; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+struct ListedRow {
+  std::string windowClass;
+  std::string title;
+  LPARAM key;
+  bool selected;
+};
+
+std::vector<ListedRow> ReadRows(HWND list) {
+  std::vector<ListedRow> rows;
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM | LVIF_STATE;
+    item.iItem = i;
+    item.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    rows.push_back({CellText(list, i, 0), CellText(list, i, 1), item.lParam,
+                    (item.state & LVIS_SELECTED) != 0});
+  }
+  return rows;
+}
+
+int RowOf(const std::vector<ListedRow>& rows, const std::string& windowClass) {
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].windowClass == windowClass) return static_cast<int>(i);
+  return -1;
+}
+
+std::string EditText(HWND dialog, int id) {
+  char text[256] = {};
+  GetDlgItemTextA(dialog, id, text, sizeof(text));
+  return text;
+}
+
+TEST(TargetWindowDialog, ClassKeysAreTheFirstFourBytesAsASignedNumber) {
+  struct Case {
+    const char* name;
+    int32_t key;
+  };
+  const Case cases[] = {
+      {"Butt", 0x42757474},
+      {"Button", 0x42757474},
+      {"AB", 0x41420000},
+      {"A", 0x41000000},
+      {"", 0},
+      {"#32770", 0x23333237},
+      {"\x80zz", static_cast<int32_t>(0x807A7A00u)},
+      {"\xFF\xFF\xFF\xFF", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(CTargetWindowDlg::ClassKey(c.name), c.key);
+  }
+  struct Order {
+    int32_t a;
+    int32_t b;
+    int result;
+  };
+  const Order orders[] = {{1, 2, -1}, {2, 1, 1}, {5, 5, 0}, {-1, 1, -1}, {0x7FFFFFFF, -1, 1}};
+  for (const Order& o : orders)
+    EXPECT_EQ(CTargetWindowDlg::CompareClassKeys(o.a, o.b, 0), o.result) << o.a << " " << o.b;
+}
+
+TEST(TargetWindowDialog, ListsTheOpenWindowsSortedByClassKey) {
+  const std::string longClass = "TarvelLong" + std::string(120, 'c');
+  const std::string longTitle = std::string(140, 't');
+  TopWindow a("TarvelTargetA", "Target A");
+  TopWindow b("TarvelTargetB", "Target B", true);
+  TopWindow untitled("TarvelUntitled", "");
+  TopWindow long_(longClass, longTitle);
+  TopWindow early("AAAATarvelEarly", "Early");
+
+  CTargetWindowDlg dialog;
+  dialog.m_selection = "tarveltargetb";  // other letter case
+  std::vector<ListedRow> rows;
+  std::string edit;
+  int listWidth = 0;
+  int columnWidths[2] = {};
+  bool bSeen = false;
+  WindowWatch watch(DialogCalled(kTargetCaption), [&](HWND window) {
+    HWND list = GetDlgItem(window, IDC_WINDOW_LIST);
+    rows = ReadRows(list);
+    edit = EditText(window, IDC_SELECTION);
+    RECT client = {};
+    GetClientRect(list, &client);
+    listWidth = client.right;
+    columnWidths[0] = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    columnWidths[1] = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0));
+    // The preselected row is scrolled into view.
+    const int row = SelectedRow(list);
+    RECT rect = {};
+    rect.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+    bSeen = rect.top >= 0 && rect.bottom <= client.bottom;
+    ClickButton(window, IDCANCEL);
+  });
+  EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+  ASSERT_TRUE(watch.Fired());
+
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0].windowClass, CTargetWindowDlg::kNoneRow);
+  EXPECT_EQ(rows[0].title, "");
+  EXPECT_EQ(rows[0].key, 0);
+  for (size_t i = 1; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].windowClass);
+    EXPECT_EQ(static_cast<int32_t>(rows[i].key),
+              CTargetWindowDlg::ClassKey(rows[i].windowClass.c_str()));
+    EXPECT_LE(static_cast<int32_t>(rows[i - 1].key), static_cast<int32_t>(rows[i].key));
+    EXPECT_FALSE(rows[i].title.empty());
+    EXPECT_LE(rows[i].windowClass.size(), 126u);
+    EXPECT_LE(rows[i].title.size(), 126u);
+  }
+  EXPECT_LT(RowOf(rows, "AAAATarvelEarly"), RowOf(rows, "TarvelTargetA"));
+  const int rowA = RowOf(rows, "TarvelTargetA");
+  const int rowB = RowOf(rows, "TarvelTargetB");
+  ASSERT_GE(rowA, 0);
+  ASSERT_GE(rowB, 0);
+  // Hidden windows are listed too; windows without a title are not.
+  EXPECT_EQ(rows[rowA].title, "Target A");
+  EXPECT_EQ(RowOf(rows, "TarvelUntitled"), -1);
+  // Long names are cut to 126 characters.
+  const int rowLong = RowOf(rows, longClass.substr(0, 126));
+  ASSERT_GE(rowLong, 0);
+  EXPECT_EQ(rows[rowLong].title, longTitle.substr(0, 126));
+  // The dialog itself is listed.
+  EXPECT_GE(RowOf(rows, "#32770"), 0);
+
+  // The class is found whatever its letter case; the edit keeps the text as it was given.
+  for (size_t i = 0; i < rows.size(); ++i)
+    EXPECT_EQ(rows[i].selected, static_cast<int>(i) == rowB) << rows[i].windowClass;
+  EXPECT_EQ(edit, "tarveltargetb");
+  EXPECT_TRUE(bSeen);
+  EXPECT_EQ(columnWidths[0], 180);
+  EXPECT_EQ(columnWidths[1], listWidth - 200);
+}
+
+TEST(TargetWindowDialog, PreselectsTheNoneRowForNoClassAndNothingForAnUnknownOne) {
+  struct Case {
+    const char* selection;
+    bool noneSelected;
+  };
+  for (const Case& c : {Case{"", true}, Case{"NoWindowHasThisClass", false}}) {
+    SCOPED_TRACE(c.selection);
+    CTargetWindowDlg dialog;
+    dialog.m_selection = c.selection;
+    std::vector<ListedRow> rows;
+    WindowWatch watch(DialogCalled(kTargetCaption), [&](HWND window) {
+      rows = ReadRows(GetDlgItem(window, IDC_WINDOW_LIST));
+      ClickButton(window, IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
+    ASSERT_FALSE(rows.empty());
+    int selected = 0;
+    for (const ListedRow& row : rows) selected += row.selected ? 1 : 0;
+    EXPECT_EQ(selected, c.noneSelected ? 1 : 0);
+    EXPECT_EQ(rows[0].selected, c.noneSelected);
+    // OK keeps what the edit showed.
+    EXPECT_EQ(dialog.m_selection, c.selection);
+  }
+}
+
+TEST(TargetWindowDialog, AClickCopiesTheRowsClassIntoTheEdit) {
+  TopWindow target("TarvelClickTarget", "Click me");
+  CTargetWindowDlg dialog;
+  dialog.m_selection = "Previous";
+  std::vector<std::string> edits;
+  WindowWatch watch(DialogCalled(kTargetCaption), [&](HWND window) {
+    HWND list = GetDlgItem(window, IDC_WINDOW_LIST);
+    const int row = RowOf(ReadRows(list), "TarvelClickTarget");
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+    auto click = [&](POINT point) {
+      PostLeftClick(list, point);
+      MSG msg = {};
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+      edits.push_back(EditText(window, IDC_SELECTION));
+    };
+    click(CellCentre(list, row, 0));
+    SendMessageA(list, LVM_ENSUREVISIBLE, 0, FALSE);
+    click(CellCentre(list, 0, 0));  // the "none" row
+    const int last = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+    click(CellCentre(list, row, 0));
+    // A click beside the class (no row hit) leaves no row selected.
+    SendMessageA(list, LVM_ENSUREVISIBLE, last, FALSE);
+    const POINT beside = CellCentre(list, last, 1);
+    click(POINT{beside.x, beside.y});
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+    click(CellCentre(list, row, 0));
+    // A keyboard move of the selection leaves the edit alone.
+    SendMessageA(list, WM_KEYDOWN, VK_HOME, 0);
+    edits.push_back(EditText(window, IDC_SELECTION));
+    ClickButton(window, IDOK);
+  });
+  EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
+  const std::vector<std::string> expected = {
+      "TarvelClickTarget", "", "TarvelClickTarget", "", "TarvelClickTarget", "TarvelClickTarget"};
+  EXPECT_EQ(edits, expected);
+  EXPECT_EQ(dialog.m_selection, "TarvelClickTarget");
+}
+
+// Sets the edit's text, presses OK and answers the length message if it comes.
+struct LengthCheck {
+  std::string messageSeen;
+  bool stayedOpen = false;
+};
+
+LengthCheck TryOk(HWND dialog, int editId, const std::string& text) {
+  LengthCheck check;
+  SetDlgItemTextA(dialog, editId, text.c_str());
+  WindowWatch message(DialogCalled("Error"), [&](HWND box) {
+    check.messageSeen = EditText(box, 0xFFFF);
+    SendMessageA(box, WM_COMMAND, IDOK, 0);
+  });
+  ClickButton(dialog, IDOK);
+  check.stayedOpen = IsWindow(dialog) && IsWindowVisible(dialog);
+  return check;
+}
+
+TEST(TextDialogs, BothFieldsTakeAtMost63Characters) {
+  const std::string sixtyThree(63, 'k');
+  const std::string seventy(70, 'k');
+  struct Case {
+    const char* caption;
+    int editId;
+  };
+  for (const Case& c :
+       {Case{kTargetCaption, IDC_SELECTION}, Case{kDescriptionCaption, IDC_DESCRIPTION}}) {
+    SCOPED_TRACE(c.caption);
+    CTargetWindowDlg target;
+    CDescriptionDlg description;
+    int limit = 0;
+    std::string typed;
+    LengthCheck tooLong;
+    LengthCheck fits;
+    WindowWatch watch(DialogCalled(c.caption), [&](HWND window) {
+      HWND edit = GetDlgItem(window, c.editId);
+      limit = static_cast<int>(SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
+      // Typing stops at the limit.
+      SetWindowTextA(edit, "");
+      for (int i = 0; i < 70; ++i) SendMessageA(edit, WM_CHAR, 'x', 1);
+      typed = EditText(window, c.editId);
+      tooLong = TryOk(window, c.editId, seventy);
+      fits = TryOk(window, c.editId, sixtyThree);
+    });
+    const INT_PTR result =
+        c.editId == IDC_SELECTION ? target.DoModal(nullptr) : description.DoModal(nullptr);
+    ASSERT_TRUE(watch.Fired());
+    EXPECT_EQ(limit, 63);
+    EXPECT_EQ(typed, std::string(63, 'x'));
+    EXPECT_EQ(tooLong.messageSeen, kLengthMessage);
+    EXPECT_TRUE(tooLong.stayedOpen);
+    EXPECT_EQ(fits.messageSeen, "");
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(c.editId == IDC_SELECTION ? target.m_selection : description.m_description,
+              sixtyThree);
+  }
+}
+
+TEST(TextDialogs, DescriptionShowsTheCurrentTextAndCancelKeepsIt) {
+  CDescriptionDlg dialog;
+  dialog.m_description = "Jump";
+  std::string shown;
+  WindowWatch watch(DialogCalled(kDescriptionCaption), [&](HWND window) {
+    shown = EditText(window, IDC_DESCRIPTION);
+    SetDlgItemTextA(window, IDC_DESCRIPTION, "Duck");
+    ClickButton(window, IDCANCEL);
+  });
+  EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
+  EXPECT_EQ(shown, "Jump");
+  EXPECT_EQ(dialog.m_description, "Jump");
+}
+
+}  // namespace
+}  // namespace tarvel::test
