@@ -49,7 +49,8 @@ CTarvelView::~CTarvelView() {
 }
 
 void CTarvelView::PreCreateWindow(DWORD& style, DWORD& exStyle) {
-  style |= WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS;
+  // The view destroys its image lists itself; the list must not destroy them a second time.
+  style |= WS_CLIPSIBLINGS | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
   CListViewEx::PreCreateWindow(style, exStyle);
 }
 

@@ -47,6 +47,8 @@ TEST_F(EditingViewTest, TwoAndThreeButtonRecordsGiveFiveOwnerDrawnRows) {
   EXPECT_NE(style & LVS_OWNERDRAWFIXED, 0);
   EXPECT_TRUE(app_->View().IsFullRowMode());
   EXPECT_EQ(style & LVS_SINGLESEL, 0);
+  // The view destroys its image lists itself; the list must leave them alone.
+  EXPECT_NE(style & LVS_SHAREIMAGELISTS, 0);
 
   struct Row {
     const char* device;

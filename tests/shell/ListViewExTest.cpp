@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "res/resource.h"
 #include "ui/ListViewEx.h"
@@ -25,6 +26,7 @@ class TestList final : public CListViewEx {
  protected:
   void PreCreateWindow(DWORD& style, DWORD& exStyle) override {
     if (showSelectionAlways_) style |= LVS_SHOWSELALWAYS;
+    style |= LVS_SHAREIMAGELISTS;  // the host destroys its image list
     CListViewEx::PreCreateWindow(style, exStyle);
   }
 
@@ -335,6 +337,47 @@ TEST(ListViewEx, FocusedRowGetsAFocusRectangleOnlyWhileTheListHasTheFocus) {
   SetFocus(host.host);
   const DrawnRow unfocused(host, 0);
   for (int x = 300; x < 340; ++x) EXPECT_EQ(unfocused.At(x, unfocused.bounds.top), kSelection);
+}
+
+// The icon's 16 x 16 pixels as drawn.
+std::vector<COLORREF> IconPixels(const DrawnRow& row) {
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) pixels.push_back(row.At(row.icon.left + x, row.icon.top + y));
+  return pixels;
+}
+
+TEST(ListViewEx, IconsAreBlendedForCutAndSelectedRowsAndStateImagesDrawn) {
+  ListHost host;
+  host.AddRow(0, "Pad", "1", "A", 4);
+  const std::vector<COLORREF> plain = IconPixels(DrawnRow(host, 0));
+  EXPECT_NE(plain[8 * 16 + 8], DrawnRow::kUntouched);
+  host.SetState(0, LVIS_CUT, LVIS_CUT);
+  const std::vector<COLORREF> cut = IconPixels(DrawnRow(host, 0));
+  host.SetState(0, LVIS_SELECTED, LVIS_CUT | LVIS_SELECTED);
+  const std::vector<COLORREF> selected = IconPixels(DrawnRow(host, 0));
+  EXPECT_NE(cut, plain);
+  EXPECT_NE(selected, plain);
+  EXPECT_NE(selected, cut);
+  // The mask stays transparent in every style.
+  for (const auto* pixels : {&plain, &cut, &selected})
+    EXPECT_EQ((*pixels)[0], DrawnRow::kUntouched);
+
+  // A state image is drawn at the row's left edge, before the small icon.
+  host.SetState(0, 0, LVIS_SELECTED);
+  SendMessageA(host.list.Handle(), LVM_SETIMAGELIST, LVSIL_STATE,
+               reinterpret_cast<LPARAM>(host.images));
+  host.SetState(0, INDEXTOSTATEIMAGEMASK(6), LVIS_STATEIMAGEMASK);  // image 5
+  const DrawnRow withState(host, 0);
+  int drawn = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      drawn +=
+          withState.At(withState.bounds.left + x, withState.bounds.top + y) != DrawnRow::kUntouched
+              ? 1
+              : 0;
+  EXPECT_GT(drawn, 50);
+  SendMessageA(host.list.Handle(), LVM_SETIMAGELIST, LVSIL_STATE, 0);
 }
 
 TEST(ListViewEx, SubItemsAreJustifiedUnlessShortened) {
