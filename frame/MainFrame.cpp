@@ -90,6 +90,10 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return FrameWindow::HandleMessage(message, wParam, lParam);
     case WM_TRAYNOTIFY:
       return OnTrayNotify(wParam, lParam);
+    case WM_ACTIVATE:
+      // The key-ups of modifiers released in another window never come here: none stays held.
+      if (LOWORD(wParam) == WA_INACTIVE) m_captureModifiers = 0;
+      return FrameWindow::HandleMessage(message, wParam, lParam);
     default:
       return FrameWindow::HandleMessage(message, wParam, lParam);
   }

@@ -175,6 +175,18 @@ TEST_F(KeyCaptureTest, ModifiersAloneStoreNothingUntilAnotherKey) {
   EXPECT_EQ(Mapping(1).modifiers, 0);
 }
 
+TEST_F(KeyCaptureTest, ModifiersLetGoInAnotherWindowDoNotStayHeld) {
+  StartCapture(1);
+  Press({{WM_SYSKEYDOWN, VK_MENU, 0x38}});
+  // Alt+Tab: the frame loses the activation, and Alt goes up in the other window.
+  SendMessageA(app_->FrameHandle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  SendMessageA(app_->FrameHandle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_TRUE(Capturing());
+  Press({{WM_KEYDOWN, 'A', 0x1E}});
+  EXPECT_EQ(Mapping(1).virtualKey, 'A');
+  EXPECT_EQ(Mapping(1).modifiers, 0);
+}
+
 TEST_F(KeyCaptureTest, KeysDuringCaptureReachNeitherTheListNorTheAccelerators) {
   // The list's own keys: Down would move the focused row.
   SendMessageA(list_, WM_SETFOCUS, 0, 0);

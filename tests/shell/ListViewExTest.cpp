@@ -317,6 +317,28 @@ TEST(ListViewEx, SelectionShowsWithoutFocusOnlyWithShowSelectionAlways) {
   }
 }
 
+TEST(ListViewEx, LosingTheFocusRepaintsTheSelectedRowsUnlessTheSelectionShowsAlways) {
+  for (bool always : {false, true}) {
+    SCOPED_TRACE(always);
+    ListHost host(always);
+    const int edge = host.list.ClientWidth();
+    host.AddRow(0, "Pad", "1", "A", 4);
+    host.AddRow(1, "Pad", "2", "B", 4);
+    SetFocus(host.list.Handle());
+    host.SetState(1, LVIS_SELECTED, LVIS_SELECTED);
+    UpdateWindow(host.list.Handle());
+    const RECT row = host.ItemRect(1, LVIR_BOUNDS);
+    const int y = (row.top + row.bottom) / 2;
+    HDC dc = GetDC(host.list.Handle());
+    EXPECT_EQ(GetPixel(dc, edge - 2, y), kSelection);
+    SetFocus(host.host);
+    EXPECT_EQ(GetPixel(dc, edge - 2, y), always ? kSelection : GetSysColor(COLOR_WINDOW));
+    SetFocus(host.list.Handle());
+    EXPECT_EQ(GetPixel(dc, edge - 2, y), kSelection);
+    ReleaseDC(host.list.Handle(), dc);
+  }
+}
+
 TEST(ListViewEx, FocusedRowGetsAFocusRectangleOnlyWhileTheListHasTheFocus) {
   ListHost host;
   const int edge = host.list.ClientWidth();
