@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang
+  clang libclang-rt-14-dev python3
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 fonts-wine
   xvfb xdotool imagemagick

@@ -17,6 +17,10 @@ step "Build: native"
 cmake --preset native
 cmake --build --preset native
 
+step "Build: sanitizers (clang, AddressSanitizer and UndefinedBehaviorSanitizer, fuzz target)"
+cmake --preset sanitize
+cmake --build --preset sanitize
+
 step "Build: windows"
 cmake --preset windows
 cmake --build --preset windows
@@ -27,11 +31,16 @@ step "Tests: native"
 native=passed
 ctest --preset native || { native=FAILED; status=1; }
 
+step "Tests: native under sanitizers, and a short fuzz run of the reader"
+sanitize=passed
+ctest --preset sanitize || { sanitize=FAILED; status=1; }
+
 step "Tests: windows (Wine)"
 # A fresh copy of the template prefix for every run: no settings left over from the last one.
 TARVEL_FRESH_PREFIX=1 source scripts/wine-env.sh
 windows=passed
 ctest --preset windows || { windows=FAILED; status=1; }
 
-printf '\nnative tests: %s; windows tests: %s (%d s in all)\n' "$native" "$windows" "$SECONDS"
+printf '\nnative tests: %s; sanitizer tests: %s; windows tests: %s (%d s in all)\n' \
+  "$native" "$sanitize" "$windows" "$SECONDS"
 exit "$status"

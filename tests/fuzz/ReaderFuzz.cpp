@@ -26,10 +26,19 @@ void Require(bool condition, const char* what) {
   std::abort();
 }
 
+// Texts as they are saved: a line break inside one is written as a blank.
+bool SameText(const char* loaded, const char* reloaded) {
+  for (;; ++loaded, ++reloaded) {
+    const char expected = (*loaded == '\r' || *loaded == '\n') ? ' ' : *loaded;
+    if (expected != *reloaded) return false;
+    if (expected == '\0') return true;
+  }
+}
+
 bool SameMapping(const ButtonMapping& a, const ButtonMapping& b) {
   return a.assigned == b.assigned && a.virtualKey == b.virtualKey && a.scanCode == b.scanCode &&
-         a.modifiers == b.modifiers && std::strcmp(a.windowClass, b.windowClass) == 0 &&
-         std::strcmp(a.description, b.description) == 0 && a.state == 0 && b.state == 0;
+         a.modifiers == b.modifiers && SameText(a.windowClass, b.windowClass) &&
+         SameText(a.description, b.description) && a.state == 0 && b.state == 0;
 }
 
 void CheckInvariants(const CTarvelDoc& doc, const JoystickTable& table) {
@@ -78,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int r = 0; r < first.recordCount; ++r) {
     const DeviceRecord& a = *first.records[r];
     const DeviceRecord& b = *second.records[r];
-    Require(std::strcmp(a.name, b.name) == 0, "same name");
+    Require(SameText(a.name, b.name), "same name");
     Require(a.instanceGuid == b.instanceGuid && a.productGuid == b.productGuid, "same GUIDs");
     Require(a.buttonCount == b.buttonCount, "same button count");
     for (int k = 0; k < a.buttonCount; ++k)
