@@ -176,5 +176,3 @@ BENCHMARK(BM_SaveFullDocument)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tarvel
-
-BENCHMARK_MAIN();
