@@ -141,7 +141,7 @@ bool SinkField(keysink::KeySinkLog& log, const std::string& field, Reader* read)
       {"pid", [&h] { return h.sinkPid; }},       {"ready", [&h] { return h.sinkReady; }},
       {"window", [&h] { return h.sinkWindow; }}, {"foreground", [&h] { return h.foreground; }},
       {"focused", [&h] { return h.focused; }},   {"ticks", [&h] { return h.ticks; }},
-      {"hangs", [&h] { return h.hangsDone; }},
+      {"hangs", [&h] { return h.hangsDone; }},   {"freeze-pending", [&h] { return h.freezeMs; }},
   };
   return Lookup(fields, field, read);
 }

@@ -91,7 +91,8 @@ expect "keys around the hang" "WM_KEYDOWN 0x43 0x00000001
 WM_KEYUP 0x43 0x00000001" "$(drive keys)"
 echo "== a frozen sink stops pumping, then goes on"
 drive freeze-sink 2000
-sleep 0.2
+# The freeze has begun once the sink took the request; no tick counts while it lasts.
+drive wait sink freeze-pending '==' 0 5000 || fail "the sink did not start its freeze"
 ticks=$(drive get sink ticks)
 sleep 0.5
 expect "ticks while frozen" "$ticks" "$(drive get sink ticks)"
