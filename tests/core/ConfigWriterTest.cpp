@@ -316,6 +316,42 @@ TEST(ConfigWriter, ASaveIntoAMissingDirectoryFailsWithTheSystemsFiles) {
   EXPECT_TRUE(r.dir.Entries().empty());
 }
 
+// Targets that must not be replaced: a folder of that name, and a file made read-only.
+TEST(ConfigWriter, ASaveOverAFolderOrAReadOnlyFileLeavesItAlone) {
+  {
+    SCOPED_TRACE("a folder");
+    Reader r;
+    FillSmallDocument(r.doc);
+    r.doc.SetModifiedFlag(true);
+    std::filesystem::create_directory(r.path);
+
+    EXPECT_FALSE(r.doc.OnSaveDocument(r.path.c_str()));
+
+    EXPECT_TRUE(r.doc.IsModified());
+    EXPECT_TRUE(std::filesystem::is_directory(r.path));
+    EXPECT_EQ(r.dir.Entries(), std::vector<std::string>{"config.tvm"});
+  }
+  {
+    SCOPED_TRACE("a read-only file");
+    Reader r;
+    FillSmallDocument(r.doc);
+    r.doc.SetModifiedFlag(true);
+    const std::string old = "TVM2\r\nOLD CONTENT\r\n";
+    WriteBytes(r.path, old);
+    using std::filesystem::perms;
+    std::filesystem::permissions(r.path,
+                                 perms::owner_write | perms::group_write | perms::others_write,
+                                 std::filesystem::perm_options::remove);
+
+    EXPECT_FALSE(r.doc.OnSaveDocument(r.path.c_str()));
+
+    EXPECT_TRUE(r.doc.IsModified());
+    EXPECT_EQ(ReadBytes(r.path), old);
+    EXPECT_EQ(r.dir.Entries(), std::vector<std::string>{"config.tvm"});
+    std::filesystem::permissions(r.path, perms::owner_write, std::filesystem::perm_options::add);
+  }
+}
+
 TEST(ConfigWriter, SavingChangesNothingButTheModifiedFlag) {
   Reader r;
   FillSmallDocument(r.doc);
