@@ -1,0 +1,194 @@
+"""Controllers coming and going: unplugging, lost input, more than the program holds, and new
+controllers found by Refresh."""
+
+import time
+
+from harness import (ID_FILE_NEW, ID_JOYSTICK_REFRESH, ROW_CONNECTED, ROW_PRESSED, Mapping,
+                     Record, check, check_equal, instance_guid, product_guid, scenario,
+                     write_config)
+
+TARGET = "TarvelTarget"
+
+
+def pad_record(number, name, buttons, mappings):
+    return Record(instance_guid(number), product_guid(number), name, buttons, mappings)
+
+
+def keystroke(vk):
+    return [("WM_KEYDOWN", vk, 0), ("WM_KEYUP", vk, 0)]
+
+
+def images(rows):
+    return [row.image for row in rows]
+
+
+def wait_rows(session, condition, what, timeout_s=5):
+    """Reads the rows until `condition(rows)` holds; fails with the last rows after timeout_s."""
+    deadline = time.monotonic() + timeout_s
+    while True:
+        rows = session.rows()
+        if condition(rows):
+            return rows
+        if time.monotonic() > deadline:
+            check(False, f"{what}; rows: {[(r.image, r.texts[:2]) for r in rows]}")
+        time.sleep(0.1)
+
+
+def two_pads(session, buttons=4):
+    """"Pad One" in slot 0 (button 1 types A) and "Pad Two" in slot 1 (button 1 types B)."""
+    session.add_controller(0, "Pad One", buttons)
+    session.add_controller(1, "Pad Two", buttons)
+    path = session.files / "two.tvm"
+    write_config(path, [pad_record(0, "Pad One", buttons, {0: Mapping(0x41, 0x1E, 0, TARGET)}),
+                        pad_record(1, "Pad Two", buttons, {0: Mapping(0x42, 0x30, 0, TARGET)})])
+    session.start_sink(TARGET)
+    session.start_tarvel(session.wine_path(path))
+    session.passes(1, 2)
+    return path
+
+
+def tap(session, slot, button, keys_expected, timeout_ms=3000):
+    """Presses and releases a button; waits until `keys_expected` key messages are logged."""
+    session.drive("press", slot, button)
+    arrived = session.wait_keys(keys_expected, timeout_ms)
+    session.drive("release", slot, button)
+    return arrived
+
+
+@scenario("controllers.unplug_replug", timeout=60)
+def unplug_replug(s):
+    """An unplugged controller stops sending and its rows show it disconnected, while the other
+    keeps sending; plugged in again it is shown connected and sends again."""
+    two_pads(s)
+    wait_rows(s, lambda rows: images(rows) == [ROW_CONNECTED] * 8, "both pads shown connected")
+
+    s.drive("unplug", 0)
+    s.drive("wait", 0, "failures.getdevicestate", ">=", 1, 5000)
+    s.passes(1, 3)
+    wait_rows(s, lambda rows: images(rows) == [0] * 4 + [ROW_CONNECTED] * 4,
+              "only Pad One shown disconnected")
+
+    s.drive("press", 0, 0)
+    s.polls(0, 5)
+    s.passes(1, 2)
+    check_equal("keys from the unplugged pad", [], [k.short() for k in s.keys()])
+    s.drive("release", 0, 0)
+    check(tap(s, 1, 0, 2), "the other pad stopped sending")
+    s.passes(1, 3)
+    check_equal("keys from the other pad", keystroke(0x42), [k.short() for k in s.keys()])
+
+    s.clear_keys()
+    s.drive("replug", 0)
+    wait_rows(s, lambda rows: images(rows) == [ROW_CONNECTED] * 8, "Pad One shown connected again")
+    check(tap(s, 0, 0, 2), "the pad plugged in again does not send")
+    s.passes(0, 3)
+    check_equal("keys from the pad plugged in again", keystroke(0x41),
+                [k.short() for k in s.keys()])
+
+
+@scenario("controllers.inputlost_storm", timeout=60)
+def inputlost_storm(s):
+    """A controller that answers every attempt to acquire it with "input lost" does not freeze
+    the program: the window answers within 1 s and the other controller keeps sending."""
+    two_pads(s)
+    s.drive("fault", 0, "poll", "forever")
+    s.drive("fault", 0, "inputlost", "forever")
+    acquires = s.get(0, "calls.acquire")
+    s.polls(0, 3, timeout_ms=5000)
+    check(s.get(0, "calls.acquire") > acquires + 3, "the program did not try to acquire the pad")
+
+    storm_end = time.monotonic() + 3
+    taps = 0
+    while time.monotonic() < storm_end:
+        answer_ms = s.ping(1000)
+        check(answer_ms is not None, "the main window did not answer within 1 s during the storm")
+        taps += 1
+        check(tap(s, 1, 0, 2 * taps), f"the other pad stopped sending (tap {taps})")
+    s.passes(1, 3)
+    check_equal("keys during the storm", keystroke(0x42) * taps, [k.short() for k in s.keys()])
+    check(s.get(0, "failures.acquire") > 10, "the storm did not happen")
+
+    s.clear_keys()
+    s.drive("clear-faults", 0)
+    s.passes(0, 2)
+    check(tap(s, 0, 0, 2), "the pad does not send after the storm")
+    s.passes(0, 3)
+    check_equal("keys after the storm", keystroke(0x41), [k.short() for k in s.keys()])
+
+
+@scenario("controllers.more_than_16", timeout=90)
+def more_than_16(s):
+    """With 17 controllers the first 16 are used: the 17th is never opened or read, and its
+    presses never arrive, even when a record names it; a new configuration has 16 records."""
+    buttons = 2
+    for slot in range(17):
+        s.add_controller(slot, f"Pad {slot + 1}", buttons)
+    path = s.files / "seventeen.tvm"
+    write_config(path, [pad_record(0, "Pad 1", buttons, {0: Mapping(0x41, 0x1E, 0, TARGET)}),
+                        pad_record(16, "Pad 17", buttons, {0: Mapping(0x51, 0x10, 0, TARGET)})])
+    s.start_sink(TARGET)
+    s.start_tarvel(s.wine_path(path))
+    s.passes(15, 2)
+
+    s.drive("press", 16, 0)
+    s.drive("press", 0, 0)
+    check(s.wait_keys(2), "the first pad does not send")
+    s.passes(15, 5)
+    check_equal("keys", keystroke(0x41), [k.short() for k in s.keys()])
+    check_equal("calls on the 17th controller (CreateDevice, GetDeviceState)", (0, 0),
+                (s.get(16, "calls.createdevice"), s.get(16, "calls.getdevicestate")))
+    rows = wait_rows(s, lambda rows: len(rows) == 4 and rows[0].image & ROW_CONNECTED,
+                     "the two records listed")
+    check_equal("row images (Pad 17 is not connected)", [ROW_CONNECTED | ROW_PRESSED,
+                                                         ROW_CONNECTED, 0, 0], images(rows))
+    s.drive("release", 16, 0)
+    s.drive("release", 0, 0)
+
+    s.command(ID_FILE_NEW)
+    rows = wait_rows(s, lambda rows: len(rows) == 32, "a new configuration with 16 records")
+    check_equal("devices of the new configuration", [f"Pad {n}" for n in range(1, 17)],
+                [row.texts[0] for row in rows[::2]])
+    check_equal("calls on the 17th controller after File > New", (0, 0),
+                (s.get(16, "calls.createdevice"), s.get(16, "calls.getdevicestate")))
+
+
+def question_text(session):
+    controls = session.dialog("Tarvel", 5000)
+    return " ".join(text for cls, _, text in controls if cls.lower() == "static")
+
+
+@scenario("discovery.new_joystick", timeout=60)
+def new_joystick(s):
+    """Refresh with a newly attached controller asks whether to add it; No leaves the rows as they
+    are and the next Refresh asks again; Yes appends its rows, tied to the controller."""
+    s.add_controller(0, "Pad One", 4)
+    path = s.files / "one.tvm"
+    write_config(path, [pad_record(0, "Pad One", 4, {0: Mapping(0x41, 0x1E, 0, TARGET)})])
+    s.start_sink(TARGET)
+    s.start_tarvel(s.wine_path(path))
+    check_equal("rows at the start", 4, len(s.rows()))
+
+    s.add_controller(1, "Pad Two", 6)
+    s.command(ID_JOYSTICK_REFRESH)
+    text = question_text(s)
+    check('New joystick named "Pad Two" was discovered.' in text, f"the question: {text!r}")
+    s.drive("click-button", "Tarvel", "No")
+    s.drive("wait", 1, "calls.getdevicestate", ">=", 2, 5000)
+    check_equal("rows after No", 4, len(s.rows()))
+
+    s.command(ID_JOYSTICK_REFRESH)
+    text = question_text(s)
+    check('New joystick named "Pad Two" was discovered.' in text, f"asked again: {text!r}")
+    s.drive("click-button", "Tarvel", "Yes")
+    rows = wait_rows(s, lambda rows: len(rows) == 10, "Pad Two's six rows appended")
+    check_equal("appended rows", [["Pad Two", str(n), "", "", ""] for n in range(1, 7)],
+                [row.texts for row in rows[4:]])
+
+    # The new record gets Pad Two's presses (its row shows them), the old one still sends.
+    s.drive("press", 1, 2)
+    wait_rows(s, lambda rows: rows[6].image == ROW_CONNECTED | ROW_PRESSED,
+              "Pad Two's button 3 shown pressed")
+    s.drive("release", 1, 2)
+    check(tap(s, 0, 0, 2), "Pad One stopped sending after Refresh")
+    s.passes(0, 3)
+    check_equal("keys", keystroke(0x41), [k.short() for k in s.keys()])

@@ -1,0 +1,106 @@
+"""The program's window and settings: Hide on Startup, the tray icon, and what exit stores."""
+
+import json
+import time
+
+from harness import (FRAME_CLASS, ID_JOYSTICK_REFRESH, ID_OPTIONS_HIDE_ON_STARTUP,
+                     LVM_SETCOLUMNWIDTH, SETTINGS_KEY, WM_LBUTTONDBLCLK, WM_TRAYNOTIFY, Mapping,
+                     Record, check, check_equal, instance_guid, product_guid, scenario,
+                     write_config)
+
+TARGET = "TarvelTarget"
+# With no tray on the display, Wine shows the notification icons in a window of its own, which
+# is visible exactly while some icon is there.
+WINE_TRAY = "__winex11_standalone_tray"
+
+
+def wait_window(session, condition, what, timeout_s=5):
+    deadline = time.monotonic() + timeout_s
+    while True:
+        info = session.window()
+        if condition(info):
+            return info
+        if time.monotonic() > deadline:
+            check(False, f"{what}: {info}")
+        time.sleep(0.1)
+
+
+def visible_classes(session):
+    return [cls for cls, _ in session.visible_windows()]
+
+
+def tray_double_click(session):
+    session.probe("post", FRAME_CLASS, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK)
+
+
+@scenario("shell.hide_on_startup", timeout=60)
+def hide_on_startup(s):
+    """With Hide on Startup the program starts with no window, only the tray icon, and works; a
+    double click on the tray icon shows the window in the foreground, another hides it; at exit
+    the icon goes."""
+    s.add_controller(0, "Pad One", 4)
+    path = s.files / "hidden.tvm"
+    write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4,
+                               {1: Mapping(0x48, 0x23, 0, TARGET)})])
+    s.reg_add("Options", "HideOnStartup", 1)
+    s.start_sink(TARGET)
+    s.start_tarvel(s.wine_path(path))
+    s.passes(0, 5)
+    check(not s.window().visible, "the main window is visible")
+    classes = visible_classes(s)
+    check(FRAME_CLASS not in classes, f"visible windows: {classes}")
+    check(WINE_TRAY in classes, f"no tray icon; visible windows: {classes}")
+
+    s.drive("press", 0, 1)
+    check(s.wait_keys(2), "the hidden program did not send the key")
+    s.drive("release", 0, 1)
+
+    tray_double_click(s)
+    wait_window(s, lambda w: w.visible and w.foreground, "shown in the foreground")
+    tray_double_click(s)
+    wait_window(s, lambda w: not w.visible, "hidden again")
+
+    check_equal("exit code", 0, s.close_tarvel())
+    deadline = time.monotonic() + 3
+    while WINE_TRAY in visible_classes(s) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    check(WINE_TRAY not in visible_classes(s), "the tray icon stayed after exit")
+
+
+@scenario("shell.exit_stores_settings", timeout=60)
+def exit_stores_settings(s):
+    """Closing the window offers to save a modified configuration (Yes saves it) and stores the
+    placement, the column widths, Hide on Startup and the recent file in the registry."""
+    s.add_controller(0, "Pad One", 4)
+    path = s.files / "settings.tvm"
+    write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4, {})])
+    s.start_tarvel(s.wine_path(path))
+
+    s.probe("move", FRAME_CLASS, 40, 30, 700, 500)
+    wait_window(s, lambda w: w.rect == (40, 30, 700, 500), "moved")
+    s.probe("list-send", FRAME_CLASS, LVM_SETCOLUMNWIDTH, 2, 137, 2000)
+    s.command(ID_OPTIONS_HIDE_ON_STARTUP)
+    # A new controller added by Refresh modifies the configuration.
+    s.add_controller(1, "Pad Two", 2)
+    s.command(ID_JOYSTICK_REFRESH)
+    s.dialog("Tarvel")
+    s.drive("click-button", "Tarvel", "Yes")
+    s.drive("wait", 1, "calls.getdevicestate", ">=", 2, 5000)
+
+    check_equal("exit code", 0, s.close_tarvel(answer="Yes"))
+    s.finish()
+
+    saved = json.loads(s.tarvelcfg_dump(path))
+    check_equal("devices in the file saved at exit", ["Pad One", "Pad Two"],
+                [r["name"] for r in saved["records"]])
+    reg = s.user_reg()
+    settings = {key[len(SETTINGS_KEY) + 1:]: values for key, values in reg.items()
+                if key.startswith(SETTINGS_KEY + "\\")}
+    check_equal("Options", {"HideOnStartup": 1}, settings.get("Options"))
+    check_equal("MainWindow", {"x": 40, "y": 30, "cx": 700, "cy": 500}, settings.get("MainWindow"))
+    view = settings.get("View", {})
+    check_equal("View keys", [f"Width{i}" for i in range(5)], sorted(view))
+    check_equal("Width2", 137, view["Width2"])
+    check(all(isinstance(v, int) and v > 0 for v in view.values()), f"column widths: {view}")
+    recent = settings.get("Recent File List", {})
+    check_equal("File1", s.wine_path(path).lower(), str(recent.get("File1", "")).lower())
