@@ -36,8 +36,7 @@ def tray_double_click(session):
 @scenario("shell.hide_on_startup", timeout=60)
 def hide_on_startup(s):
     """With Hide on Startup the program starts with no window, only the tray icon, and works; a
-    double click on the tray icon shows the window in the foreground, another hides it; at exit
-    the icon goes."""
+    double click on the tray icon shows the window in the foreground, another hides it."""
     s.add_controller(0, "Pad One", 4)
     path = s.files / "hidden.tvm"
     write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4,
@@ -60,11 +59,9 @@ def hide_on_startup(s):
     tray_double_click(s)
     wait_window(s, lambda w: not w.visible, "hidden again")
 
+    # Whether the icon goes at exit cannot be seen here: Wine drops the icons of a window that
+    # is destroyed, whether or not the program removed them.
     check_equal("exit code", 0, s.close_tarvel())
-    deadline = time.monotonic() + 3
-    while WINE_TRAY in visible_classes(s) and time.monotonic() < deadline:
-        time.sleep(0.1)
-    check(WINE_TRAY not in visible_classes(s), "the tray icon stayed after exit")
 
 
 @scenario("shell.exit_stores_settings", timeout=60)
