@@ -240,7 +240,8 @@ class Session:
         shutil.copy2(self.bin_dir / "dinput8.dll", self.program_dir / "dinput8.dll")
         # A server that stays between the tools' short runs: Wine's own would end, with the
         # prefix's service processes, whenever no program runs, and start again in seconds.
-        self._wineserver("-p", timeout=30)
+        # Not for ever, in case this session is killed before it can end it.
+        self._wineserver("-p60", timeout=30)
         self.drive("init")
         return self
 
@@ -278,8 +279,8 @@ class Session:
         if "keysink" in self.children:
             self.drive("quit-sink", "5000", check=False)
             self._wait_child("keysink", 10)
-        # The server is persistent (see __enter__), so it is ended rather than waited for; it
-        # writes the registry as it ends.
+        # The server lingers (see __enter__), so it is ended rather than waited for; it writes
+        # the registry as it ends.
         self._wineserver("-k", timeout=30)
         self._wineserver("-w", timeout=30)
 
@@ -391,7 +392,10 @@ class Session:
         if focus:
             args += ["--focus"]
         self._start("keysink", self.bin_dir / "keysink.exe", args, cwd=self.bin_dir)
-        self.drive("wait-sink", 20000, timeout=40)
+        code, _ = self.drive("wait-sink", 20000, check=False, timeout=40)
+        if code != 0:
+            self.drive("list-windows", check=False)
+            raise CheckFailed(f"the key sink did not start within 20 s ({self._state('keysink')})")
 
     def keys(self):
         return parse_keys(self.drive("keys", "--long"))
@@ -414,9 +418,15 @@ class Session:
         self._start("tarvel", self.program_dir / "tarvel.exe", list(args), cwd=self.program_dir,
                     env=env)
         if ready_slot is not None:
-            code, _ = self.drive("wait-calls", ready_slot, "getstate", 2, 30000, check=False,
-                                 timeout=45)
-            check(code == 0, "the program did not start reading the controllers within 30 s")
+            deadline = time.monotonic() + 30
+            code = 1
+            while code != 0 and time.monotonic() < deadline and self.tarvel_running():
+                code, _ = self.drive("wait-calls", ready_slot, "getstate", 2, 2000, check=False)
+            if code != 0:
+                self.drive("dump", check=False)
+                self.drive("list-windows", check=False)
+                raise CheckFailed("the program did not start reading the controllers "
+                                  f"({self._state('tarvel')})")
 
     def tarvel_running(self):
         child = self.children.get("tarvel")
@@ -478,6 +488,10 @@ class Session:
                                                stdout=log, stderr=subprocess.STDOUT,
                                                start_new_session=True)
         log.close()
+
+    def _state(self, name):
+        code = self.children[name].poll()
+        return "still running" if code is None else f"ended with exit code {code:#x}"
 
     def _wait_child(self, name, timeout_s):
         child = self.children[name]
