@@ -159,8 +159,9 @@ def question_text(session):
 
 @scenario("discovery.new_joystick", timeout=60)
 def new_joystick(s):
-    """Refresh with a newly attached controller asks whether to add it; No leaves the rows as they
-    are and the next Refresh asks again; Yes appends its rows, tied to the controller."""
+    """Refresh (the menu command, then F5) with a newly attached controller asks whether to add
+    it; No leaves the rows as they are and the next Refresh asks again; Yes appends its rows,
+    tied to the controller."""
     s.add_controller(0, "Pad One", 4)
     path = s.files / "one.tvm"
     write_config(path, [pad_record(0, "Pad One", 4, {0: Mapping(0x41, 0x1E, 0, TARGET)})])
@@ -176,7 +177,9 @@ def new_joystick(s):
     s.drive("wait", 1, "calls.getdevicestate", ">=", 2, 5000)
     check_equal("rows after No", 4, len(s.rows()))
 
-    s.command(ID_JOYSTICK_REFRESH)
+    # This time by its key, F5, in the program's window.
+    check(s.window().foreground, "the program's window is not in the foreground")
+    s.drive("keybd", 0x74)
     text = question_text(s)
     check('New joystick named "Pad Two" was discovered.' in text, f"asked again: {text!r}")
     s.drive("click-button", "Tarvel", "Yes")
