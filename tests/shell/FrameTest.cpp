@@ -183,7 +183,7 @@ TEST_F(FrameTest, WhileCaptureIsOnKeysGoToTheCaptureAndNotToTheAccelerators) {
   msg.wParam = VK_F5;
   EXPECT_TRUE(app_->App().PreTranslateMessage(&msg));
   PumpFor(&app_->App(), 30);
-  // F5 did not refresh; the key ended the capture (storing keys comes with the editing).
+  // F5 did not refresh; the key ended the capture and became the row's key.
   EXPECT_EQ(services_.controllers.enumDevicesCalls, enumerations);
   EXPECT_EQ(app_->App().CaptureOn(), 0);
 
