@@ -1,10 +1,14 @@
 #pragma once
 // Pieces of the editing tests: acting on a modal dialog or message box from inside its own
 // message loop, and mouse and key messages as the list view receives them.
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "tests/shell/ShellTestSupport.h"
 
 namespace tarvel::test {
 
@@ -57,5 +61,26 @@ void PostKey(HWND window, UINT message, UINT virtualKey, UINT scanCode, bool ext
 // The text of a list view cell.
 std::string CellText(HWND list, int row, int column);
 int SelectedRow(HWND list);
+
+// The program started with two attached controllers, "Pad 1" with 2 buttons and "Pad 2" with 3:
+// rows 0-1 and 2-4, all shown connected.
+class TwoPadsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    services_.controllers.AddController(2);
+    services_.controllers.AddController(3);
+    app_ = std::make_unique<AppUnderTest>(services_);
+    ASSERT_TRUE(app_->Start());
+    list_ = app_->View().Handle();
+    ASSERT_TRUE(PumpUntil(&app_->App(), [&] { return app_->View().List().ItemImage(4) == 4; }));
+  }
+  void TearDown() override { app_.reset(); }
+
+  void Pump(int ms = 30) { PumpFor(&app_->App(), ms); }
+
+  TestServices services_;
+  std::unique_ptr<AppUnderTest> app_;
+  HWND list_ = nullptr;
+};
 
 }  // namespace tarvel::test

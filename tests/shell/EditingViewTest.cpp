@@ -19,27 +19,12 @@ constexpr const char* kTargetCaption = "Select Target Window Class for Key Mappi
 constexpr const char* kDescriptionCaption = "Enter Key Mapping Description";
 
 // Two attached controllers, "Pad 1" with 2 buttons and "Pad 2" with 3: rows 0-1 and 2-4.
-class EditingViewTest : public testing::Test {
+class EditingViewTest : public TwoPadsTest {
  protected:
-  void SetUp() override {
-    services_.controllers.AddController(2);
-    services_.controllers.AddController(3);
-    app_ = std::make_unique<AppUnderTest>(services_);
-    ASSERT_TRUE(app_->Start());
-    list_ = app_->View().Handle();
-    ASSERT_TRUE(PumpUntil(&app_->App(), [&] { return app_->View().List().ItemImage(4) == 4; }));
-  }
-  void TearDown() override { app_.reset(); }
-
-  void Pump(int ms = 30) { PumpFor(&app_->App(), ms); }
   void DoubleClickCell(int row, int column) {
     PostDoubleClick(list_, CellCentre(list_, row, column));
     Pump();
   }
-
-  TestServices services_;
-  std::unique_ptr<AppUnderTest> app_;
-  HWND list_ = nullptr;
 };
 
 TEST_F(EditingViewTest, TwoAndThreeButtonRecordsGiveFiveOwnerDrawnRows) {

@@ -27,19 +27,8 @@ struct Key {
   bool extended = false;
 };
 
-class KeyCaptureTest : public testing::Test {
+class KeyCaptureTest : public TwoPadsTest {
  protected:
-  void SetUp() override {
-    services_.controllers.AddController(2);
-    services_.controllers.AddController(3);
-    app_ = std::make_unique<AppUnderTest>(services_);
-    ASSERT_TRUE(app_->Start());
-    list_ = app_->View().Handle();
-    ASSERT_TRUE(PumpUntil(&app_->App(), [&] { return app_->View().List().ItemImage(4) == 4; }));
-  }
-  void TearDown() override { app_.reset(); }
-
-  void Pump() { PumpFor(&app_->App(), 30); }
   void StartCapture(int row) {
     PostDoubleClick(list_, CellCentre(list_, row, 2));
     Pump();
@@ -56,10 +45,6 @@ class KeyCaptureTest : public testing::Test {
     return app_->Doc().records[record]->buttons[button];
   }
   bool Capturing() { return app_->App().CaptureOn() != 0; }
-
-  TestServices services_;
-  std::unique_ptr<AppUnderTest> app_;
-  HWND list_ = nullptr;
 };
 
 TEST_F(KeyCaptureTest, ModifiersHeldWhenTheKeyGoesDownAreStoredWithIt) {
