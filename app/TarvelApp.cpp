@@ -50,6 +50,7 @@ bool CTarvelApp::InitInstance() {
 
   // 2. Settings and the recent files.
   SetSettings(services_.settings);
+  SetFrameworkPrompts(services_.frameworkPrompts);
   LoadStdProfileSettings();
 
   // 3. The attached controllers, before there is a window.

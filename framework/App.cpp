@@ -2,6 +2,8 @@
 
 #include "framework/DocTemplate.h"
 #include "framework/FrameWindow.h"
+#include "framework/FrameworkPrompts.h"
+#include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "res/resource.h"
 
@@ -9,7 +11,12 @@ namespace tarvel::fw {
 
 namespace {
 App* current = nullptr;
+
+std::string StringOr(UINT id, const char* fallback) {
+  std::string text = LoadResourceString(id);
+  return text.empty() ? std::string(fallback) : text;
 }
+}  // namespace
 
 App::App() : recentFiles_(ID_FILE_MRU_FILE1) { current = this; }
 
@@ -35,6 +42,7 @@ int App::ExitInstance() {
   if (exited_) return 0;
   exited_ = true;
   if (settings_ != nullptr) recentFiles_.Save(*settings_);
+  printer_.Release();
   return 0;
 }
 
@@ -125,6 +133,47 @@ void App::OpenRecentFile(int index) {
   }
 }
 
+void App::ShowFrameworkError(HWND owner, const std::string& text) {
+  if (prompts_ != nullptr) {
+    prompts_->ShowError(owner, text);
+    return;
+  }
+  MessageBoxA(owner, text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void App::ReportPrinterOutcome(HWND owner, PrinterSettings::Outcome outcome, DWORD error) {
+  switch (outcome) {
+    case PrinterSettings::Outcome::NoPrinter:
+      ShowFrameworkError(owner, StringOr(IDS_NO_PRINTER, "No printer is installed."));
+      break;
+    case PrinterSettings::Outcome::Failed: {
+      char code[16];
+      wsprintfA(code, "0x%04lX", static_cast<unsigned long>(error));
+      ShowFrameworkError(
+          owner, FormatString1(
+                     StringOr(IDS_PRINTER_ERROR, "The printer cannot be used (error %1)."), code));
+      break;
+    }
+    case PrinterSettings::Outcome::Chosen:
+    case PrinterSettings::Outcome::Cancelled:
+      break;
+  }
+}
+
+void App::OnFilePrintSetup() {
+  HWND owner = mainFrame_ != nullptr ? mainFrame_->Handle() : nullptr;
+  DWORD error = 0;
+  ReportPrinterOutcome(owner, printer_.Setup(owner, &error), error);
+}
+
+HDC App::OpenPrinterDC(HWND owner, bool showDialog) {
+  HDC dc = nullptr;
+  DWORD error = 0;
+  const PrinterSettings::Outcome outcome = printer_.OpenPrinterDC(owner, showDialog, &dc, &error);
+  ReportPrinterOutcome(owner, outcome, error);
+  return outcome == PrinterSettings::Outcome::Chosen ? dc : nullptr;
+}
+
 bool App::OnCommand(UINT id) {
   if (recentFiles_.IsCommand(id)) {
     OpenRecentFile(recentFiles_.IndexOf(id));
@@ -136,6 +185,9 @@ bool App::OnCommand(UINT id) {
       return true;
     case ID_FILE_OPEN:
       if (docTemplate_ != nullptr) docTemplate_->OpenDocumentFile(std::string());
+      return true;
+    case ID_FILE_PRINT_SETUP:
+      OnFilePrintSetup();
       return true;
     case ID_APP_EXIT:
       if (mainFrame_ != nullptr) PostMessageA(mainFrame_->Handle(), WM_CLOSE, 0, 0);
@@ -150,7 +202,8 @@ bool App::OnUpdateCommand(CmdUI& ui) {
     ui.Enable(recentFiles_.IndexOf(ui.id) < recentFiles_.Count());
     return true;
   }
-  return ui.id == ID_FILE_NEW || ui.id == ID_FILE_OPEN || ui.id == ID_APP_EXIT;
+  return ui.id == ID_FILE_NEW || ui.id == ID_FILE_OPEN || ui.id == ID_FILE_PRINT_SETUP ||
+         ui.id == ID_APP_EXIT;
 }
 
 }  // namespace tarvel::fw

@@ -5,17 +5,19 @@
 
 #include "framework/CommandLine.h"
 #include "framework/CommandTarget.h"
+#include "framework/PrinterSettings.h"
 #include "framework/RecentFileList.h"
 
 namespace tarvel::fw {
 
 class FrameWindow;
+class FrameworkPrompts;
 class SettingsStore;
 class SingleDocTemplate;
 
 // The application object: start-up and exit, the message loop with pre-translation and idle
-// updates, the settings and the recent files, and the application's File commands (New, Open,
-// the recent files, Exit).
+// updates, the settings and the recent files, the printer, and the application's File commands
+// (New, Open, the recent files, Print Setup, Exit).
 class App : public CommandTarget {
  public:
   App();
@@ -27,7 +29,7 @@ class App : public CommandTarget {
   static App* Current();
 
   virtual bool InitInstance() = 0;
-  // Stores the recent files; runs once however often it is called.
+  // Stores the recent files and lets the printer choice go; runs once however often it is called.
   virtual int ExitInstance();
   // Before a message is dispatched: the main frame's accelerators. True: do not dispatch it.
   virtual bool PreTranslateMessage(MSG* msg);
@@ -47,6 +49,15 @@ class App : public CommandTarget {
   SettingsStore& Settings() const { return *settings_; }
   RecentFileList& RecentFiles() { return recentFiles_; }
   SingleDocTemplate* DocTemplate() const { return docTemplate_; }
+  PrinterSettings& Printer() { return printer_; }
+  // The framework's messages go through prompts; without them, message boxes.
+  void SetFrameworkPrompts(FrameworkPrompts* prompts) { prompts_ = prompts; }
+  void ShowFrameworkError(HWND owner, const std::string& text);
+
+  // A DC of the printer to print on (the Print dialog when showDialog is set), which the caller
+  // deletes; null when there is nothing to print on or the user cancelled. No printer and
+  // failures of the dialog have been told to the user.
+  HDC OpenPrinterDC(HWND owner, bool showDialog);
 
   // Opens the file or starts a new document, as the command line asks. False when no frame
   // could be made. A file that cannot be read leaves an empty untitled document.
@@ -64,11 +75,16 @@ class App : public CommandTarget {
  private:
   static bool IsIdleMessage(const MSG& msg);
   void OpenRecentFile(int index);
+  void OnFilePrintSetup();
+  // Tells the user why the printer cannot be used; nothing for a cancelled dialog.
+  void ReportPrinterOutcome(HWND owner, PrinterSettings::Outcome outcome, DWORD error);
 
   FrameWindow* mainFrame_ = nullptr;
   SettingsStore* settings_ = nullptr;
   SingleDocTemplate* docTemplate_ = nullptr;
+  FrameworkPrompts* prompts_ = nullptr;
   RecentFileList recentFiles_;
+  PrinterSettings printer_;
   int showCommand_ = SW_SHOWNORMAL;
   bool exited_ = false;
   POINT lastMousePoint_ = {-1, -1};
