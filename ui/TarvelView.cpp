@@ -4,11 +4,15 @@
 
 #include <cstdio>
 
+#include "framework/App.h"
+#include "framework/DocTemplate.h"
+#include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "model/TarvelDoc.h"
 #include "res/resource.h"
 #include "ui/DescriptionDlg.h"
 #include "ui/JoysticksDlg.h"
+#include "ui/ListPrinter.h"
 #include "ui/TargetWindowDlg.h"
 
 namespace tarvel {
@@ -219,10 +223,39 @@ void CTarvelView::OnJoystickConfigure() {
   dialog.DoModal(DialogOwner());
 }
 
+void CTarvelView::OnFilePrint(bool showDialog) {
+  fw::App* app = fw::App::Current();
+  if (app == nullptr || Handle() == nullptr) return;
+  HWND owner = DialogOwner();
+  HDC printer = app->OpenPrinterDC(owner, showDialog);
+  if (printer == nullptr) return;
+
+  const fw::ListView list = List();
+  ListPrintJob job;
+  job.title = app->DocTemplate() != nullptr ? app->DocTemplate()->Title() : std::string();
+  job.columnCount = kColumnCount;
+  for (int i = 0; i < kColumnCount; ++i) job.columns[i] = {kColumns[i].title, list.ColumnWidth(i)};
+  job.rowCount = list.ItemCount();
+  job.cellText = [&list](int row, int column) { return list.ItemText(row, column); };
+  const int pages = PrintListDocument(printer, job);
+  DeleteDC(printer);
+  if (pages < 0) {
+    std::string text = fw::LoadResourceString(IDS_PRINT_FAILED);
+    if (text.empty()) text = "%1 could not be printed.";
+    app->ShowFrameworkError(owner, fw::FormatString1(text, job.title));
+  }
+}
+
 bool CTarvelView::OnCommand(UINT id) {
   switch (id) {
     case ID_JOYSTICK_CONFIGURE:
       OnJoystickConfigure();
+      return true;
+    case ID_FILE_PRINT:
+      OnFilePrint(true);
+      return true;
+    case ID_FILE_PRINT_DIRECT:
+      OnFilePrint(false);
       return true;
     default:
       return false;
@@ -232,6 +265,8 @@ bool CTarvelView::OnCommand(UINT id) {
 bool CTarvelView::OnUpdateCommand(fw::CmdUI& ui) {
   switch (ui.id) {
     case ID_JOYSTICK_CONFIGURE:
+    case ID_FILE_PRINT:
+    case ID_FILE_PRINT_DIRECT:
       ui.Enable(true);
       return true;
     default:

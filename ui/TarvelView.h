@@ -20,7 +20,7 @@ class SettingsStore;
 // description. A row's image is its row status: 4 connected, 1 pressed, 2 waiting for a key.
 // A double click edits the cell under it: the key (key capture), the target window class or the
 // description; while a key is awaited a right click clears the row's key and a left click
-// cancels.
+// cancels. Print and Print Direct print the whole list as a table.
 class CTarvelView final : public CListViewEx, public DocView {
  public:
   static constexpr int kColumnCount = 5;
@@ -66,6 +66,9 @@ class CTarvelView final : public CListViewEx, public DocView {
   void EditWindowClass(int row);
   void EditDescription(int row);
   void OnJoystickConfigure();
+  // Prints every row as a table; showDialog: through the Print dialog, else straight to the
+  // kept or default printer.
+  void OnFilePrint(bool showDialog);
   void OnDestroy();
 
   CTarvelDoc& document_;
