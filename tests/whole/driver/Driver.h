@@ -46,7 +46,7 @@ struct Command {
 // Command tables of the command files, each ending with a null name.
 extern const Command kSessionCommands[];
 extern const Command kControllerCommands[];
-extern const Command kInspectCommands[];
+extern const Command kQueryCommands[];
 extern const Command kSinkCommands[];
 extern const Command kWindowCommands[];
 

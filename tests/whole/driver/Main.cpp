@@ -34,7 +34,7 @@ keysink::KeySinkLog* Context::Sink(bool quiet) {
 
 namespace {
 
-const Command* const kTables[] = {kSessionCommands, kControllerCommands, kInspectCommands,
+const Command* const kTables[] = {kSessionCommands, kControllerCommands, kQueryCommands,
                                   kSinkCommands, kWindowCommands};
 
 int Help(FILE* out) {

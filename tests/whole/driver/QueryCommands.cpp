@@ -501,7 +501,7 @@ int HelpFields(Context&) {
 
 }  // namespace
 
-const Command kInspectCommands[] = {
+const Command kQueryCommands[] = {
     {"get", 2, 2, "IDX|global|sink FIELD  print one value", Get},
     {"wait", 5, 5,
      "IDX|global|sink FIELD OP VALUE TIMEOUTMS  wait until FIELD OP VALUE holds (VALUE: a number "
