@@ -1,6 +1,7 @@
 // windowprobe.exe: looks at and pokes the windows of another program from outside, for the
 // whole-program tests. Every command names a top-level window by its class (the first one that
-// FindWindowA finds) and prints plain "\n"-ended lines:
+// FindWindowA finds), or by class and title as CLASS:TITLE (a dialog: "#32770:Open"), and prints
+// plain "\n"-ended lines:
 //
 //   window CLASS                         HWND PID VISIBLE FOREGROUND LEFT TOP WIDTH HEIGHT "TITLE"
 //   ping CLASS TIMEOUTMS                 SendMessageTimeout(WM_NULL); prints the milliseconds
@@ -12,7 +13,13 @@
 //                                        LVM_SETCOLUMNWIDTH); prints the result
 //   rows CLASS                           the rows of the window's list view child:
 //                                        "count N", then "ROW IMAGE" and the texts of the first
-//                                        five columns, each after a tab
+//                                        five columns (or as many as it has), each after a tab
+//   cell CLASS ROW COLUMN                where a cell of that list view lies, in screen and in the
+//                                        list's client coordinates: "screen L T R B client L T R B"
+//   set-text TITLE ID TEXT               WM_SETTEXT to the control ID (at any depth) of the visible
+//                                        dialog with this title, e.g. a file dialog's name box
+//   hold-file PATH MS                    opens PATH for reading and writing with no sharing, prints
+//                                        "held", keeps it open MS milliseconds, then closes it
 //
 // The list view lives in the other process, so its items are read through a buffer allocated
 // there (VirtualAllocEx) and copied back (ReadProcessMemory). Exit codes: 0 done, 1 no such
@@ -34,7 +41,7 @@ constexpr int kOk = 0;
 constexpr int kNotMet = 1;
 constexpr int kUsage = 2;
 
-constexpr int kColumns = 5;
+constexpr int kMaxColumns = 5;
 constexpr int kTextChars = 512;
 constexpr UINT kListTimeoutMs = 2000;
 
@@ -48,9 +55,14 @@ bool ParseNumber(const char* text, long long* value) {
   return true;
 }
 
-HWND FindTopLevel(const char* className) {
-  HWND window = FindWindowA(className, nullptr);
-  if (window == nullptr) std::fprintf(stderr, "windowprobe: no window of class %s\n", className);
+// CLASS, or CLASS:TITLE for a window of that class with exactly that title (a dialog:
+// #32770:TITLE).
+HWND FindTopLevel(const std::string& spec) {
+  const size_t colon = spec.find(':');
+  const std::string className = spec.substr(0, colon);
+  const char* title = colon == std::string::npos ? nullptr : spec.c_str() + colon + 1;
+  HWND window = FindWindowA(className.c_str(), title);
+  if (window == nullptr) std::fprintf(stderr, "windowprobe: no window %s\n", spec.c_str());
   return window;
 }
 
@@ -176,6 +188,15 @@ int Rows(HWND window) {
     return kNotMet;
   }
   std::printf("count %lld\n", static_cast<long long>(count));
+  // The first five columns, or as many as the list has.
+  DWORD_PTR columns = kMaxColumns;
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  if (header != nullptr &&
+      SendMessageTimeoutA(header, HDM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kListTimeoutMs, &columns) !=
+          0 &&
+      static_cast<int>(columns) > kMaxColumns) {
+    columns = kMaxColumns;
+  }
 
   DWORD pid = 0;
   GetWindowThreadProcessId(list, &pid);
@@ -191,7 +212,7 @@ int Rows(HWND window) {
     for (int row = 0; row < static_cast<int>(count) && status == kOk; ++row) {
       int image = -1;
       std::string line;
-      for (int column = 0; column < kColumns; ++column) {
+      for (int column = 0; column < static_cast<int>(columns); ++column) {
         std::string text;
         if (buffer.address() == nullptr || !ReadCell(list, buffer, row, column, &image, &text)) {
           std::fprintf(stderr, "windowprobe: row %d column %d could not be read\n", row, column);
@@ -208,18 +229,114 @@ int Rows(HWND window) {
   return status;
 }
 
+// The screen and client rectangles of one cell of the window's list view: the label of column 0,
+// the whole cell of the other columns.
+int Cell(HWND window, long long row, long long column) {
+  HWND list = ListViewOf(window);
+  if (list == nullptr) return kNotMet;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) {
+    std::fprintf(stderr, "windowprobe: cannot open process %lu\n", pid);
+    return kNotMet;
+  }
+  RECT rect = {};
+  rect.top = static_cast<LONG>(column);
+  rect.left = column == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+  bool read = false;
+  {
+    RemoteBuffer buffer(process, sizeof(RECT));
+    DWORD_PTR result = 0;
+    read = buffer.address() != nullptr && buffer.Write(0, &rect, sizeof(rect)) &&
+           SendMessageTimeoutA(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row),
+                               reinterpret_cast<LPARAM>(buffer.address()), SMTO_NORMAL,
+                               kListTimeoutMs, &result) != 0 &&
+           result != 0 && buffer.Read(0, &rect, sizeof(rect));
+  }
+  CloseHandle(process);
+  if (!read) {
+    std::fprintf(stderr, "windowprobe: no cell at row %lld column %lld\n", row, column);
+    return kNotMet;
+  }
+  POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+  MapWindowPoints(list, nullptr, corners, 2);
+  std::printf("screen %ld %ld %ld %ld client %ld %ld %ld %ld\n", corners[0].x, corners[0].y,
+              corners[1].x, corners[1].y, rect.left, rect.top, rect.right, rect.bottom);
+  return kOk;
+}
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindControl(HWND control, LPARAM data) {
+  auto* search = reinterpret_cast<ControlSearch*>(data);
+  if (GetDlgCtrlID(control) != search->id) return TRUE;
+  search->found = control;
+  return FALSE;
+}
+
+int SetText(const char* title, const char* idText, const char* text) {
+  long long id;
+  if (!ParseNumber(idText, &id)) return kUsage;
+  HWND dialog = FindWindowA("#32770", title);
+  if (dialog == nullptr || !IsWindowVisible(dialog)) {
+    std::fprintf(stderr, "windowprobe: no visible dialog \"%s\"\n", title);
+    return kNotMet;
+  }
+  ControlSearch search{static_cast<int>(id), nullptr};
+  EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) {
+    std::fprintf(stderr, "windowprobe: dialog \"%s\" has no control %lld\n", title, id);
+    return kNotMet;
+  }
+  // The system copies the text into the other process for WM_SETTEXT.
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutA(search.found, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                          kListTimeoutMs, &result) == 0 ||
+      result == 0) {
+    std::fprintf(stderr, "windowprobe: control %lld did not take the text\n", id);
+    return kNotMet;
+  }
+  return kOk;
+}
+
+// Stands for another program that has the file open and lets nobody else in.
+int HoldFile(const char* path, const char* millisecondsText) {
+  long long milliseconds;
+  if (!ParseNumber(millisecondsText, &milliseconds) || milliseconds < 0) return kUsage;
+  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "windowprobe: cannot open %s (error %lu)\n", path, GetLastError());
+    return kNotMet;
+  }
+  std::printf("held\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(milliseconds));
+  CloseHandle(file);
+  return kOk;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: windowprobe window CLASS | ping CLASS TIMEOUTMS |\n"
                "       send CLASS MSG WPARAM LPARAM TIMEOUTMS | post CLASS MSG WPARAM LPARAM |\n"
                "       move CLASS X Y WIDTH HEIGHT | rows CLASS |\n"
-               "       list-send CLASS MSG WPARAM LPARAM TIMEOUTMS\n");
+               "       list-send CLASS MSG WPARAM LPARAM TIMEOUTMS | cell CLASS ROW COLUMN |\n"
+               "       set-text TITLE ID TEXT | hold-file PATH MS\n");
   return kUsage;
 }
 
 int Run(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string command = argv[1];
+  // Commands whose arguments are not all numbers.
+  if (command == "set-text") return argc == 5 ? SetText(argv[2], argv[3], argv[4]) : Usage();
+  if (command == "hold-file") return argc == 4 ? HoldFile(argv[2], argv[3]) : Usage();
   std::vector<long long> numbers;
   for (int i = 3; i < argc; ++i) {
     long long value;
@@ -230,7 +347,7 @@ int Run(int argc, char** argv) {
   const bool known = (command == "window" && count == 0) || (command == "ping" && count == 1) ||
                      (command == "send" && count == 4) || (command == "post" && count == 3) ||
                      (command == "move" && count == 4) || (command == "rows" && count == 0) ||
-                     (command == "list-send" && count == 4);
+                     (command == "list-send" && count == 4) || (command == "cell" && count == 2);
   if (!known) return Usage();
 
   HWND window = FindTopLevel(argv[2]);
@@ -251,6 +368,7 @@ int Run(int argc, char** argv) {
                ? kOk
                : kNotMet;
   }
+  if (command == "cell") return Cell(window, numbers[0], numbers[1]);
   if (command == "list-send") {
     HWND list = ListViewOf(window);
     if (list == nullptr) return kNotMet;
