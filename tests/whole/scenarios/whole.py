@@ -17,6 +17,7 @@ from pathlib import Path
 import harness
 import configuration  # noqa: F401  (registers its scenarios)
 import controllers  # noqa: F401
+import editing  # noqa: F401
 import presses  # noqa: F401
 import shell  # noqa: F401
 
