@@ -18,6 +18,7 @@ import harness
 import configuration  # noqa: F401  (registers its scenarios)
 import controllers  # noqa: F401
 import editing  # noqa: F401
+import faults  # noqa: F401
 import presses  # noqa: F401
 import shell  # noqa: F401
 
