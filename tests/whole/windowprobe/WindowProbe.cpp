@@ -57,12 +57,12 @@ bool ParseNumber(const char* text, long long* value) {
 
 // CLASS, or CLASS:TITLE for a window of that class with exactly that title (a dialog:
 // #32770:TITLE).
-HWND FindTopLevel(const std::string& spec) {
-  const size_t colon = spec.find(':');
-  const std::string className = spec.substr(0, colon);
-  const char* title = colon == std::string::npos ? nullptr : spec.c_str() + colon + 1;
+HWND FindTopLevel(const std::string& target) {
+  const size_t colon = target.find(':');
+  const std::string className = target.substr(0, colon);
+  const char* title = colon == std::string::npos ? nullptr : target.c_str() + colon + 1;
   HWND window = FindWindowA(className.c_str(), title);
-  if (window == nullptr) std::fprintf(stderr, "windowprobe: no window %s\n", spec.c_str());
+  if (window == nullptr) std::fprintf(stderr, "windowprobe: no window %s\n", target.c_str());
   return window;
 }
 
