@@ -52,8 +52,9 @@ def hung_target(s):
     frozen_at = time.monotonic()
     taps = 0
     slowest_ping = 0.0
-    # Presses of Pad One, each a new keystroke to the hung window, while the window is frozen.
-    while time.monotonic() - frozen_at < FREEZE_MS / 1000 - 2:
+    # Presses of Pad One, each a new keystroke to the hung window, while the window is frozen;
+    # started early enough that the last one ends before the window answers again.
+    while time.monotonic() - frozen_at < FREEZE_MS / 1000 - 3.5:
         # Another pressed value: a new keystroke, even when the program did not read in between.
         s.drive("set-button", 0, 0, 0x81 if taps % 2 == 0 else 0x80)
         answer_ms = s.ping(1000)
