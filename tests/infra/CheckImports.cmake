@@ -7,7 +7,7 @@ cmake_minimum_required(VERSION 3.25)
 
 set(windows_dlls
   advapi32 bcrypt comctl32 comdlg32 dinput8 gdi32 imm32 kernel32 msvcrt ntdll ole32 oleaut32
-  rpcrt4 shell32 shlwapi user32 uxtheme version winmm ws2_32)
+  rpcrt4 shell32 shlwapi user32 uxtheme version winmm winspool.drv ws2_32)
 
 file(STRINGS ${LIST} binaries)
 if(NOT binaries)
