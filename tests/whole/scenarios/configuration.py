@@ -1,10 +1,9 @@
 """Configuration files through the whole program: the most recent file at start-up, and Save."""
 
 import json
-import time
 
-from harness import (ID_JOYSTICK_REFRESH, Mapping, Record, check, check_equal,
-                     instance_guid, product_guid, scenario, write_config)
+from harness import (ID_JOYSTICK_REFRESH, Mapping, Record, check, check_equal, instance_guid,
+                     product_guid, scenario, wait_saved, write_config)
 
 TARGET = "TarvelTarget"
 
@@ -67,10 +66,6 @@ def save_round_trip(s):
     s.drive("keybd", 0x11, "down")
     s.drive("keybd", 0x53)
     s.drive("keybd", 0x11, "up")
-    deadline = time.monotonic() + 5
-    while saved.stat().st_mtime_ns == before and time.monotonic() < deadline:
-        time.sleep(0.1)
-    check(saved.stat().st_mtime_ns != before, "Save did not write the file")
-    time.sleep(0.2)  # the writer may still be busy with it
+    wait_saved(saved, before)
     check_equal("the saved configuration, as tarvelcfg reads it", expected_dump,
                 json.loads(s.tarvelcfg_dump(saved)))

@@ -3,8 +3,8 @@ controllers found by Refresh."""
 
 import time
 
-from harness import (ID_FILE_NEW, ID_JOYSTICK_REFRESH, ROW_CONNECTED, ROW_PRESSED, Mapping,
-                     Record, check, check_equal, instance_guid, product_guid, scenario,
+from harness import (ID_FILE_NEW, ID_JOYSTICK_REFRESH, ROW_CONNECTED, ROW_PRESSED, Mapping, Record,
+                     check, check_equal, instance_guid, product_guid, scenario, wait_for,
                      write_config)
 
 TARGET = "TarvelTarget"
@@ -24,14 +24,9 @@ def images(rows):
 
 def wait_rows(session, condition, what, timeout_s=5):
     """Reads the rows until `condition(rows)` holds; fails with the last rows after timeout_s."""
-    deadline = time.monotonic() + timeout_s
-    while True:
-        rows = session.rows()
-        if condition(rows):
-            return rows
-        if time.monotonic() > deadline:
-            check(False, f"{what}; rows: {[(r.image, r.texts[:2]) for r in rows]}")
-        time.sleep(0.1)
+    return wait_for(session.rows, condition,
+                    lambda rows: f"{what}; rows: {[(r.image, r.texts[:2]) for r in rows]}",
+                    timeout_s, 0.1)
 
 
 def two_pads(session, buttons=4):

@@ -2,11 +2,9 @@
 records put in another order or deleted in the joysticks dialog, each followed by presses that
 show where the controllers' buttons now go."""
 
-import time
-
 from controllers import images, keystroke, pad_record, tap, wait_rows
-from harness import (ROW_CONNECTED, ROW_PRESSED, Mapping, Record, check, check_equal,
-                     instance_guid, product_guid, scenario, write_config)
+from harness import (ROW_CONNECTED, ROW_PRESSED, Mapping, Record, check, check_equal, instance_guid,
+                     product_guid, scenario, wait_for, wait_saved, write_config)
 
 TARGET = "TarvelTarget"
 ID_JOYSTICK_CONFIGURE = 32776
@@ -63,10 +61,8 @@ def wait_gone(session, title, handles=None, timeout_s=5):
     gone; a dialog of the same title that comes after them does not count."""
     if handles is None:
         handles = dialog_handles(session, title)
-    deadline = time.monotonic() + timeout_s
-    while handles & dialog_handles(session, title):
-        check(time.monotonic() < deadline, f'the dialog "{title}" is still open')
-        time.sleep(0.05)
+    wait_for(lambda: handles & dialog_handles(session, title), lambda still_open: not still_open,
+             f'the dialog "{title}" is still open', timeout_s)
 
 
 def bring_to_front(session):
@@ -78,18 +74,8 @@ def bring_to_front(session):
         return
     session.note("the program's window is not in the foreground; clicking it")
     session.click(session.cell(0, 1))
-    deadline = time.monotonic() + 5
-    while not session.window().foreground:
-        check(time.monotonic() < deadline, "the program's window did not come to the foreground")
-        time.sleep(0.05)
-
-
-def wait_saved(path, before_ns, timeout_s=5):
-    deadline = time.monotonic() + timeout_s
-    while path.stat().st_mtime_ns == before_ns:
-        check(time.monotonic() < deadline, f"{path.name} was not saved")
-        time.sleep(0.05)
-    time.sleep(0.2)  # the writer may still be busy with it
+    wait_for(session.window, lambda window: window.foreground,
+             "the program's window did not come to the foreground")
 
 
 @scenario("editing.assign_key", timeout=60)
@@ -164,10 +150,9 @@ def select_in_dialog(session, row):
     """Clicks a row of the dialog's list, as a user does, and waits until it is selected."""
     dialog = f"#32770:{JOYSTICKS_DIALOG}"
     session.click(session.cell(row, 0, dialog))
-    deadline = time.monotonic() + 5
-    while int(session.probe("list-send", dialog, LVM_GETNEXTITEM, -1, LVNI_SELECTED, 2000)) != row:
-        check(time.monotonic() < deadline, f"row {row + 1} of the dialog was not selected")
-        time.sleep(0.05)
+    wait_for(lambda: int(session.probe("list-send", dialog, LVM_GETNEXTITEM, -1, LVNI_SELECTED,
+                                       2000)),
+             lambda selected: selected == row, f"row {row + 1} of the dialog was not selected")
 
 
 def press_lights(session, slot, button, row, what):

@@ -5,8 +5,9 @@ import json
 import time
 
 from controllers import keystroke, pad_record, tap, wait_rows
-from editing import bring_to_front, dialog_handles, press_with_ctrl, wait_gone, wait_saved
-from harness import (ID_JOYSTICK_REFRESH, Mapping, check, check_equal, scenario, write_config)
+from editing import bring_to_front, dialog_handles, press_with_ctrl, wait_gone
+from harness import (ID_JOYSTICK_REFRESH, Mapping, check, check_equal, scenario, wait_for,
+                     wait_saved, write_config)
 
 TARGET = "TarvelTarget"
 HUNG_TARGET = "TarvelHungTarget"
@@ -119,10 +120,8 @@ def hold_file(session, path, milliseconds):
     session._start("holder", session.bin_dir / "windowprobe.exe",
                    ["hold-file", session.wine_path(path), str(milliseconds)], cwd=session.bin_dir)
     log = session.root / "holder.log"
-    deadline = time.monotonic() + 10
-    while "held" not in log.read_text(encoding="latin-1"):
-        check(time.monotonic() < deadline, f"{path.name} was not opened by the holder")
-        time.sleep(0.05)
+    wait_for(lambda: log.read_text(encoding="latin-1"), lambda text: "held" in text,
+             f"{path.name} was not opened by the holder", 10)
 
 
 @scenario("faults.bad_files_keep_config", timeout=60)

@@ -57,6 +57,26 @@ def check_equal(what, expected, actual):
         raise CheckFailed(f"{what}:\n  expected {expected!r}\n  actual   {actual!r}")
 
 
+def wait_for(read, condition, what, timeout_s=5, every_s=0.05):
+    """Reads until `condition(value)` holds and returns that value; after timeout_s fails with
+    `what`, a text or a function of the last value read."""
+    deadline = time.monotonic() + timeout_s
+    while True:
+        value = read()
+        if condition(value):
+            return value
+        if time.monotonic() > deadline:
+            check(False, what(value) if callable(what) else what)
+        time.sleep(every_s)
+
+
+def wait_saved(path, before_ns, timeout_s=5):
+    """Waits until the file at `path` was written again since `before_ns` (its mtime then)."""
+    wait_for(lambda: path.stat().st_mtime_ns, lambda stamp: stamp != before_ns,
+             f"{path.name} was not saved", timeout_s)
+    time.sleep(0.2)  # the writer may still be busy with it
+
+
 # ---------------------------------------------------------------------------------------------
 # Configuration files
 

@@ -1,11 +1,10 @@
 """The program's window and settings: Hide on Startup, the tray icon, and what exit stores."""
 
 import json
-import time
 
 from harness import (FRAME_CLASS, ID_JOYSTICK_REFRESH, ID_OPTIONS_HIDE_ON_STARTUP,
                      LVM_SETCOLUMNWIDTH, SETTINGS_KEY, WM_LBUTTONDBLCLK, WM_TRAYNOTIFY, Mapping,
-                     Record, check, check_equal, instance_guid, product_guid, scenario,
+                     Record, check, check_equal, instance_guid, product_guid, scenario, wait_for,
                      write_config)
 
 TARGET = "TarvelTarget"
@@ -15,14 +14,7 @@ WINE_TRAY = "__winex11_standalone_tray"
 
 
 def wait_window(session, condition, what, timeout_s=5):
-    deadline = time.monotonic() + timeout_s
-    while True:
-        info = session.window()
-        if condition(info):
-            return info
-        if time.monotonic() > deadline:
-            check(False, f"{what}: {info}")
-        time.sleep(0.1)
+    return wait_for(session.window, condition, lambda info: f"{what}: {info}", timeout_s, 0.1)
 
 
 def visible_classes(session):
