@@ -20,6 +20,8 @@ from pathlib import Path
 
 REPO_ROOT = Path(__file__).resolve().parents[3]
 WINE_PREFIX_SCRIPT = REPO_ROOT / "scripts" / "wine-prefix.sh"
+# A failure quicker than this, with nothing printed, is Wine's own: no program runs that fast.
+WINE_GAVE_UP_S = 0.005
 
 # Window classes and messages of the program, as a user's tools see them from outside.
 FRAME_CLASS = "TarvelFrame"
@@ -311,6 +313,17 @@ class Session:
             pass
 
     def _run(self, argv, timeout, ok=(0,), cwd=None, env=None):
+        code, stdout, stderr, took = self._run_once(argv, timeout, cwd, env)
+        if code != 0 and not stdout and not stderr and took < WINE_GAVE_UP_S:
+            # Wine now and then gives up on a process before loading it (see cmake/wine-run.sh).
+            self.note(f"Wine gave up on {Path(argv[1]).name} at once; starting it once more")
+            code, stdout, stderr, _ = self._run_once(argv, timeout, cwd, env)
+        if ok is not None and code not in ok:
+            raise CheckFailed(f"{' '.join(map(str, argv[1:]))} exited with "
+                              f"{code}: {stderr.strip()}")
+        return code, stdout
+
+    def _run_once(self, argv, timeout, cwd, env):
         started = time.monotonic()
         # Output through files, not pipes: the Wine processes that a command starts in the
         # background (the prefix's services) inherit its standard handles and would keep a pipe
@@ -328,10 +341,7 @@ class Session:
             stdout = out.read().decode("latin-1")
             stderr = err.read().decode("latin-1")
         self._log(argv, result.returncode, stdout, stderr, started)
-        if ok is not None and result.returncode not in ok:
-            raise CheckFailed(f"{' '.join(map(str, argv[1:]))} exited with "
-                              f"{result.returncode}: {stderr.strip()}")
-        return result.returncode, stdout
+        return result.returncode, stdout, stderr, time.monotonic() - started
 
     def _log(self, argv, code, stdout, stderr, started):
         if not self.command_log:
