@@ -25,7 +25,10 @@ void Win32KeySender::SendKeyMessage(WindowHandle window, bool keyUp, uint8_t vir
   const HWND target = static_cast<HWND>(window);
   const UINT message = keyUp ? WM_KEYUP : WM_KEYDOWN;
   if (timedOut_) {
-    SendNotifyMessageA(target, message, virtualKey, 0);
+    // A key-down after one that may be lost could reach the window without the modifiers before
+    // it (F4 instead of Alt+F4): the keystroke is given up. Its key-ups still go, so that no key
+    // the window did see go down stays down.
+    if (keyUp) SendNotifyMessageA(target, message, virtualKey, 0);
     return;
   }
   // SMTO_NORMAL keeps answering messages sent to this thread while it waits, as SendMessageA does.

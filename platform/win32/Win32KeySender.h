@@ -9,11 +9,11 @@ namespace tarvel {
 //
 // Key messages are delivered synchronously and in order, but the program never hangs on a target
 // that does not answer: a message waits at most kMessageTimeoutMs, and not at all for a window that
-// the system already counts as hung. Once a message of a keystroke was not handled in time, the
-// rest of that keystroke goes to the window without waiting (SendNotifyMessageA). Sent messages
-// queue in order, so a target that recovers still gets the keystroke in order and is not left with
-// a key held down; a message that the system dropped at its timeout is lost. The next keystroke
-// waits again, at most once.
+// the system already counts as hung. Once a message of a keystroke was not handled in time, that
+// keystroke is given up: its remaining key-downs are not sent, and its key-ups go to the window
+// without waiting (SendNotifyMessageA). A target that recovers therefore never gets a key without
+// the modifiers that belong to it, and is not left with a key held down. The next keystroke waits
+// again, at most once.
 class Win32KeySender final : public KeySender {
  public:
   static constexpr unsigned kMessageTimeoutMs = 1000;
