@@ -4,6 +4,15 @@
 #include "model/TarvelDoc.h"
 
 namespace tarvel {
+namespace {
+
+void MarkConnected(JoystickSlot& slot, int connected, CTarvelDoc* document) {
+  if (slot.connected == connected) return;
+  slot.connected = connected;
+  if (document != nullptr) document->NotifyConnectionChanged(slot.recordIndex);
+}
+
+}  // namespace
 
 void PollJoysticks(JoystickTable& table, CTarvelDoc* document) {
   JoystickState state;
@@ -13,21 +22,19 @@ void PollJoysticks(JoystickTable& table, CTarvelDoc* document) {
     if (Failed(slot.device->Poll())) {
       // Re-acquire, retrying while input is reported lost, but never for ever: a controller that
       // keeps answering so must not freeze the program.
-      for (int attempt = 0; attempt < kMaxAcquireAttempts; ++attempt)
-        if (slot.device->Acquire() != kInputLost) break;
+      Result acquired = kInputLost;
+      for (int attempt = 0; attempt < kMaxAcquireAttempts && acquired == kInputLost; ++attempt)
+        acquired = slot.device->Acquire();
+      // An unplugged controller usually fails here, before any state read: one that cannot be
+      // acquired either is not answering, and its rows must not go on showing it connected.
+      if (Failed(acquired)) MarkConnected(slot, 0, document);
       continue;
     }
     if (Failed(slot.device->GetDeviceState(kJoystickStateSize, state.bytes))) {
-      if (slot.connected == 1) {
-        slot.connected = 0;
-        if (document != nullptr) document->NotifyConnectionChanged(slot.recordIndex);
-      }
+      MarkConnected(slot, 0, document);
       continue;
     }
-    if (slot.connected == 0) {
-      slot.connected = 1;
-      if (document != nullptr) document->NotifyConnectionChanged(slot.recordIndex);
-    }
+    MarkConnected(slot, 1, document);
     if (slot.recordIndex >= 0 && document != nullptr)
       document->ProcessButtons(slot.recordIndex, state.Buttons());
   }

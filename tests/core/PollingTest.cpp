@@ -51,24 +51,28 @@ TEST(Polling, ConnectedFlagStateMachine) {
     const char* what;
     int connectedBefore;
     bool pollFails;
+    bool acquireFails;
     bool readFails;
     int connectedAfter;
     int notifications;
     bool buttonsHandedOn;
   };
   const Case cases[] = {
-      {"not connected, read succeeds", 0, false, false, 1, 1, true},
-      {"not connected, read fails", 0, false, true, 0, 0, false},
-      {"connected, read succeeds", 1, false, false, 1, 0, true},
-      {"connected, read fails", 1, false, true, 0, 1, false},
-      {"not connected, poll fails", 0, true, false, 0, 0, false},
-      {"connected, poll fails", 1, true, false, 1, 0, false},
+      {"not connected, read succeeds", 0, false, false, false, 1, 1, true},
+      {"not connected, read fails", 0, false, false, true, 0, 0, false},
+      {"connected, read succeeds", 1, false, false, false, 1, 0, true},
+      {"connected, read fails", 1, false, false, true, 0, 1, false},
+      {"not connected, poll fails, acquired again", 0, true, false, false, 0, 0, false},
+      {"connected, poll fails, acquired again", 1, true, false, false, 1, 0, false},
+      {"not connected, poll and acquire fail", 0, true, true, false, 0, 0, false},
+      {"connected, poll and acquire fail", 1, true, true, false, 0, 1, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     OneController h;
     h.Pad().acquired = true;
     h.Pad().failPoll = c.pollFails;
+    if (c.acquireFails) h.Pad().acquireFailure = kUnplugged;
     h.Pad().failGetDeviceState = c.readFails;
     h.Pad().Press(0);
     h.table.slots[0].connected = c.connectedBefore;
@@ -100,6 +104,32 @@ TEST(Polling, EveryChangeOfTheFlagNotifiesExactlyOnce) {
   }
 }
 
+TEST(Polling, APulledOutControllerIsShownNotConnectedUntilItIsBackAndRead) {
+  OneController h;
+  h.Pass();
+  h.Pass();
+  ASSERT_EQ(h.table.slots[0].connected, 1);
+  h.Pad().Unplug();
+  h.Pad().Press(0);
+
+  // Pass: poll and acquire fail / still out / plugged in: acquired / read.
+  struct Step {
+    bool plugIn;
+    int connected;
+    int notifications;
+  };
+  const Step steps[] = {{false, 0, 2}, {false, 0, 2}, {true, 0, 2}, {false, 1, 3}};
+  for (const Step& step : steps) {
+    if (step.plugIn) h.Pad().PlugIn();
+    h.Pass();
+    EXPECT_EQ(h.table.slots[0].connected, step.connected);
+    EXPECT_EQ(h.view.Count("OnUpdate null 0"), step.notifications);
+  }
+  // Nothing was typed while it was out; the button held on its return fires once.
+  EXPECT_EQ(h.keys.sent, (std::vector<std::string>{KeyEventText(0x41, 0x1E, false),
+                                                   KeyEventText(0x41, 0x1E, true)}));
+}
+
 TEST(Polling, AnUnlinkedControllerIsPolledButFeedsNoRecord) {
   OneController h;
   h.table.slots[0].recordIndex = -1;
@@ -123,15 +153,16 @@ TEST(Polling, AcquireIsRetriedOnLostInputWithinABound) {
     int inputLostAnswers;  // -1: for ever
     Result otherFailure;
     int expectedAcquires;
+    bool stillConnected;  // acquired in the end; otherwise shown not connected
   };
   const Case cases[] = {
-      {"acquired at once", 0, kOk, 1},
-      {"lost once", 1, kOk, 2},
-      {"lost up to the bound", kMaxAcquireAttempts - 1, kOk, kMaxAcquireAttempts},
-      {"lost as often as the bound", kMaxAcquireAttempts, kOk, kMaxAcquireAttempts},
-      {"lost for ever", -1, kOk, kMaxAcquireAttempts},
-      {"another failure ends the attempt", 0, kFail, 1},
-      {"lost, then another failure", 2, kNotInitialized, 3},
+      {"acquired at once", 0, kOk, 1, true},
+      {"lost once", 1, kOk, 2, true},
+      {"lost up to the bound", kMaxAcquireAttempts - 1, kOk, kMaxAcquireAttempts, true},
+      {"lost as often as the bound", kMaxAcquireAttempts, kOk, kMaxAcquireAttempts, false},
+      {"lost for ever", -1, kOk, kMaxAcquireAttempts, false},
+      {"another failure ends the attempt", 0, kFail, 1, false},
+      {"lost, then another failure", 2, kNotInitialized, 3, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -145,8 +176,8 @@ TEST(Polling, AcquireIsRetriedOnLostInputWithinABound) {
 
     EXPECT_EQ(h.Pad().acquireCalls, c.expectedAcquires);
     EXPECT_EQ(h.Pad().getDeviceStateCalls, 0);
-    EXPECT_EQ(h.table.slots[0].connected, 1);
-    EXPECT_TRUE(h.view.calls.empty());
+    EXPECT_EQ(h.table.slots[0].connected, c.stillConnected ? 1 : 0);
+    EXPECT_EQ(h.view.Count("OnUpdate null 0"), c.stillConnected ? 0 : 1);
   }
 }
 

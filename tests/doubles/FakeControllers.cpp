@@ -106,6 +106,7 @@ Result FakeDevice::Acquire() {
     if (c.inputLostAnswers > 0) --c.inputLostAnswers;
     return kInputLost;
   }
+  if (!c.attached) return kUnplugged;
   if (Failed(c.acquireFailure)) return c.acquireFailure;
   if (!c.dataFormatSet) return kInvalidParam;  // DirectInput refuses without a data format
   if (c.acquired) return kNoEffect;
@@ -128,6 +129,11 @@ Result FakeDevice::Poll() {
   ++c.pollCalls;
   if (c.failPoll) return kFail;
   if (!c.acquired) return kNotAcquired;
+  if (!c.attached) {
+    // Pulled out: the loss shows at the next poll, and the controller is no longer acquired.
+    c.acquired = false;
+    return kInputLost;
+  }
   return c.pollSuccess;
 }
 

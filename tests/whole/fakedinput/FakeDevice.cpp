@@ -229,7 +229,12 @@ HRESULT FakeDevice::Poll() {
 
 HRESULT FakeDevice::DoPoll() {
   if (!acquired_) return DIERR_NOTACQUIRED;
-  // A game controller needs no polling; a lost controller shows at the next state read.
+  if (!Attached()) {
+    // Pulled out: the loss shows at the next call, and the device is no longer acquired.
+    SetAcquired(false);
+    return DIERR_INPUTLOST;
+  }
+  // A game controller needs no polling.
   return DI_NOEFFECT;
 }
 

@@ -53,12 +53,21 @@ def tap(session, slot, button, keys_expected, timeout_ms=3000):
 @scenario("controllers.unplug_replug", timeout=60)
 def unplug_replug(s):
     """An unplugged controller stops sending and its rows show it disconnected, while the other
-    keeps sending; plugged in again it is shown connected and sends again."""
+    keeps sending; plugged in again it is shown connected and sends again. A controller whose
+    state cannot be read is shown disconnected too, until it answers again."""
     two_pads(s)
     wait_rows(s, lambda rows: images(rows) == [ROW_CONNECTED] * 8, "both pads shown connected")
 
+    # Its state cannot be read for a while.
+    s.drive("fault", 1, "getdevicestate", "forever")
+    wait_rows(s, lambda rows: images(rows) == [ROW_CONNECTED] * 4 + [0] * 4,
+              "Pad Two shown disconnected while its state cannot be read")
+    s.drive("fault", 1, "getdevicestate", "off")
+    wait_rows(s, lambda rows: images(rows) == [ROW_CONNECTED] * 8, "Pad Two shown connected again")
+
+    # Pulled out: the next poll fails, and so does acquiring it again.
     s.drive("unplug", 0)
-    s.drive("wait", 0, "failures.getdevicestate", ">=", 1, 5000)
+    s.drive("wait", 0, "failures.acquire", ">=", 1, 5000)
     s.passes(1, 3)
     wait_rows(s, lambda rows: images(rows) == [0] * 4 + [ROW_CONNECTED] * 4,
               "only Pad One shown disconnected")
