@@ -111,10 +111,9 @@ bool App::ProcessShellCommand(const CommandLineInfo& info) {
   if (info.shellCommand == CommandLineInfo::ShellCommand::FileOpen) {
     if (docTemplate_->OpenDocumentFile(info.fileName) == SingleDocTemplate::OpenResult::Opened)
       return true;
-    // The file could not be read: start with the empty, untitled document.
+    // The file could not be read, and the user was told: start with a new configuration of
+    // the attached controllers, as on a first start.
     if (!docTemplate_->HasFrame()) return false;
-    docTemplate_->InitialUpdateFrame();
-    return true;
   }
   return docTemplate_->NewDocument();
 }

@@ -60,7 +60,7 @@ class App : public CommandTarget {
   HDC OpenPrinterDC(HWND owner, bool showDialog);
 
   // Opens the file or starts a new document, as the command line asks. False when no frame
-  // could be made. A file that cannot be read leaves an empty untitled document.
+  // could be made. A file that cannot be read gives a new document instead.
   bool ProcessShellCommand(const CommandLineInfo& info);
 
   bool OnCommand(UINT id) override;

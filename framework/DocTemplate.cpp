@@ -20,6 +20,15 @@ bool CanReadFile(const std::string& path) {
   return true;
 }
 
+// Documents are known by their full path, so that the recent-file list still finds them when the
+// program is started from another folder.
+std::string FullPath(const std::string& path) {
+  char buffer[MAX_PATH];
+  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  if (length == 0 || length >= MAX_PATH) return path;
+  return std::string(buffer, length);
+}
+
 std::string StringOr(UINT id, const char* fallback) {
   std::string text = LoadResourceString(id);
   return text.empty() ? std::string(fallback) : text;
@@ -39,6 +48,7 @@ SingleDocTemplate::SingleDocTemplate(int resourceId, Document& document, FrameWi
       prompts_(prompts) {
   const std::string strings = LoadResourceString(static_cast<UINT>(resourceId));
   windowTitle_ = TextPart(strings, 0);
+  documentName_ = TextPart(strings, 1);
   filterName_ = TextPart(strings, 3);
   extension_ = TextPart(strings, 4);
   if (!extension_.empty() && extension_[0] == '.') extension_.erase(0, 1);
@@ -71,6 +81,7 @@ SingleDocTemplate::OpenResult SingleDocTemplate::OpenDocumentFile(const std::str
   if (path.empty() && !prompts_.ChooseFileToOpen(frame_.Handle(), Filter(), extension_, &path))
     return OpenResult::Cancelled;
   if (hadFrame && !SaveModified()) return OpenResult::Cancelled;
+  if (!path.empty()) path = FullPath(path);
   if (!CanReadFile(path)) {
     prompts_.ShowError(frame_.Handle(),
                        FormatString1(StringOr(IDS_CANNOT_OPEN, "Cannot open %1."), path));
@@ -105,7 +116,9 @@ bool SingleDocTemplate::SaveAs() { return DoSave(document_.GetPathName(), true);
 
 bool SingleDocTemplate::DoSave(const std::string& current, bool ask) {
   std::string path = current;
-  if ((ask || path.empty()) &&
+  // A document without a file is offered under its title, with the extension of its kind.
+  if (path.empty()) path = Title() + (extension_.empty() ? "" : "." + extension_);
+  if ((ask || current.empty()) &&
       !prompts_.ChooseFileToSave(frame_.Handle(), Filter(), extension_, &path))
     return false;
   if (!document_.OnSaveDocument(path.c_str())) {
@@ -118,7 +131,8 @@ bool SingleDocTemplate::DoSave(const std::string& current, bool ask) {
   return true;
 }
 
-void SingleDocTemplate::SetPathName(const std::string& path) {
+void SingleDocTemplate::SetPathName(const std::string& name) {
+  const std::string path = FullPath(name);
   document_.SetPathName(path);
   recentFiles_.Add(path);
   recentFiles_.Save(settings_);
@@ -132,7 +146,8 @@ void SingleDocTemplate::InitialUpdateFrame() {
 
 std::string SingleDocTemplate::Title() const {
   const std::string& path = document_.GetPathName();
-  if (path.empty()) return StringOr(IDS_UNTITLED, "Untitled");
+  if (path.empty())
+    return documentName_.empty() ? StringOr(IDS_UNTITLED, "Untitled") : documentName_;
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }

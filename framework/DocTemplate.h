@@ -66,6 +66,7 @@ class SingleDocTemplate : public CommandTarget, public CloseQuery {
   SettingsStore& settings_;
   FrameworkPrompts& prompts_;
   std::string windowTitle_;
+  std::string documentName_;  // the title of a document that has no file yet
   std::string filterName_;
   std::string extension_;  // without its dot
 };

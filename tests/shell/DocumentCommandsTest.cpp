@@ -40,7 +40,7 @@ TEST_F(DocumentCommandsTest, ModifiedDocumentIsOfferedForSavingBeforeFileNew) {
   app_->Doc().SetRowDescription(0, "kept");
   EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
   ASSERT_EQ(services_.frameworkPrompts.questions.size(), 1u);
-  EXPECT_EQ(services_.frameworkPrompts.questions[0], "Save changes to Untitled?");
+  EXPECT_EQ(services_.frameworkPrompts.questions[0], "Save changes to TarvelConfig?");
   char description[kShortTextSize] = {};
   app_->Doc().GetRowDescription(0, description);
   EXPECT_STREQ(description, "kept");
@@ -53,7 +53,7 @@ TEST_F(DocumentCommandsTest, ModifiedDocumentIsOfferedForSavingBeforeFileNew) {
   EXPECT_NE(TempFolder::Read(saved).find("kept"), std::string::npos);
   app_->Doc().GetRowDescription(0, description);
   EXPECT_STREQ(description, "");
-  EXPECT_EQ(app_->Caption(), "Untitled - Tarvel");
+  EXPECT_EQ(app_->Caption(), "TarvelConfig - Tarvel");
   EXPECT_EQ(app_->App().RecentFiles()[0], saved);
 
   // Yes, but the Save As dialog is cancelled: the document stays.
@@ -143,6 +143,9 @@ TEST_F(DocumentCommandsTest, SaveAsNamesTheDocumentAndAFailedSaveSaysSo) {
   EXPECT_EQ(app_->Caption(), "renamed.tvm - Tarvel");
   EXPECT_FALSE(app_->Doc().IsModified());
   EXPECT_EQ(TempFolder::Read(target).rfind("TVM2\r\n", 0), 0u);
+  // A document without a file is offered under its title; a named one under its path.
+  ASSERT_EQ(services_.frameworkPrompts.proposedNames.size(), 1u);
+  EXPECT_EQ(services_.frameworkPrompts.proposedNames[0], "TarvelConfig.tvm");
 
   // A folder that does not exist: the user is told, and nothing changes.
   app_->Doc().SetRowDescription(0, "changed");
@@ -154,6 +157,24 @@ TEST_F(DocumentCommandsTest, SaveAsNamesTheDocumentAndAFailedSaveSaysSo) {
   EXPECT_TRUE(app_->Doc().IsModified());
   EXPECT_EQ(app_->Caption(), "renamed.tvm - Tarvel");
   EXPECT_EQ(app_->Doc().GetPathName(), target);
+  ASSERT_EQ(services_.frameworkPrompts.proposedNames.size(), 2u);
+  EXPECT_EQ(services_.frameworkPrompts.proposedNames[1], target);
+}
+
+TEST_F(DocumentCommandsTest, AFileNamedWithoutItsFolderIsKnownByItsFullPath) {
+  const std::string full = folder_.Path("relative.tvm");
+  TempFolder::Write(full, ConfigText({{TestGuid(1), "Pad 1", 4}}));
+  char before[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
+  ASSERT_TRUE(SetCurrentDirectoryA(folder_.Path("").c_str()));
+  const auto opened = Template().OpenDocumentFile("relative.tvm");
+  SetCurrentDirectoryA(before);
+
+  ASSERT_EQ(opened, fw::SingleDocTemplate::OpenResult::Opened);
+  EXPECT_EQ(app_->Doc().GetPathName(), full);
+  EXPECT_EQ(app_->App().RecentFiles()[0], full);
+  EXPECT_EQ(services_.settings.GetString("Recent File List", "File1", ""), full);
+  EXPECT_EQ(app_->Caption(), "relative.tvm - Tarvel");
 }
 
 TEST_F(DocumentCommandsTest, RecentFilesReplaceTheMenuPlaceholderAndOpen) {

@@ -33,6 +33,7 @@ bool ScriptedFrameworkPrompts::ChooseFileToSave(HWND /*owner*/, const std::strin
                                                 std::string* path) {
   ++saveDialogs;
   filters.push_back(filter);
+  proposedNames.push_back(*path);
   if (files.empty()) return false;
   *path = files.front();
   files.pop_front();

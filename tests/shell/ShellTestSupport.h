@@ -39,6 +39,7 @@ class ScriptedFrameworkPrompts final : public fw::FrameworkPrompts {
   std::vector<std::string> questions;
   std::vector<std::string> errors;
   std::vector<std::string> filters;
+  std::vector<std::string> proposedNames;  // the name each Save As dialog opened with
   int openDialogs = 0;
   int saveDialogs = 0;
 };

@@ -8,7 +8,7 @@
 namespace tarvel::test {
 namespace {
 
-TEST(Startup, FirstStartMakesAnUntitledDocumentWithOneRecordPerControllerAndShowsTheWindow) {
+TEST(Startup, FirstStartMakesANewDocumentWithOneRecordPerControllerAndShowsTheWindow) {
   TestServices services;
   services.controllers.AddController(12);
   services.controllers.AddController(8);
@@ -16,7 +16,8 @@ TEST(Startup, FirstStartMakesAnUntitledDocumentWithOneRecordPerControllerAndShow
   ASSERT_TRUE(app.Start());
 
   EXPECT_TRUE(IsWindowVisible(app.FrameHandle()));
-  EXPECT_EQ(app.Caption(), "Untitled - Tarvel");
+  // A document without a file is called by the name of its kind.
+  EXPECT_EQ(app.Caption(), "TarvelConfig - Tarvel");
   EXPECT_EQ(app.Doc().recordCount, 2);
   EXPECT_EQ(app.View().List().ItemCount(), 20);
   // A new configuration counts as modified.
@@ -196,7 +197,7 @@ TEST(Startup, CommandLineFileWinsOverTheRecentFileList) {
   }
 }
 
-TEST(Startup, ARecentFileThatCannotBeReadLeavesAnEmptyUntitledDocument) {
+TEST(Startup, ARecentFileThatCannotBeReadGivesANewDocumentOfTheAttachedControllers) {
   TempFolder folder;
   const std::string wrongFormat = folder.Path("wrong.tvm");
   TempFolder::Write(wrongFormat, "not a configuration\r\n");
@@ -212,11 +213,13 @@ TEST(Startup, ARecentFileThatCannotBeReadLeavesAnEmptyUntitledDocument) {
     AppUnderTest app(services);
     ASSERT_TRUE(app.Start());
     EXPECT_TRUE(IsWindowVisible(app.FrameHandle()));
-    EXPECT_EQ(app.Caption(), "Untitled - Tarvel");
+    EXPECT_EQ(app.Caption(), "TarvelConfig - Tarvel");
     EXPECT_EQ(app.Doc().GetPathName(), "");
-    EXPECT_EQ(app.Doc().recordCount, 0);
-    EXPECT_EQ(app.View().List().ItemCount(), 0);
-    EXPECT_FALSE(app.Doc().IsModified());
+    EXPECT_EQ(app.Doc().recordCount, 1);
+    EXPECT_EQ(app.View().List().ItemCount(), 6);
+    EXPECT_EQ(app.App().Joysticks().slots[0].recordIndex, 0);
+    // As on a first start, the new configuration counts as modified.
+    EXPECT_TRUE(app.Doc().IsModified());
     // The user is told: the program's own message for a wrong format, the framework's for a
     // file that cannot be opened.
     const bool isMissing = path == missing;
@@ -240,7 +243,7 @@ TEST(Startup, ACommandLineFileThatCannotBeReadKeepsTheRecentFileList) {
   services.settings.WriteString("Recent File List", "File1", recent.c_str());
   AppUnderTest app(services, folder.Path("missing.tvm"));
   ASSERT_TRUE(app.Start());
-  EXPECT_EQ(app.Caption(), "Untitled - Tarvel");
+  EXPECT_EQ(app.Caption(), "TarvelConfig - Tarvel");
   EXPECT_EQ(app.App().RecentFiles().Count(), 1);
   EXPECT_EQ(app.App().RecentFiles()[0], recent);
 }

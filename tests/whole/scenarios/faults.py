@@ -95,6 +95,22 @@ def hung_target(s):
     check(tap(s, 1, 0, 2), "Pad Two stopped sending after the hang")
 
 
+@scenario("faults.recent_file_gone_at_start", timeout=60)
+def recent_file_gone_at_start(s):
+    """A most recent file that is gone at start-up is reported, and the program starts with a new
+    configuration of the attached controller, as on a first start."""
+    s.add_controller(0, "Pad One", 4)
+    gone = s.files / "gone.tvm"
+    s.reg_add("Recent File List", "File1", s.wine_path(gone))
+    s.start_tarvel(ready_slot=None)
+    answer_message(s, "Tarvel", "OK", f"Cannot open the file {s.wine_path(gone)}.")
+    rows = wait_rows(s, lambda rows: len(rows) == 4, "Pad One's rows")
+    check_equal("rows", [["Pad One", str(n)] for n in range(1, 5)],
+                [row.texts[:2] for row in rows])
+    check_equal("caption", "TarvelConfig - Tarvel", s.window().title)
+    s.passes(0, 2)
+
+
 def answer_message(session, title, button, expected_text):
     """Waits for the message box `title`, checks its text, clicks `button` and waits until it is
     gone."""
