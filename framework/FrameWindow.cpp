@@ -216,8 +216,12 @@ void FrameWindow::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
     ShowIdleMessage();
     return;
   }
-  if ((flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)) != 0) {
+  if ((flags & (MF_POPUP | MF_SEPARATOR)) != 0) {
     SetMessageText("");
+    return;
+  }
+  if ((flags & MF_SYSMENU) != 0) {
+    ShowPrompt(IDS_SYSTEM_PROMPTS + ((item & 0x0FF0) >> 4));
     return;
   }
   ShowPrompt(item);

@@ -42,6 +42,17 @@
 #define IDS_NO_PRINTER 61189
 #define IDS_PRINTER_ERROR 61190
 #define IDS_PRINT_FAILED 61191
+// Prompts of the system menu's commands: IDS_SYSTEM_PROMPTS + ((SC_xxx & 0x0FF0) >> 4).
+#define IDS_SYSTEM_PROMPTS 61200
+#define IDS_SC_SIZE 61200
+#define IDS_SC_MOVE 61201
+#define IDS_SC_MINIMIZE 61202
+#define IDS_SC_MAXIMIZE 61203
+#define IDS_SC_NEXTWINDOW 61204
+#define IDS_SC_PREVWINDOW 61205
+#define IDS_SC_CLOSE 61206
+#define IDS_SC_RESTORE 61218
+#define IDS_SC_TASKLIST 61219
 
 // ---- Commands of the program
 #define ID_JOYSTICK_REFRESH 32771

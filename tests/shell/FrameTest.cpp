@@ -314,12 +314,31 @@ TEST_F(FrameTest, StatusBarShowsPromptsAndReadyWhenIdle) {
       {ID_OPTIONS_HIDE_ON_STARTUP, "Check to hide window automatically when program starts"},
       {ID_TRAY_SHOW_HIDE, "Show or hide Tarvel main window"},
       {ID_VIEW_HIDE_TO_TRAY, ""},
+      {ID_FILE_MRU_FILE2, "Open this document"},
+      {ID_VIEW_STATUS_BAR, "Show or hide the status bar"},
+      {ID_APP_EXIT, "Quit the application; prompts to save documents"},
   };
   for (const Case& c : cases) {
     SendMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(c.id, MF_STRING),
                  reinterpret_cast<LPARAM>(file));
     EXPECT_EQ(app_->Frame().MessageText(), c.prompt);
   }
+  // The system menu's commands have prompts of their own; the menu itself has none.
+  HMENU system = GetSystemMenu(frame_, FALSE);
+  const Case systemCases[] = {
+      {SC_MINIMIZE, "Reduce the window to an icon"},
+      {SC_CLOSE, "Close the active window and prompts to save the documents"},
+      {SC_RESTORE, "Restore the window to normal size"},
+      {SC_SIZE, "Change the window size"},
+  };
+  for (const Case& c : systemCases) {
+    SendMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(c.id, MF_STRING | MF_SYSMENU),
+                 reinterpret_cast<LPARAM>(system));
+    EXPECT_EQ(app_->Frame().MessageText(), c.prompt);
+  }
+  SendMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(0, MF_POPUP | MF_SYSMENU),
+               reinterpret_cast<LPARAM>(system));
+  EXPECT_EQ(app_->Frame().MessageText(), "");
   SendMessageA(frame_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
   EXPECT_EQ(app_->Frame().MessageText(), "Ready");
 
