@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "input/JoystickTable.h"
 #include "model/TarvelDoc.h"
@@ -11,38 +12,36 @@ namespace tarvel {
 namespace {
 
 // One read takes at most 1022 characters, its line end included; the rest of a longer line comes
-// as the next line.
+// as the next line. A line end is LF or CR LF, and counts as one character either way.
 constexpr int kLineBufferSize = 1023;
+
+// A configuration is a few hundred kilobytes at most; a file far beyond that is none.
+constexpr size_t kMaxFileSize = 16u << 20;
 
 class LineReader {
  public:
-  explicit LineReader(std::FILE* file) : file_(file) {}
+  LineReader(const char* data, size_t size) : data_(data), size_(size) {}
 
-  // The next line without its line end (LF, or CR LF), or false at the end of the file.
+  // The next line without its line end, or false at the end of the file.
   bool Next() {
-    if (atEnd_) return false;
+    if (position_ >= size_) return false;
     int n = 0;
     bool sawLineEnd = false;
-    while (n < kLineBufferSize - 1) {
-      const int c = std::fgetc(file_);
-      if (c == EOF) {
-        atEnd_ = true;
-        break;
-      }
-      buffer_[n++] = static_cast<char>(c);
+    while (n < kLineBufferSize - 1 && position_ < size_) {
+      char c = data_[position_++];
+      if (c == '\r' && position_ < size_ && data_[position_] == '\n') c = data_[position_++];
+      buffer_[n++] = c;
       if (c == '\n') {
         sawLineEnd = true;
         break;
       }
     }
-    if (n == 0) return false;
     buffer_[n] = '\0';
     lineNumber_ = physicalLine_;
     if (sawLineEnd) ++physicalLine_;
     // Text stops at a zero byte, as for any C string; then the line end is taken off.
     length_ = static_cast<int>(std::strlen(buffer_));
     if (length_ > 0 && buffer_[length_ - 1] == '\n') buffer_[--length_] = '\0';
-    if (length_ > 0 && buffer_[length_ - 1] == '\r' && sawLineEnd) buffer_[--length_] = '\0';
     return true;
   }
 
@@ -51,13 +50,27 @@ class LineReader {
   int lineNumber() const { return lineNumber_; }
 
  private:
-  std::FILE* file_;
+  const char* data_;
+  size_t size_;
+  size_t position_ = 0;
   char buffer_[kLineBufferSize] = {};
   int length_ = 0;
   int lineNumber_ = 0;
   int physicalLine_ = 1;
-  bool atEnd_ = false;
 };
+
+enum class WholeFile { Read, ReadError, TooLarge };
+
+// The whole file, so that a read that fails part way leaves the document as it was.
+WholeFile ReadWholeFile(std::FILE* file, std::string* contents) {
+  char chunk[16384];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    if (contents->size() + n > kMaxFileSize) return WholeFile::TooLarge;
+    contents->append(chunk, n);
+  }
+  return std::ferror(file) ? WholeFile::ReadError : WholeFile::Read;
+}
 
 bool StartsWith(const char* text, const char* prefix) {
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -209,11 +222,13 @@ LoadResult CTarvelDoc::ReadConfiguration(const char* path, LoadObserver* observe
 }
 
 LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer) {
-  auto reader = std::make_unique<LineReader>(file);
+  std::string contents;
+  const WholeFile read = ReadWholeFile(file, &contents);
+  // A folder, or a file that cannot be read to its end, is no configuration of the wrong format.
+  if (read == WholeFile::ReadError) return LoadResult::CannotOpen;
+  auto reader = std::make_unique<LineReader>(contents.data(), contents.size());
 
-  const bool firstLine = reader->Next();
-  // A folder, or a file that cannot be read, is no configuration of the wrong format.
-  if (!firstLine && std::ferror(file)) return LoadResult::CannotOpen;
+  const bool firstLine = read == WholeFile::Read && reader->Next();
   const bool hasMagic = firstLine && StartsWith(reader->text(), "TVM");
   const char versionDigit = hasMagic ? reader->text()[3] : '\0';
   if (versionDigit != '1' && versionDigit != '2') {
