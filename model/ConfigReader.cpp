@@ -247,7 +247,13 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
     const char* line = reader->text();
     const int length = reader->length();
     const int headerLine = reader->lineNumber();
-    if (!IsDeviceHeader(line, length)) continue;
+    if (!IsDeviceHeader(line, length)) {
+      // Text between blocks is skipped unremarked; a line that opens like a header is a block
+      // that is lost, which the observer hears about.
+      if (observer && line[0] == '[')
+        observer->BlockDropped(headerLine, "a device header without its marks in place");
+      continue;
+    }
 
     *record = DeviceRecord();
     TextScanner scan(line);

@@ -304,7 +304,9 @@ TEST(ConfigReader, AHeaderIsRecognisedByItsFifteenPositions) {
     ASSERT_EQ(r.Load(Lines({"TVM2", bad, "NumberOfButtons = 1", "Button1 = 1,65,0,0,0,,0,"})),
               LoadResult::Loaded);
     EXPECT_EQ(r.doc.recordCount, 0);
-    EXPECT_TRUE(r.observer.events.empty()) << "a line that is not a header is just skipped";
+    // A line that opens like a header is reported as a lost block; any other is just skipped.
+    EXPECT_EQ(r.observer.events,
+              pos == 0 ? std::vector<std::string>{} : std::vector<std::string>{"dropped 2"});
   }
   {
     SCOPED_TRACE("the digits themselves are not tested");
@@ -347,8 +349,11 @@ TEST(ConfigReader, AHeaderWithoutClosingBracketDropsItsBlockOnly) {
     ASSERT_EQ(r.doc.recordCount, 1);
     EXPECT_STREQ(r.Record(0).name, "Next");
     EXPECT_EQ(r.Entry(0, 0).virtualKey, 66);
-    EXPECT_EQ(r.observer.events,
-              c.isHeader ? std::vector<std::string>{"dropped 2"} : std::vector<std::string>{});
+    // Either way the block is reported lost, for what it lacks.
+    EXPECT_EQ(r.observer.events, std::vector<std::string>{"dropped 2"});
+    ASSERT_EQ(r.observer.reasons.size(), 1u);
+    EXPECT_EQ(r.observer.reasons[0], c.isHeader ? "no ']' after the device name"
+                                                : "a device header without its marks in place");
   }
 }
 
