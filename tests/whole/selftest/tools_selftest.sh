@@ -137,9 +137,10 @@ grep -qx "answer no" "$work/poller.log" || fail "the click did not answer the qu
 drive list-windows | grep -q " TarvelDiPoller \"dipoller\"$" || fail "list-windows misses dipoller"
 
 echo "== unplugging, faults and their record"
-failed=$(drive get 0 failures.getstate)
+failed=$(drive get 0 failures.poll)
 drive unplug 0
-drive wait 0 failures.getstate '>' "$failed" 5000 || fail "an unplugged pad still reads"
+drive wait 0 failures.poll '>' "$failed" 5000 || fail "an unplugged pad still polls"
+drive wait 0 acquired == 0 5000 || fail "a pad pulled out stays acquired"
 drive wait 0 result.acquire == DIERR_UNPLUGGED 5000 ||
   fail "acquire of an unplugged pad does not answer DIERR_UNPLUGGED"
 drive replug 0
