@@ -228,6 +228,14 @@ void FrameWindow::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
 }
 
 void FrameWindow::OnClose() {
+  // A question or dialog of the program is open and has disabled the window (the tray menu still
+  // reaches it): closing now would ask a second time, or end the program under an unanswered
+  // question. The open window is brought forward instead.
+  if (!IsWindowEnabled(Handle())) {
+    const HWND popup = GetLastActivePopup(Handle());
+    if (popup != Handle()) SetForegroundWindow(popup);
+    return;
+  }
   if (closeQuery_ != nullptr && !closeQuery_->CanCloseFrame()) return;
   DestroyWindow(Handle());
 }

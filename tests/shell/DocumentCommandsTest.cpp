@@ -99,6 +99,28 @@ TEST_F(DocumentCommandsTest, ClosingAModifiedDocumentOffersToSaveAndCancelKeepsT
   EXPECT_EQ(services_.frameworkPrompts.questions.size(), 3u);
 }
 
+TEST_F(DocumentCommandsTest, ExitWhileAQuestionIsOpenNeitherAsksAgainNorCloses) {
+  // A modal question of the program's disables the main window; the tray menu's Exit still
+  // reaches it.
+  HWND question = CreateWindowExA(0, "STATIC", "question", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                  app_->FrameHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(question, nullptr);
+  EnableWindow(app_->FrameHandle(), FALSE);
+  services_.frameworkPrompts.saveAnswers = {Answer::No};
+  EXPECT_TRUE(app_->Frame().RouteCommand(ID_APP_EXIT));
+  SendMessageA(app_->FrameHandle(), WM_CLOSE, 0, 0);
+  PumpFor(&app_->App(), 50);
+  EXPECT_TRUE(IsWindow(app_->FrameHandle()));
+  EXPECT_TRUE(services_.frameworkPrompts.questions.empty());
+
+  // Answered: Exit works again, and asks once.
+  DestroyWindow(question);
+  EnableWindow(app_->FrameHandle(), TRUE);
+  SendMessageA(app_->FrameHandle(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(services_.frameworkPrompts.questions.size(), 1u);
+  EXPECT_FALSE(IsWindow(app_->FrameHandle()));
+}
+
 TEST_F(DocumentCommandsTest, OpeningAFileThatCannotBeReadKeepsTheDocumentItsPathAndTitle) {
   ASSERT_EQ(Template().OpenDocumentFile(config_), fw::SingleDocTemplate::OpenResult::Opened);
   ASSERT_EQ(app_->Doc().recordCount, 2);

@@ -18,6 +18,7 @@ FREEZE_MS = 6000
 OTHER_KEY_WAIT_MS = 2500
 ID_FILE_OPEN = 57601
 ID_FILE_MRU_FILE2 = 57617
+ID_APP_EXIT = 57665
 FILE_NAME_BOX = 1148
 VK_S = 0x53
 
@@ -109,6 +110,22 @@ def recent_file_gone_at_start(s):
                 [row.texts[:2] for row in rows])
     check_equal("caption", "TarvelConfig - Tarvel", s.window().title)
     s.passes(0, 2)
+
+
+@scenario("faults.exit_twice_while_asked", timeout=60)
+def exit_twice_while_asked(s):
+    """Exit chosen again from the tray menu while the offer to save is open asks nothing more and
+    ends nothing: one question, and the program ends once it is answered."""
+    s.add_controller(0, "Pad One", 2)
+    s.start_tarvel()  # a first start: a new configuration, which counts as modified
+    s.command(ID_APP_EXIT)
+    s.dialog("Tarvel")
+    s.command(ID_APP_EXIT)
+    s.passes(0, 5)  # the second Exit has been handled: the pass runs in the same message loop
+    check_equal("offers to save open", 1, len(dialog_handles(s, "Tarvel")))
+    check(s.tarvel_running(), "the program ended under the open question")
+    answer_message(s, "Tarvel", "No", "Save changes to TarvelConfig?")
+    check_equal("exit code", 0, s._wait_child("tarvel", 15))
 
 
 def answer_message(session, title, button, expected_text):
