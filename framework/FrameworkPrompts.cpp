@@ -2,12 +2,18 @@
 
 #include <commdlg.h>
 
+#include "framework/ResourceText.h"
+#include "res/resource.h"
+
 namespace tarvel::fw {
 
 namespace {
 
 bool RunFileDialog(HWND owner, const std::string& filter, const std::string& extension,
                    std::string* path, bool save) {
+  // A title of our own: the dialog uses it for its own questions too ("... already exists").
+  std::string title = LoadResourceString(save ? IDS_SAVE_AS_TITLE : IDS_OPEN_TITLE);
+  if (title.empty()) title = save ? "Save As" : "Open";
   char buffer[MAX_PATH] = {};
   lstrcpynA(buffer, path->c_str(), MAX_PATH);
   OPENFILENAMEA ofn = {};
@@ -18,6 +24,7 @@ bool RunFileDialog(HWND owner, const std::string& filter, const std::string& ext
   ofn.lpstrFile = buffer;
   ofn.nMaxFile = MAX_PATH;
   ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  ofn.lpstrTitle = title.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
               (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);

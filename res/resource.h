@@ -42,6 +42,8 @@
 #define IDS_NO_PRINTER 61189
 #define IDS_PRINTER_ERROR 61190
 #define IDS_PRINT_FAILED 61191
+#define IDS_OPEN_TITLE 61192
+#define IDS_SAVE_AS_TITLE 61193
 // Prompts of the system menu's commands: IDS_SYSTEM_PROMPTS + ((SC_xxx & 0x0FF0) >> 4).
 #define IDS_SYSTEM_PROMPTS 61200
 #define IDS_SC_SIZE 61200

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "framework/DocTemplate.h"
+#include "framework/FrameworkPrompts.h"
 #include "res/resource.h"
+#include "tests/shell/EditingSupport.h"
 #include "tests/shell/ShellTestSupport.h"
 
 namespace tarvel::test {
@@ -252,6 +254,59 @@ TEST_F(DocumentCommandsTest, RecentFilesReplaceTheMenuPlaceholderAndOpen) {
   services_.frameworkPrompts.saveAnswers = {Answer::Cancel};
   EXPECT_TRUE(Frame().RouteCommand(ID_FILE_MRU_FILE2));
   EXPECT_EQ(app_->App().RecentFiles().Count(), 3);
+}
+
+// The question whether to replace a file comes from the file dialog itself and borrows its title.
+TEST(FileDialogs, SaveAsAsksUnderItsOwnTitleBeforeReplacingAFile) {
+  TempFolder folder;
+  const std::string taken = folder.Path("taken.tvm");
+  TempFolder::Write(taken, "TVM2\r\n");
+  fw::Win32FrameworkPrompts prompts("Tarvel");
+
+  std::string questionCaption;
+  HWND fileDialog = nullptr;
+  // The file dialog: press Save with the name it was given.
+  WindowWatch save(DialogCalled("Save As"), [&](HWND dialog) {
+    fileDialog = dialog;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+  // The question that follows: note it, answer No, and cancel the file dialog.
+  WindowWatch replace(
+      [&]() -> HWND {
+        struct Search {
+          HWND fileDialog;
+          HWND found;
+        } search = {fileDialog, nullptr};
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM param) -> BOOL {
+              auto* s = reinterpret_cast<Search*>(param);
+              char cls[32] = {};
+              GetClassNameA(window, cls, sizeof cls);
+              if (window == s->fileDialog || !IsWindowVisible(window) ||
+                  std::string(cls) != "#32770" || GetDlgItem(window, IDYES) == nullptr)
+                return TRUE;
+              s->found = window;
+              return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+      },
+      [&](HWND box) {
+        char text[512] = {};
+        GetWindowTextA(box, text, sizeof text);
+        questionCaption = text;
+        ClickButton(box, IDNO);
+        PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      });
+
+  const std::string filter("Tarvel Config (*.tvm)\0*.tvm\0", 28);
+  std::string path = taken;
+  EXPECT_FALSE(prompts.ChooseFileToSave(nullptr, filter, "tvm", &path));
+  ASSERT_TRUE(save.Fired());
+  ASSERT_TRUE(replace.Fired()) << "no question before replacing " << taken;
+  EXPECT_EQ(questionCaption, "Save As");
+  EXPECT_EQ(TempFolder::Read(taken), "TVM2\r\n");
 }
 
 }  // namespace

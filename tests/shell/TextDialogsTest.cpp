@@ -252,7 +252,8 @@ struct LengthCheck {
 LengthCheck TryOk(HWND dialog, int editId, const std::string& text) {
   LengthCheck check;
   SetDlgItemTextA(dialog, editId, text.c_str());
-  WindowWatch message(DialogCalled("Error"), [&](HWND box) {
+  // The message carries the program's name, as its other messages do.
+  WindowWatch message(DialogCalled("Tarvel"), [&](HWND box) {
     check.messageSeen = EditText(box, 0xFFFF);
     SendMessageA(box, WM_COMMAND, IDOK, 0);
   });
