@@ -39,7 +39,19 @@ step "Tests: windows (Wine)"
 # A fresh copy of the template prefix for every run: no settings left over from the last one.
 TARVEL_FRESH_PREFIX=1 source scripts/wine-env.sh
 windows=passed
-ctest --preset windows || { windows=FAILED; status=1; }
+if ! ctest --preset windows; then
+  # Programs under Wine and Xvfb meet timing that a loaded machine can upset now and then. The
+  # tests that failed run once more; a failure that comes back fails the run, and one that does
+  # not is named in the summary, its first output left above.
+  step "Tests: windows, the failed ones once more"
+  failed_once=$(sed 's/^[0-9]*://' build/windows/Testing/Temporary/LastTestsFailed.log | paste -sd ' ')
+  if ctest --preset windows --rerun-failed; then
+    windows="passed, after a second run of: $failed_once"
+  else
+    windows=FAILED
+    status=1
+  fi
+fi
 
 printf '\nnative tests: %s; sanitizer tests: %s; windows tests: %s (%d s in all)\n' \
   "$native" "$sanitize" "$windows" "$SECONDS"
