@@ -23,7 +23,8 @@ export WINEDEBUG="${TARVEL_WINEDEBUG:--all}"
 # 10 ms to run here, so a failure that quick is Wine's own and the program is started once more.
 # A program that fails by itself fails again the same way, so nothing is hidden.
 quick_us=${TARVEL_WINE_QUICK_US:-5000}
-microseconds() { echo $((${EPOCHREALTIME/./})); }
+# The decimal point of EPOCHREALTIME follows the locale: keep the digits only.
+microseconds() { echo $((10#${EPOCHREALTIME//[!0-9]/})); }
 
 start=$(microseconds)
 status=0
