@@ -37,6 +37,7 @@ class LineReader {
       }
     }
     buffer_[n] = '\0';
+    cut_ = !sawLineEnd && position_ < size_;
     lineNumber_ = physicalLine_;
     if (sawLineEnd) ++physicalLine_;
     // Text stops at a zero byte, as for any C string; then the line end is taken off.
@@ -48,6 +49,8 @@ class LineReader {
   const char* text() const { return buffer_; }
   int length() const { return length_; }
   int lineNumber() const { return lineNumber_; }
+  // The line went on past the read limit; its rest comes as the next line.
+  bool cut() const { return cut_; }
 
  private:
   const char* data_;
@@ -57,7 +60,21 @@ class LineReader {
   int length_ = 0;
   int lineNumber_ = 0;
   int physicalLine_ = 1;
+  bool cut_ = false;
 };
+
+// Text that looks like part of a configuration rather than a note of the user's.
+bool MayHoldData(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  return std::strstr(text, "[{") != nullptr || std::strchr(text, '\r') != nullptr ||
+         std::strncmp(text, "Button", 6) == 0 || std::strncmp(text, "NumberOfButtons", 15) == 0;
+}
+
+bool IsBlank(const char* text) {
+  for (; *text != '\0'; ++text)
+    if (*text != ' ' && *text != '\t' && *text != '\r') return false;
+  return true;
+}
 
 enum class WholeFile { Read, ReadError, TooLarge };
 
@@ -236,6 +253,9 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
     return LoadResult::WrongFormat;
   }
   const int version = versionDigit - '0';
+  if (observer && !IsBlank(reader->text() + 4))
+    observer->TextIgnored(reader->lineNumber(), MayHoldData(reader->text() + 4),
+                          "text after the version mark");
 
   ClearRecords();
   Attached().UntieAll();
@@ -243,17 +263,27 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
 
   int accepted = 0;
   auto record = std::make_unique<DeviceRecord>();
+  // After a dropped block its count and button lines come as lines outside any block; the drop
+  // has been reported, so they are not reported again one by one.
+  bool inDroppedBlock = false;
+  auto drop = [&](int line, const char* reason) {
+    inDroppedBlock = true;
+    if (observer) observer->BlockDropped(line, reason);
+  };
   while (reader->Next()) {
     const char* line = reader->text();
     const int length = reader->length();
     const int headerLine = reader->lineNumber();
     if (!IsDeviceHeader(line, length)) {
-      // Text between blocks is skipped unremarked; a line that opens like a header is a block
-      // that is lost, which the observer hears about.
-      if (observer && line[0] == '[')
-        observer->BlockDropped(headerLine, "a device header without its marks in place");
+      // Text between blocks is skipped; the observer hears of it, and of a line that opens like
+      // a header, which is a block that is lost.
+      if (line[0] == '[')
+        drop(headerLine, "a device header without its marks in place");
+      else if (observer && !IsBlank(line) && !(inDroppedBlock && MayHoldData(line)))
+        observer->TextIgnored(headerLine, MayHoldData(line), "not part of any device block");
       continue;
     }
+    inDroppedBlock = false;
 
     *record = DeviceRecord();
     TextScanner scan(line);
@@ -264,7 +294,8 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
 
     const char* nameEnd = static_cast<const char*>(std::memchr(line + 79, ']', length - 79));
     if (nameEnd == nullptr) {
-      if (observer) observer->BlockDropped(headerLine, "no ']' after the device name");
+      drop(headerLine, reader->cut() ? "the header line is longer than 1022 characters"
+                                     : "no ']' after the device name");
       continue;
     }
     SetTextField(record->name, sizeof record->name, line + 79,
@@ -275,9 +306,10 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
       break;
     }
     if (!StartsWith(reader->text(), "NumberOfButtons")) {
-      if (observer)
-        observer->BlockDropped(reader->lineNumber(),
-                               "no \"NumberOfButtons\" line after the header");
+      drop(reader->lineNumber(),
+           reader->text()[0] == '['
+               ? "another device header where \"NumberOfButtons\" belongs; both blocks are lost"
+               : "no \"NumberOfButtons\" line after the header");
       continue;
     }
     int32_t count = 0;
@@ -285,9 +317,7 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
     countScan.Literal("NumberOfButtons = ");
     countScan.Integer(&count);
     if (count <= 0 || count > kMaxButtons) {
-      if (observer)
-        observer->BlockDropped(reader->lineNumber(),
-                               count == 0 ? "no buttons" : "button count outside 1-128");
+      drop(reader->lineNumber(), count == 0 ? "no buttons" : "button count outside 1-128");
       continue;
     }
     record->buttonCount = count;

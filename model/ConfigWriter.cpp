@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "model/TarvelDoc.h"
 
@@ -91,7 +92,10 @@ bool CTarvelDoc::OnSaveDocument(const char* path) {
   const size_t capacity = MaxConfigurationSize();
   std::unique_ptr<char[]> text(new char[capacity]);
   const size_t size = FormatConfiguration(text.get(), capacity);
-  if (size == 0 || !WriteFileSafely(Files(), path, text.get(), size)) return false;
+  // Through a link, the file it points to is replaced; a folder, pipe or device never is.
+  const std::string target = SaveTarget(path);
+  if (size == 0 || target.empty() || !WriteFileSafely(Files(), target.c_str(), text.get(), size))
+    return false;
   SetModifiedFlag(false);
   return true;
 }

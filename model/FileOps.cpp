@@ -25,7 +25,12 @@ class StdioFileOps final : public FileOps {
   }
 
   void Remove(const char* path) override { std::remove(path); }
+
+  bool Exists(const char* path) override { return PathExists(path); }
 };
+
+// Tries for a temporary name beside the target.
+constexpr int kTemporaryNames = 10;
 
 constexpr size_t kChunk = 4096;
 
@@ -37,7 +42,13 @@ FileOps& SystemFileOps() {
 }
 
 bool WriteFileSafely(FileOps& ops, const char* path, const char* data, size_t size) {
-  const std::string temporary = std::string(path) + ".saving";
+  // A file of the user's that happens to carry the temporary name is never touched.
+  std::string temporary;
+  for (int n = 1; n <= kTemporaryNames && temporary.empty(); ++n) {
+    std::string name = std::string(path) + ".saving" + (n == 1 ? "" : std::to_string(n));
+    if (!ops.Exists(name.c_str())) temporary = name;
+  }
+  if (temporary.empty()) return false;
   void* file = ops.Create(temporary.c_str());
   if (file == nullptr) return false;
   bool ok = true;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <string>
 
 namespace tarvel {
 
@@ -12,6 +13,7 @@ class FileOps {
   virtual bool Close(void* file) = 0;  // flushes; false when anything was not written
   virtual bool Replace(const char* from, const char* to) = 0;  // atomic where the system allows
   virtual void Remove(const char* path) = 0;
+  virtual bool Exists(const char* path) = 0;  // anything by that name: file, folder, link
 
  protected:
   ~FileOps() = default;
@@ -22,8 +24,14 @@ FileOps& SystemFileOps();
 
 // Moves from over to, replacing to. Implemented once per platform.
 bool ReplaceFileAtomically(const char* from, const char* to);
+// Whether anything exists by that name. Implemented once per platform.
+bool PathExists(const char* path);
+// The file that saving to path must replace: where a link points, else path itself. Empty when
+// path names something that is no file to replace (a folder, a pipe, a device).
+std::string SaveTarget(const char* path);
 
-// Writes data to path through a temporary file beside it; the old file stays intact on failure.
+// Writes data to path through a temporary file beside it, named after it and never one that
+// exists already; the old file stays intact on failure.
 bool WriteFileSafely(FileOps& ops, const char* path, const char* data, size_t size);
 
 }  // namespace tarvel

@@ -24,6 +24,9 @@ class LoadObserver {
   virtual void BlockDropped(int line, const char* reason) = 0;
   virtual void BlockPassedOver(int line) = 0;  // a block past the sixteenth record
   virtual void ButtonCleared(int line, int record, int button, const char* reason) = 0;
+  // Text the reader passes over that is part of no block: nothing of it is loaded. mayHoldData:
+  // it looks like part of a configuration (a header, a count, a button line), not like a note.
+  virtual void TextIgnored(int /*line*/, bool /*mayHoldData*/, const char* /*reason*/) {}
 
  protected:
   ~LoadObserver() = default;

@@ -36,6 +36,14 @@ void CheckReport::ButtonCleared(int line, int record, int button, const char* re
             std::to_string(record + 1) + " left cleared: " + Reason(reason) + '\n';
 }
 
+void CheckReport::TextIgnored(int line, bool mayHoldData, const char* reason) {
+  ++ignoredLines_;
+  if (mayHoldData) ++ignoredDataLines_;
+  lines_ += Where(line) +
+            (mayHoldData ? ": ignored, though it looks like configuration: " : ": ignored: ") +
+            Reason(reason) + '\n';
+}
+
 std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report) {
   int records = 0;
   int buttons = 0;
@@ -55,7 +63,10 @@ std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report) {
          Count(assigned, "assigned key", "assigned keys") + "; " +
          Count(report.DroppedBlocks(), "block dropped", "blocks dropped") + ", " +
          Count(report.PassedOverBlocks(), "block passed over", "blocks passed over") + ", " +
-         Count(report.ClearedButtons(), "button left cleared", "buttons left cleared");
+         Count(report.ClearedButtons(), "button left cleared", "buttons left cleared") +
+         (report.IgnoredLines() > 0
+              ? "; " + Count(report.IgnoredLines(), "line ignored", "lines ignored")
+              : std::string());
 }
 
 }  // namespace tarvel

@@ -1,9 +1,11 @@
 #include "tools/ToolCommands.h"
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "model/FileOps.h"
 #include "tools/CheckReport.h"
 #include "tools/JsonDump.h"
 #include "tools/ToolServices.h"
@@ -17,7 +19,7 @@ constexpr const char* kUsage =
     "       tarvelcfg dump FILE         print the configuration in FILE as JSON\n"
     "       tarvelcfg upgrade IN OUT    read IN and write it to OUT in the current format\n"
     "exit status: 0 loaded, 1 file cannot be opened or written, 2 wrong file format,\n"
-    "             64 usage error\n";
+    "             3 upgrade refused: reading IN loses part of it, 64 usage error\n";
 
 int Load(ToolDocument& document, const char* path, LoadObserver* observer, std::ostream& err) {
   // Some C runtimes open a directory as an empty file; it is not a configuration either way.
@@ -68,10 +70,23 @@ int Dump(const char* path, std::ostream& out, std::ostream& err) {
 
 int Upgrade(const char* in, const char* outPath, std::ostream& err) {
   ToolDocument document(err);
-  const int status = Load(document, in, nullptr, err);
+  CheckReport report;
+  const int status = Load(document, in, &report, err);
   if (status != kExitLoaded) return status;
+  // What the reader leaves out would be gone from OUT, and from IN when they are one file.
+  if (report.LostData()) {
+    err << report.Lines() << "tarvelcfg: " << in
+        << ": nothing written: reading it loses what is listed above\n";
+    return kExitWouldLose;
+  }
+  errno = 0;
   if (!document.Doc().OnSaveDocument(outPath)) {
-    err << "tarvelcfg: cannot write " << outPath << '\n';
+    err << "tarvelcfg: cannot write " << outPath;
+    if (SaveTarget(outPath).empty())
+      err << ": it is not a plain file";
+    else if (errno != 0)
+      err << ": " << std::strerror(errno);
+    err << '\n';
     return kExitFileError;
   }
   return kExitLoaded;

@@ -1,6 +1,7 @@
 // Writing configuration files: the exact bytes, round trips, and saves that fail part way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -8,6 +9,10 @@
 
 #include "tests/core/ReaderSupport.h"
 #include "tests/doubles/FaultyFileOps.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace tarvel::test {
 namespace {
@@ -315,6 +320,83 @@ TEST(ConfigWriter, ASaveIntoAMissingDirectoryFailsWithTheSystemsFiles) {
   EXPECT_TRUE(r.doc.IsModified());
   EXPECT_TRUE(r.dir.Entries().empty());
 }
+
+TEST(ConfigWriter, FilesThatCarryTheTemporaryNamesAreNeverTouched) {
+  // The user's own files by the names a save would use for its temporary file: none of them is
+  // written or removed, and the save uses the first free name.
+  for (int taken : {0, 1, 3, 9, 10}) {
+    SCOPED_TRACE(std::to_string(taken) + " names taken");
+    FaultyFileOps files;
+    Reader r;
+    Harness h(&files);
+    FillSmallDocument(h.doc);
+    std::vector<std::string> theirs;
+    for (int n = 1; n <= taken; ++n) {
+      theirs.push_back(r.path + ".saving" + (n == 1 ? "" : std::to_string(n)));
+      WriteBytes(theirs.back(), "precious " + std::to_string(n));
+    }
+
+    const bool saved = h.doc.OnSaveDocument(r.path.c_str());
+
+    EXPECT_EQ(saved, taken < 10) << "every temporary name is taken";
+    for (size_t n = 0; n < theirs.size(); ++n)
+      EXPECT_EQ(ReadBytes(theirs[n]), "precious " + std::to_string(n + 1));
+    for (const std::string& created : files.created)
+      EXPECT_EQ(std::find(theirs.begin(), theirs.end(), created), theirs.end()) << created;
+    if (saved) {
+      EXPECT_EQ(ReadBytes(r.path), kSmallDocumentFile);
+      EXPECT_EQ(r.dir.Entries().size(), theirs.size() + 1);
+    }
+  }
+}
+
+#ifndef _WIN32
+// Targets that are not plain files, as POSIX systems have them: a link, a pipe. And the
+// permissions a replaced file had.
+TEST(ConfigWriter, ALinkIsFollowedAPipeIsRefusedAndPermissionsAreKept) {
+  {
+    SCOPED_TRACE("a link to the configuration");
+    Reader r;
+    FillSmallDocument(r.doc);
+    const std::string real = r.dir.File("real.tvm");
+    WriteBytes(real, "old");
+    const std::string link = r.dir.File("link.tvm");
+    std::filesystem::create_symlink(real, link);
+
+    EXPECT_TRUE(r.doc.OnSaveDocument(link.c_str()));
+
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(real), kSmallDocumentFile);
+  }
+  {
+    SCOPED_TRACE("a pipe");
+    Reader r;
+    FillSmallDocument(r.doc);
+    r.doc.SetModifiedFlag(true);
+    ASSERT_EQ(mkfifo(r.path.c_str(), 0644), 0);
+
+    EXPECT_FALSE(r.doc.OnSaveDocument(r.path.c_str()));
+
+    EXPECT_TRUE(r.doc.IsModified());
+    EXPECT_TRUE(std::filesystem::is_fifo(r.path));
+    EXPECT_EQ(r.dir.Entries(), std::vector<std::string>{"config.tvm"});
+  }
+  {
+    SCOPED_TRACE("permissions");
+    Reader r;
+    FillSmallDocument(r.doc);
+    WriteBytes(r.path, "old");
+    ASSERT_EQ(chmod(r.path.c_str(), 0600), 0);
+
+    EXPECT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+
+    struct stat info;
+    ASSERT_EQ(stat(r.path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(ReadBytes(r.path), kSmallDocumentFile);
+  }
+}
+#endif
 
 // Targets that must not be replaced: a folder of that name, and a file made read-only.
 TEST(ConfigWriter, ASaveOverAFolderOrAReadOnlyFileLeavesItAlone) {

@@ -45,4 +45,6 @@ void FaultyFileOps::Remove(const char* path) {
   inner_.Remove(path);
 }
 
+bool FaultyFileOps::Exists(const char* path) { return inner_.Exists(path); }
+
 }  // namespace tarvel::test

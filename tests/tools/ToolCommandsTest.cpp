@@ -158,12 +158,71 @@ TEST(ToolCommandsTest, UpgradeWritesTheCurrentVersion) {
   EXPECT_EQ(ReadFile(in), ReadFile(out));
 }
 
+// What check reports of text outside the blocks, and whether upgrade, which would lose what the
+// reader leaves out, writes anything.
+TEST(ToolCommandsTest, LostTextIsReportedAndStopsAnUpgradeNotesDoNot) {
+  const std::string header =
+      "[{6F1D2B60-D5A0-11CF-BFC7-444553540000},{C2161234-0000-0000-0000-504944564944},Pad]";
+  struct Case {
+    const char* what;
+    std::string file;
+    const char* reported;  // a line of check's output, or "" for none
+    bool upgraded;
+  };
+  const Case cases[] = {
+      {"a clean file",
+       "TVM2\r\n" + header + "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,0,,0,\r\n", "", true},
+      {"a note after the version mark and between blocks",
+       "TVM2 my pad\r\n" + header +
+           "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,0,,0,\r\nnotes\r\n",
+       "line 5: ignored: not part of any device block", true},
+      {"a button line past the count",
+       "TVM2\r\n" + header +
+           "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,0,,0,\r\nButton2 = 1,66,0,0,0,,0,\r\n",
+       "line 5: ignored, though it looks like configuration: not part of any device block", false},
+      {"CR alone as line end: the whole file is the version line",
+       "TVM2\r" + header + "\rNumberOfButtons = 1\rButton1 = 1,65,0,0,0,,0,\r",
+       "line 1: ignored, though it looks like configuration: text after the version mark", false},
+      {"a header where the count belongs",
+       "TVM2\r\n" + header + "\r\n" + header +
+           "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,0,,0,\r\n",
+       "line 3: device block dropped: another device header where \"NumberOfButtons\" belongs; "
+       "both "
+       "blocks are lost",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string in = WriteFile("lost_in.tvm", c.file);
+    const ToolRun check = RunTool({"check", in.c_str()});
+    EXPECT_EQ(check.status, kExitLoaded);
+    if (*c.reported != '\0') {
+      EXPECT_NE(check.out.find(std::string(c.reported) + "\n"), std::string::npos) << check.out;
+    } else {
+      EXPECT_EQ(check.out.find("line "), std::string::npos) << check.out;
+    }
+
+    const std::string out = TempPath("lost_out.tvm");
+    std::remove(out.c_str());
+    const ToolRun upgrade = RunTool({"upgrade", in.c_str(), in.c_str()});
+    EXPECT_EQ(upgrade.status, c.upgraded ? kExitLoaded : kExitWouldLose) << upgrade.err;
+    if (!c.upgraded) {
+      // In place: the file stays as it was.
+      EXPECT_EQ(ReadFile(in), c.file);
+      EXPECT_NE(upgrade.err.find("nothing written"), std::string::npos) << upgrade.err;
+    }
+  }
+}
+
 TEST(ToolCommandsTest, UpgradeThatCannotWriteFailsAndLeavesNothing) {
   const std::string in = WriteFile("upgrade_fail_in.tvm", kOneDevice);
   const std::string out = TempPath("no_such_dir/out.tvm");
   const ToolRun run = RunTool({"upgrade", in.c_str(), out.c_str()});
   EXPECT_EQ(run.status, kExitFileError);
-  EXPECT_EQ(run.err, "tarvelcfg: cannot write " + out + "\n");
+  // The message names the file and the system's reason.
+  const std::string start = "tarvelcfg: cannot write " + out + ": ";
+  EXPECT_EQ(run.err.rfind(start, 0), 0u) << run.err;
+  EXPECT_GT(run.err.size(), start.size() + 1) << run.err;
   EXPECT_FALSE(std::ifstream(out).good());
 }
 
