@@ -175,9 +175,15 @@ void ApplyFields(const ButtonFields& f, ButtonMapping* m) {
   m->modifiers = static_cast<uint8_t>(f.modifiers);
 }
 
+// What of a button line's texts did not fit their fields.
+constexpr int kClassCut = 1;
+constexpr int kDescriptionCut = 2;
+
 // A version-2 button line into entry; returns the reason when the line is not accepted.
-const char* ReadButtonLine2(const char* line, int length, ButtonMapping* entry, int32_t* number) {
+const char* ReadButtonLine2(const char* line, int length, ButtonMapping* entry, int32_t* number,
+                            int* cut) {
   *entry = ButtonMapping();
+  *cut = 0;
   if (!StartsWith(line, "Button")) return "not a button line";
   ButtonFields f;
   if (!ScanButtonFields(line, &f)) return "button number cannot be read";
@@ -195,13 +201,18 @@ const char* ReadButtonLine2(const char* line, int length, ButtonMapping* entry, 
   const int afterClass = static_cast<int>(classEnd);
   const int descriptionStart = FindComma(line, length, afterClass + 1, 1) + 1;
   if (descriptionStart == 0) return "no comma after the description length";
-  CopyCounted(entry->description, line, length, descriptionStart,
-              ParseDecimal(line + afterClass + 1));
+  const int32_t descriptionLength = ParseDecimal(line + afterClass + 1);
+  CopyCounted(entry->description, line, length, descriptionStart, descriptionLength);
+  if (classLength >= kShortTextSize) *cut |= kClassCut;
+  if (descriptionLength >= kShortTextSize && length - descriptionStart >= kShortTextSize)
+    *cut |= kDescriptionCut;
   return nullptr;
 }
 
 // A version-1 button line. The entry carries over from the block's previous button line.
-const char* ReadButtonLine1(const char* line, int length, ButtonMapping* entry, int32_t* number) {
+const char* ReadButtonLine1(const char* line, int length, ButtonMapping* entry, int32_t* number,
+                            int* cut) {
+  *cut = 0;
   if (!StartsWith(line, "Button")) return "not a button line";
   ButtonFields f;
   f.assigned = entry->assigned;
@@ -214,7 +225,9 @@ const char* ReadButtonLine1(const char* line, int length, ButtonMapping* entry, 
   std::memset(entry->description, 0, kShortTextSize);
   const int fourth = FindComma(line, length, 1, 4);
   if (fourth >= 0) {
-    SetTextField(entry->description, line + fourth + 1);
+    const char* text = line + fourth + 1;
+    if (static_cast<int>(std::strcspn(text, "\r\n")) >= kShortTextSize) *cut |= kDescriptionCut;
+    SetTextField(entry->description, text);
     entry->description[std::strcspn(entry->description, "\n")] = '\0';
     entry->description[std::strcspn(entry->description, "\r")] = '\0';
   }
@@ -300,6 +313,7 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
     }
     SetTextField(record->name, sizeof record->name, line + 79,
                  std::min<size_t>(nameEnd - (line + 79), kNameSize - 1));
+    const bool nameCut = nameEnd - (line + 79) > kNameSize - 1;
 
     if (!reader->Next()) {
       if (observer) observer->BlockDropped(headerLine, "the file ends after the device header");
@@ -335,11 +349,12 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
       int32_t number = 0;
       ButtonMapping entry;
       const char* reason;
+      int cut = 0;
       if (version == 1) {
-        reason = ReadButtonLine1(reader->text(), reader->length(), &carried, &number);
+        reason = ReadButtonLine1(reader->text(), reader->length(), &carried, &number, &cut);
         entry = carried;
       } else {
-        reason = ReadButtonLine2(reader->text(), reader->length(), &entry, &number);
+        reason = ReadButtonLine2(reader->text(), reader->length(), &entry, &number, &cut);
       }
       if (reason == nullptr && number != k + 1) reason = "button number does not match its place";
       if (reason != nullptr) {
@@ -349,12 +364,19 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
       }
       entry.state = 0;
       record->buttons[k] = entry;
+      if (observer && !passedOver) {
+        if ((cut & kClassCut) != 0)
+          observer->TextCut(reader->lineNumber(), accepted, k, "the window class");
+        if ((cut & kDescriptionCut) != 0)
+          observer->TextCut(reader->lineNumber(), accepted, k, "the description");
+      }
     }
 
     if (passedOver) {
       if (observer) observer->BlockPassedOver(headerLine);
       continue;
     }
+    if (observer && nameCut) observer->TextCut(headerLine, accepted, -1, "the device name");
     records[accepted] = record.release();
     record = std::make_unique<DeviceRecord>();
     LinkRecord(accepted);

@@ -27,6 +27,8 @@ class LoadObserver {
   // Text the reader passes over that is part of no block: nothing of it is loaded. mayHoldData:
   // it looks like part of a configuration (a header, a count, a button line), not like a note.
   virtual void TextIgnored(int /*line*/, bool /*mayHoldData*/, const char* /*reason*/) {}
+  // A text longer than its field, of which only the start is kept; button -1: the device name.
+  virtual void TextCut(int /*line*/, int /*record*/, int /*button*/, const char* /*what*/) {}
 
  protected:
   ~LoadObserver() = default;

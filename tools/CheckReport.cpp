@@ -44,6 +44,15 @@ void CheckReport::TextIgnored(int line, bool mayHoldData, const char* reason) {
             Reason(reason) + '\n';
 }
 
+void CheckReport::TextCut(int line, int record, int button, const char* what) {
+  ++cutTexts_;
+  const int size = button < 0 ? kNameSize - 1 : kShortTextSize - 1;
+  lines_ += Where(line) + ": " +
+            (button < 0 ? std::string() : "button " + std::to_string(button + 1) + " of ") +
+            "device " + std::to_string(record + 1) + ": " + Reason(what) + " is cut to " +
+            std::to_string(size) + " characters\n";
+}
+
 std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report) {
   int records = 0;
   int buttons = 0;
@@ -66,7 +75,9 @@ std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report) {
          Count(report.ClearedButtons(), "button left cleared", "buttons left cleared") +
          (report.IgnoredLines() > 0
               ? "; " + Count(report.IgnoredLines(), "line ignored", "lines ignored")
-              : std::string());
+              : std::string()) +
+         (report.CutTexts() > 0 ? "; " + Count(report.CutTexts(), "text cut", "texts cut")
+                                : std::string());
 }
 
 }  // namespace tarvel

@@ -79,6 +79,8 @@ int Upgrade(const char* in, const char* outPath, std::ostream& err) {
         << ": nothing written: reading it loses what is listed above\n";
     return kExitWouldLose;
   }
+  // Texts cut to their fields are what the program keeps of them too: said, not refused.
+  if (report.CutTexts() > 0) err << report.Lines();
   errno = 0;
   if (!document.Doc().OnSaveDocument(outPath)) {
     err << "tarvelcfg: cannot write " << outPath;

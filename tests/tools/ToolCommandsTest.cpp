@@ -183,6 +183,10 @@ TEST(ToolCommandsTest, LostTextIsReportedAndStopsAnUpgradeNotesDoNot) {
       {"CR alone as line end: the whole file is the version line",
        "TVM2\r" + header + "\rNumberOfButtons = 1\rButton1 = 1,65,0,0,0,,0,\r",
        "line 1: ignored, though it looks like configuration: text after the version mark", false},
+      {"a window class longer than its field: said, and upgraded as the program keeps it",
+       "TVM2\r\n" + header + "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,70," +
+           std::string(70, 'C') + ",0,\r\n",
+       "line 4: button 1 of device 1: the window class is cut to 63 characters", true},
       {"a header where the count belongs",
        "TVM2\r\n" + header + "\r\n" + header +
            "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,0,,0,\r\n",
