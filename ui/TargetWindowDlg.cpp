@@ -3,6 +3,7 @@
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
 
+#include "framework/ListView.h"
 #include "res/resource.h"
 #include "ui/DialogPlacement.h"
 
@@ -11,16 +12,6 @@ namespace tarvel {
 namespace {
 
 constexpr int kNameBufferSize = 128;
-
-void InsertColumn(HWND list, int index, const char* title, int width) {
-  LVCOLUMNA column = {};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  column.fmt = LVCFMT_LEFT;
-  column.cx = width;
-  column.pszText = const_cast<char*>(title);
-  column.iSubItem = index;
-  SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-}
 
 }  // namespace
 
@@ -55,8 +46,9 @@ bool CTargetWindowDlg::OnInit() {
   HWND list = WindowList();
   RECT client = {};
   GetClientRect(list, &client);
-  InsertColumn(list, 0, "Window Class", 180);
-  InsertColumn(list, 1, "Window Name", client.right - client.left - 200);
+  const fw::ListView columns(list);
+  columns.InsertColumn(0, "Window Class", 180);
+  columns.InsertColumn(1, "Window Name", client.right - client.left - 200);
 
   LVITEMA none = {};
   none.mask = LVIF_TEXT | LVIF_IMAGE;

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/win32/GuidConversion.h"
+
 namespace tarvel {
 
 static_assert(sizeof(DeviceCaps) == sizeof(DIDEVCAPS));
@@ -20,24 +22,6 @@ static_assert(sizeof(ControllerInstance::productName) == sizeof(DIDEVICEINSTANCE
 namespace {
 
 Result ToResult(HRESULT hr) { return static_cast<Result>(hr); }
-
-Guid ToGuid(const GUID& guid) {
-  Guid converted;
-  converted.data1 = guid.Data1;
-  converted.data2 = guid.Data2;
-  converted.data3 = guid.Data3;
-  std::memcpy(converted.data4, guid.Data4, sizeof(converted.data4));
-  return converted;
-}
-
-GUID ToWindowsGuid(const Guid& guid) {
-  GUID converted;
-  converted.Data1 = guid.data1;
-  converted.Data2 = guid.data2;
-  converted.Data3 = guid.data3;
-  std::memcpy(converted.Data4, guid.data4, sizeof(converted.Data4));
-  return converted;
-}
 
 // Carries the program's callback through DirectInput's context pointer.
 struct DeviceEnumContext {

@@ -11,18 +11,10 @@
 #include <vector>
 
 #include "platform/win32/DirectInputBackend.h"
+#include "platform/win32/GuidConversion.h"
 
 namespace tarvel {
 namespace {
-
-Guid ToGuid(const GUID& guid) {
-  Guid converted;
-  converted.data1 = guid.Data1;
-  converted.data2 = guid.Data2;
-  converted.data3 = guid.Data3;
-  std::memcpy(converted.data4, guid.Data4, sizeof(converted.data4));
-  return converted;
-}
 
 // The same DirectInput, reached without the back-end.
 class DirectInputBackendTest : public ::testing::Test {

@@ -5,6 +5,8 @@
 
 #include <map>
 
+#include "framework/ListView.h"
+
 namespace tarvel::test {
 
 namespace {
@@ -124,13 +126,7 @@ void PostKey(HWND window, UINT message, UINT virtualKey, UINT scanCode, bool ext
 }
 
 std::string CellText(HWND list, int row, int column) {
-  char text[600] = {};
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof(text);
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return text;
+  return fw::ListView(list).ItemText(row, column);
 }
 
 int SelectedRow(HWND list) {
