@@ -15,7 +15,6 @@ void MarkConnected(JoystickSlot& slot, int connected, CTarvelDoc* document) {
 }  // namespace
 
 void PollJoysticks(JoystickTable& table, CTarvelDoc* document) {
-  JoystickState state;
   for (int s = 0; s < table.count; ++s) {
     JoystickSlot& slot = table.slots[s];
     if (slot.device == nullptr) continue;
@@ -30,11 +29,16 @@ void PollJoysticks(JoystickTable& table, CTarvelDoc* document) {
       if (Failed(acquired)) MarkConnected(slot, 0, document);
       continue;
     }
-    if (Failed(slot.device->GetDeviceState(kJoystickStateSize, state.bytes))) {
+    JoystickState state;
+    const Result read = slot.device->GetDeviceState(kJoystickStateSize, state.bytes);
+    if (Failed(read)) {
       MarkConnected(slot, 0, document);
       continue;
     }
     MarkConnected(slot, 1, document);
+    // Another success code (S_FALSE from some drivers) need not come with a state: bytes that
+    // were not written must never be taken for this controller's buttons.
+    if (read != kOk) continue;
     if (slot.recordIndex >= 0 && document != nullptr)
       document->ProcessButtons(slot.recordIndex, state.Buttons());
   }

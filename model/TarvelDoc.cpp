@@ -54,7 +54,15 @@ void CTarvelDoc::BuildRecordsFromAttached() {
   for (int slot = 0; slot < Attached().count; ++slot) AppendRecordForSlot(slot);
 }
 
-void CTarvelDoc::NotifyConnectionChanged(int /*recordIndex*/) { UpdateAllViews(nullptr, 0); }
+void CTarvelDoc::NotifyConnectionChanged(int recordIndex) {
+  // Only this controller's rows show its connection. Redrawing every row here made a controller
+  // that drops in and out several times a second starve the others' polling with a full list.
+  DocView* view = FirstView();
+  if (view == nullptr || recordIndex < 0 || recordIndex >= recordCount) return;
+  const int first = ButtonToRow(recordIndex, 0);
+  if (first < 0) return;
+  for (int b = 0; b < records[recordIndex]->buttonCount; ++b) view->RefreshRowImage(first + b);
+}
 
 void CTarvelDoc::SetKeyCapture(bool on, int row) {
   DocView* view = FirstView();

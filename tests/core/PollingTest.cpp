@@ -41,7 +41,9 @@ TEST(Polling, TheFirstPassOnlyAcquiresAndTheSecondReads) {
   EXPECT_EQ(h.Pad().lastStateSize, 272u);
   EXPECT_EQ(h.table.slots[0].connected, 1);
   // The connected notification comes before the buttons reach the engine.
-  EXPECT_EQ(h.view.calls, (std::vector<std::string>{"OnUpdate null 0", "SetPressedMark 0 on"}));
+  EXPECT_EQ(h.view.calls,
+            (std::vector<std::string>{"RefreshRowImage 0", "RefreshRowImage 1", "RefreshRowImage 2",
+                                      "RefreshRowImage 3", "SetPressedMark 0 on"}));
   EXPECT_EQ(h.keys.sent, (std::vector<std::string>{KeyEventText(0x41, 0x1E, false),
                                                    KeyEventText(0x41, 0x1E, true)}));
 }
@@ -80,7 +82,7 @@ TEST(Polling, ConnectedFlagStateMachine) {
     h.Pass();
 
     EXPECT_EQ(h.table.slots[0].connected, c.connectedAfter);
-    EXPECT_EQ(h.view.Count("OnUpdate null 0"), c.notifications);
+    EXPECT_EQ(h.view.Count("RefreshRowImage 3"), c.notifications);
     EXPECT_EQ(h.view.Count("SetPressedMark 0 on"), c.buttonsHandedOn ? 1 : 0);
     EXPECT_EQ(h.keys.sent.size(), c.buttonsHandedOn ? 2u : 0u);
     EXPECT_EQ(h.Pad().getDeviceStateCalls, c.pollFails ? 0 : 1);
@@ -100,7 +102,7 @@ TEST(Polling, EveryChangeOfTheFlagNotifiesExactlyOnce) {
     h.Pad().failGetDeviceState = readFails[pass];
     h.Pass();
     EXPECT_EQ(h.table.slots[0].connected, expectedConnected[pass]);
-    EXPECT_EQ(h.view.Count("OnUpdate null 0"), expectedNotifications[pass]);
+    EXPECT_EQ(h.view.Count("RefreshRowImage 3"), expectedNotifications[pass]);
   }
 }
 
@@ -123,7 +125,7 @@ TEST(Polling, APulledOutControllerIsShownNotConnectedUntilItIsBackAndRead) {
     if (step.plugIn) h.Pad().PlugIn();
     h.Pass();
     EXPECT_EQ(h.table.slots[0].connected, step.connected);
-    EXPECT_EQ(h.view.Count("OnUpdate null 0"), step.notifications);
+    EXPECT_EQ(h.view.Count("RefreshRowImage 3"), step.notifications);
   }
   // Nothing was typed while it was out; the button held on its return fires once.
   EXPECT_EQ(h.keys.sent, (std::vector<std::string>{KeyEventText(0x41, 0x1E, false),
@@ -142,7 +144,7 @@ TEST(Polling, AnUnlinkedControllerIsPolledButFeedsNoRecord) {
 
   EXPECT_EQ(h.Pad().getDeviceStateCalls, 2);
   EXPECT_EQ(h.table.slots[0].connected, 1);
-  EXPECT_EQ(h.view.calls, std::vector<std::string>{"OnUpdate null 0"});
+  EXPECT_TRUE(h.view.calls.empty());  // no row shows it
   EXPECT_TRUE(h.keys.sent.empty());
   EXPECT_EQ(h.doc.records[0]->buttons[0].state, 0);
 }
@@ -177,7 +179,7 @@ TEST(Polling, AcquireIsRetriedOnLostInputWithinABound) {
     EXPECT_EQ(h.Pad().acquireCalls, c.expectedAcquires);
     EXPECT_EQ(h.Pad().getDeviceStateCalls, 0);
     EXPECT_EQ(h.table.slots[0].connected, c.stillConnected ? 1 : 0);
-    EXPECT_EQ(h.view.Count("OnUpdate null 0"), c.stillConnected ? 0 : 1);
+    EXPECT_EQ(h.view.Count("RefreshRowImage 3"), c.stillConnected ? 0 : 1);
   }
 }
 
@@ -231,8 +233,31 @@ TEST(Polling, ControllersAreReadInSlotOrderAndFeedTheRecordTheirSlotNames) {
   EXPECT_EQ(h.keys.sent, (std::vector<std::string>{
                              KeyEventText(0x43, 0x2E, false), KeyEventText(0x43, 0x2E, true),
                              KeyEventText(0x42, 0x30, false), KeyEventText(0x42, 0x30, true)}));
-  EXPECT_EQ(h.view.calls, (std::vector<std::string>{"OnUpdate null 0", "SetPressedMark 2 on",
-                                                    "OnUpdate null 0", "SetPressedMark 0 on"}));
+  // Each connection redraws only the images of the rows of the record it feeds.
+  EXPECT_EQ(h.view.calls, (std::vector<std::string>{"RefreshRowImage 2", "RefreshRowImage 3",
+                                                    "SetPressedMark 2 on", "RefreshRowImage 0",
+                                                    "RefreshRowImage 1", "SetPressedMark 0 on"}));
+}
+
+TEST(Polling, OnlyAStateThatWasReallyReadReachesTheEngine) {
+  Harness h;
+  h.Attach({2, 2});
+  for (int i = 0; i < 2; ++i) {
+    AddRecord(h.doc, 2, h.backend.Controller(i).instanceGuid);
+    Assign(h.doc.records[i]->buttons[0], static_cast<uint8_t>(0x41 + i), 0x1E, 0);
+    Tie(h.doc, h.table, i, i);
+    h.backend.Controller(i).acquired = true;
+  }
+  h.backend.Controller(0).Press(0);
+  // The second controller answers a success code other than DI_OK and writes no state.
+  h.backend.Controller(1).readSuccess = kNoEffect;
+
+  for (int pass = 0; pass < 3; ++pass) PollJoysticks(h.table, &h.doc);
+
+  EXPECT_EQ(h.keys.sent, (std::vector<std::string>{KeyEventText(0x41, 0x1E, false),
+                                                   KeyEventText(0x41, 0x1E, true)}));
+  EXPECT_EQ(h.doc.records[1]->buttons[0].state, 0);
+  EXPECT_EQ(h.table.slots[1].connected, 1);  // it answers: it is there
 }
 
 TEST(Polling, AControllerLeftHalfSetUpIsNeverRead) {

@@ -145,6 +145,7 @@ Result FakeDevice::GetDeviceState(uint32_t size, void* state) {
   if (size != kJoystickStateSize || state == nullptr) return kInvalidParam;
   if (!c.acquired) return kNotAcquired;
   if (c.failGetDeviceState) return c.getDeviceStateFailure;
+  if (c.readSuccess != kOk) return c.readSuccess;
   auto* bytes = static_cast<uint8_t*>(state);
   std::memset(bytes, 0x5A, kJoystickStateSize);  // axes and hats: noise that must not matter
   std::memcpy(bytes + kButtonsOffset, c.buttonBytes, 128);

@@ -56,6 +56,7 @@ struct FakeController {
   bool failGetDeviceState = false;  // as when the controller was pulled out
   Result getDeviceStateFailure = kInputLost;
   Result pollSuccess = kNoEffect;  // most controllers need no polling
+  Result readSuccess = kOk;        // another success code: the state is not written
 
   // What was asked of it.
   int createDeviceCalls = 0;
