@@ -27,8 +27,18 @@ void CTarvelDoc::SyncAttachedJoysticks() {
     if (table.slots[s].recordIndex != -1) continue;
     // A full document cannot take another record: nothing to ask.
     if (recordCount >= kMaxRecords) break;
-    if (context_.prompts == nullptr ||
-        !context_.prompts->AskAddNewJoystick(table.slots[s].productName))
+    if (context_.prompts == nullptr) continue;
+    const Guid asked = table.slots[s].instanceGuid;
+    const bool wasOpen = discoveryOpen_;
+    discoveryOpen_ = true;
+    const bool yes = context_.prompts->AskAddNewJoystick(table.slots[s].productName);
+    discoveryOpen_ = wasOpen;
+    // The question runs a message loop: whatever rebuilt the table or the records meanwhile,
+    // the ties are made again, and a Yes adds the controller asked about only while it is still
+    // in its slot and still unknown.
+    for (int r = 0; r < recordCount; ++r) LinkRecord(r);
+    if (!yes || s >= table.count || !(table.slots[s].instanceGuid == asked) ||
+        table.slots[s].recordIndex != -1)
       continue;
     SetModifiedFlag(true);
     AppendRecordForSlot(s);

@@ -64,6 +64,8 @@ class CTarvelDoc : public Document {
   void ClearRecords();
   void BuildRecordsFromAttached();
   void SyncAttachedJoysticks();
+  // The new-joystick question of SyncAttachedJoysticks is open: nothing may rebuild the table.
+  bool DiscoveryOpen() const { return discoveryOpen_; }
   void NotifyConnectionChanged(int recordIndex);
   // Appends a record for the slot and ties both; false when the document is full.
   bool AppendRecordForSlot(int slotIndex);
@@ -107,6 +109,7 @@ class CTarvelDoc : public Document {
   FileOps& Files() const;
 
   DocContext context_;
+  bool discoveryOpen_ = false;
 };
 
 void GetKeyName(uint8_t virtualKey, char* buffer);  // at least 13 bytes

@@ -262,6 +262,45 @@ TEST(DeviceMatching, NoChangesNothingAndTheNextRefreshAsksAgain) {
   h.ExpectTie(2, 2);
 }
 
+TEST(DeviceMatching, AYesCountsOnlyForAControllerStillThereAndUnknownAfterTheQuestion) {
+  struct Case {
+    const char* what;
+    bool unplugAsked;  // the controller asked about is pulled out while the question is open
+    int records;       // after the Yes
+  };
+  const Case cases[] = {{"the table is enumerated again meanwhile", false, 3},
+                        {"and the controller asked about is gone", true, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ThreeAttached h;
+    AddRecord(h.doc, 4, kA);
+    AddRecord(h.doc, 5, kB);
+    bool openWhileAsking = false;
+    h.prompts.whileAsking = [&](const std::string&) {
+      openWhileAsking = h.doc.DiscoveryOpen();
+      if (c.unplugAsked) h.backend.Controller(2).Unplug();
+      h.table.RefreshJoysticks(&h.frame);  // every tie of the table is undone
+    };
+    h.prompts.answers = {true};
+
+    h.Refresh();
+
+    EXPECT_TRUE(openWhileAsking);
+    EXPECT_FALSE(h.doc.DiscoveryOpen());
+    ASSERT_EQ(h.doc.recordCount, c.records);
+    h.ExpectTie(0, 0);
+    h.ExpectTie(1, 1);
+    if (c.records == 3) h.ExpectTie(2, 2);
+    // Nothing known was added a second time: the next refresh finds nothing to ask.
+    h.prompts.whileAsking = nullptr;
+    h.prompts.questions.clear();
+    if (c.unplugAsked) h.backend.Controller(2).PlugIn();
+    h.prompts.answers = {false};
+    h.Refresh();
+    EXPECT_EQ(h.prompts.questions.size(), c.unplugAsked ? 1u : 0u);
+  }
+}
+
 TEST(DeviceMatching, YesAndNoMixed) {
   ThreeAttached h;
   h.prompts.answers = {false, true, false};
