@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "input/JoystickTable.h"
@@ -17,12 +19,52 @@ constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NU
                                 ID_INDICATOR_SCRL};
 constexpr UINT kBandStyle = RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP;
 
-// A stored placement is used only when it lies at least partly on a monitor: a rectangle left
-// from a screen that is gone would put the window where nobody can see it.
-bool IsOnScreen(int x, int y, int cx, int cy) {
-  if (cx <= 0 || cy <= 0) return false;
-  const RECT rect = {x, y, x + cx, y + cy};
-  return MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr;
+// How much of the caption bar must lie on a monitor's work area for the user to grab it.
+constexpr int kGrabWidth = 64;
+
+struct CaptionSearch {
+  RECT caption;
+  int needWidth;
+  bool found;
+};
+
+BOOL CALLBACK FindMonitorShowingCaption(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto* search = reinterpret_cast<CaptionSearch*>(data);
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  RECT visible = {};
+  if (GetMonitorInfoA(monitor, &info) && IntersectRect(&visible, &search->caption, &info.rcWork) &&
+      visible.right - visible.left >= search->needWidth &&
+      visible.bottom - visible.top == search->caption.bottom - search->caption.top)
+    search->found = true;
+  return search->found ? FALSE : TRUE;
+}
+
+// Whether a frame window at this rectangle shows its whole caption bar, wide enough to grab, on
+// one monitor; a placement that does not would leave the window where nobody can move it.
+bool CaptionReachable(const RECT& window) {
+  const int band = GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION);
+  CaptionSearch search = {{window.left, window.top, window.right, window.top + band},
+                          std::min<int>(kGrabWidth, window.right - window.left),
+                          false};
+  if (search.needWidth <= 0) return false;
+  EnumDisplayMonitors(nullptr, nullptr, FindMonitorShowingCaption,
+                      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The rectangle that creating a frame window makes of a stored placement: the system holds its
+// size between the smallest and the largest a frame may be dragged to.
+RECT CreatedRect(int x, int y, int cx, int cy) {
+  cx = std::clamp(cx, GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CXMAXTRACK));
+  cy = std::clamp(cy, GetSystemMetrics(SM_CYMINTRACK), GetSystemMetrics(SM_CYMAXTRACK));
+  return RECT{x, y, x + cx, y + cy};
+}
+
+// Commands that replace the configuration or rebuild the controller table.
+bool RebuildsTheTable(UINT id) {
+  return id == ID_JOYSTICK_REFRESH || id == ID_FILE_NEW || id == ID_FILE_OPEN ||
+         id == ID_JOYSTICK_CONFIGURE || (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE4);
 }
 
 }  // namespace
@@ -37,9 +79,11 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
   const int y = settings_.GetInt(kSection, "y", cs.y);
   const int cx = settings_.GetInt(kSection, "cx", cs.cx);
   const int cy = settings_.GetInt(kSection, "cy", cs.cy);
+  // Every value is stored together: a part of a placement (a default beside a stored value)
+  // was not written by this program, and gives the default placement like one out of reach.
   const bool anyDefault =
       x == CW_USEDEFAULT || y == CW_USEDEFAULT || cx == CW_USEDEFAULT || cy == CW_USEDEFAULT;
-  if (anyDefault || IsOnScreen(x, y, cx, cy)) {
+  if (!anyDefault && CaptionReachable(CreatedRect(x, y, cx, cy))) {
     cs.x = x;
     cs.y = y;
     cs.cx = cx;
@@ -50,6 +94,7 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
 
 int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
   if (FrameWindow::OnCreate(cs) == -1) return -1;
+  KeepCaptionReachable();
 
   const DWORD toolStyle = WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
                           TBSTYLE_TRANSPARENT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
@@ -75,10 +120,23 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
   return 0;
 }
 
+void CMainFrame::KeepCaptionReachable() {
+  RECT rect = {};
+  if (!GetWindowRect(Handle(), &rect) || CaptionReachable(rect)) return;
+  // The system made something else of the placement than was foreseen: the window goes into
+  // the primary monitor's work area, at most as large as it.
+  RECT work = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int cx = std::min<LONG>(rect.right - rect.left, work.right - work.left);
+  const int cy = std::min<LONG>(rect.bottom - rect.top, work.bottom - work.top);
+  SetWindowPos(Handle(), nullptr, work.left, work.top, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
       PollJoysticks();
+      RunPendingRefresh();
       return 0;
     case WM_SIZE:
       OnSize(wParam);
@@ -100,6 +158,19 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool CMainFrame::OnCommand(UINT id) {
+  // A question or dialog of the program is open (the new-joystick question, the joysticks
+  // dialog) and holds rows and slots of the table; a command posted from outside must not
+  // rebuild it under them. A refresh runs once the window is free again; the rest are dropped,
+  // and the open window is brought forward, as for a close.
+  if (RebuildsTheTable(id) && (!IsWindowEnabled(Handle()) || document_.DiscoveryOpen())) {
+    if (id == ID_JOYSTICK_REFRESH) {
+      refreshPending_ = true;
+    } else {
+      const HWND popup = GetLastActivePopup(Handle());
+      if (popup != Handle()) SetForegroundWindow(popup);
+    }
+    return true;
+  }
   switch (id) {
     case ID_JOYSTICK_REFRESH:
       OnJoystickRefresh();
@@ -134,8 +205,14 @@ void CMainFrame::KillPollTimer() { KillTimer(Handle(), kPollTimer); }
 void CMainFrame::SetPollTimer() { SetTimer(Handle(), kPollTimer, kPollPeriodMs, nullptr); }
 
 void CMainFrame::OnJoystickRefresh() {
+  refreshPending_ = false;
   joysticks_.RefreshJoysticks(this);
   document_.SyncAttachedJoysticks();
+}
+
+void CMainFrame::RunPendingRefresh() {
+  if (refreshPending_ && IsWindowEnabled(Handle()) && !document_.DiscoveryOpen())
+    OnJoystickRefresh();
 }
 
 void CMainFrame::ToggleShown() {

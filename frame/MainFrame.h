@@ -66,17 +66,22 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
 
  private:
   void OnSize(WPARAM type);
+  // Moves the new window onto the screen when its caption bar could not be grabbed.
+  void KeepCaptionReachable();
   LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
   void OnDestroy();
   LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
   void ShowTrayMenu();
   void OnJoystickRefresh();
+  // A refresh that came while a question or dialog was open runs at the next tick after it.
+  void RunPendingRefresh();
   void StoreCapturedKey(const MSG& msg);
 
   JoystickTable& joysticks_;
   CTarvelDoc& document_;
   fw::SettingsStore& settings_;
   AppServices* app_;
+  bool refreshPending_ = false;
   fw::StatusBar statusBar_;
   fw::ToolBar toolBar_;
   fw::ReBar reBar_;

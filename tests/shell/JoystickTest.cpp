@@ -88,6 +88,28 @@ TEST(Joysticks, RefreshAsksAboutANewControllerAndYesAppendsItsRows) {
   const int polls = services.controllers.Controller(1).pollCalls;
   EXPECT_TRUE(PumpUntil(&app.App(),
                         [&] { return services.controllers.Controller(1).pollCalls > polls + 2; }));
+
+  // Sent from outside while the question is open: a refresh waits for the answer, a new
+  // configuration is dropped. Neither rebuilds the table under the question.
+  services.controllers.AddController(2);
+  services.prompts.answers = {true};
+  services.prompts.whileAsking = [&](const std::string&) {
+    SendMessageA(app.FrameHandle(), WM_COMMAND, MAKEWPARAM(ID_JOYSTICK_REFRESH, 0), 0);
+    SendMessageA(app.FrameHandle(), WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+  };
+  const int created = services.controllers.Controller(0).createDeviceCalls;
+  EXPECT_TRUE(app.Frame().RouteCommand(ID_JOYSTICK_REFRESH));
+  services.prompts.whileAsking = nullptr;
+  EXPECT_EQ(services.prompts.questions.size(), 3u);
+  ASSERT_EQ(app.Doc().recordCount, 3);
+  EXPECT_EQ(app.View().List().ItemCount(), 14);
+  // The refresh that waited runs at a later tick, and finds nothing new.
+  EXPECT_TRUE(PumpUntil(&app.App(), [&] {
+    return services.controllers.Controller(0).createDeviceCalls > created + 1;
+  }));
+  EXPECT_EQ(services.prompts.questions.size(), 3u);
+  EXPECT_EQ(app.Doc().recordCount, 3);
+  for (int s = 0; s < 3; ++s) EXPECT_EQ(app.App().Joysticks().slots[s].recordIndex, s);
 }
 
 TEST(Joysticks, TimerTicksTurnAPressIntoKeyMessagesForTheTargetWindow) {
