@@ -132,16 +132,42 @@ TEST(Startup, StoredPlacementIsRestoredAndAPlacementOffEveryScreenIsNot) {
   EXPECT_EQ(services.settings.GetInt("MainWindow", "cx", 0), 520);
   EXPECT_EQ(services.settings.GetInt("MainWindow", "cy", 0), 380);
 
-  // A placement on a screen that is not there any more gives the default placement.
-  services.settings.WriteInt("MainWindow", "x", -30000);
-  services.settings.WriteInt("MainWindow", "y", -30000);
-  AppUnderTest offScreen(services);
-  ASSERT_TRUE(offScreen.Start());
-  RECT rect = {};
-  GetWindowRect(offScreen.FrameHandle(), &rect);
-  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  RECT visible = {};
-  EXPECT_TRUE(IntersectRect(&visible, &rect, &screen));
+  // Placements that would leave the caption bar out of reach give a window whose caption bar
+  // can be grabbed on the screen.
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  struct Bad {
+    const char* what;
+    int x, y, cx, cy;
+  };
+  const Bad bad[] = {
+      {"on a screen that is not there any more", -30000, -30000, 520, 380},
+      {"far off, with default sizes", -30000, 40, CW_USEDEFAULT, CW_USEDEFAULT},
+      {"overlapping by a few pixels until the size limit shrinks it", -100000, 40, 100010, 400},
+      {"caption above the top", 40, -300, 500, 400},
+      {"a few pixels of caption at the right edge", screenWidth - 5, 40, 500, 400},
+      {"below the bottom", 40, screenHeight - 2, 500, 400},
+      {"no size", 40, 40, 0, 0},
+  };
+  for (const Bad& c : bad) {
+    SCOPED_TRACE(c.what);
+    services.settings.WriteInt("MainWindow", "x", c.x);
+    services.settings.WriteInt("MainWindow", "y", c.y);
+    services.settings.WriteInt("MainWindow", "cx", c.cx);
+    services.settings.WriteInt("MainWindow", "cy", c.cy);
+    AppUnderTest app(services);
+    ASSERT_TRUE(app.Start());
+    RECT rect = {};
+    GetWindowRect(app.FrameHandle(), &rect);
+    const RECT caption = {rect.left, rect.top, rect.right,
+                          rect.top + GetSystemMetrics(SM_CYCAPTION)};
+    const RECT screen = {0, 0, screenWidth, screenHeight};
+    RECT visible = {};
+    ASSERT_TRUE(IntersectRect(&visible, &caption, &screen));
+    EXPECT_GE(visible.right - visible.left, 64);
+    EXPECT_EQ(visible.bottom - visible.top, GetSystemMetrics(SM_CYCAPTION));
+    ASSERT_TRUE(app.Close());
+  }
 }
 
 TEST(Startup, PlacementOfAMinimisedWindowIsWhereItComesBackTo) {
