@@ -38,6 +38,17 @@ constexpr int kOverlayImage = 7;
 
 void WidthKey(int column, char* key) { std::snprintf(key, 16, "Width%i", column); }
 
+// Wider than any arrangement of screens; a stored width outside 0 to this is no width the user
+// dragged, and the column gets its default width back.
+constexpr int kMaxColumnWidth = 16384;
+
+int StoredWidth(fw::SettingsStore& settings, const char* section, int column) {
+  char key[16];
+  WidthKey(column, key);
+  const int width = settings.GetInt(section, key, kColumns[column].defaultWidth);
+  return width >= 0 && width <= kMaxColumnWidth ? width : kColumns[column].defaultWidth;
+}
+
 }  // namespace
 
 CTarvelView::CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app)
@@ -71,12 +82,8 @@ bool CTarvelView::Create(HWND parent, int id) {
   list.SetImageList(largeImages_, LVSIL_NORMAL);
   list.SetImageList(smallImages_, LVSIL_SMALL);
   list.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  for (int i = 0; i < kColumnCount; ++i) {
-    char key[16];
-    WidthKey(i, key);
-    list.InsertColumn(i, kColumns[i].title,
-                      settings_.GetInt(kSection, key, kColumns[i].defaultWidth));
-  }
+  for (int i = 0; i < kColumnCount; ++i)
+    list.InsertColumn(i, kColumns[i].title, StoredWidth(settings_, kSection, i));
   return true;
 }
 

@@ -9,13 +9,26 @@ namespace {
 TEST(View, ColumnsHaveTheirTitlesAndDefaultOrStoredWidths) {
   const char* titles[] = {"Device", "Button", "Mapped Keyboard Key", "Target Window Class",
                           "Description"};
-  const int defaults[] = {300, 50, 120, 180, 100};
-  for (bool stored : {false, true}) {
-    SCOPED_TRACE(stored);
+  struct Case {
+    const char* what;
+    bool stored;
+    int widths[5];    // stored
+    int expected[5];  // shown, and written back at exit
+  };
+  const Case cases[] = {
+      {"none stored: the defaults", false, {}, {300, 50, 120, 180, 100}},
+      {"stored", true, {0, 10, 20, 30, 40}, {0, 10, 20, 30, 40}},
+      {"out of range: the column's default",
+       true,
+       {-1, 16385, -2147483647 - 1, 2147483647, 16384},
+       {300, 50, 120, 180, 16384}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     TestServices services;
-    if (stored)
+    if (c.stored)
       for (int i = 0; i < 5; ++i)
-        services.settings.WriteInt("View", Numbered("Width%d", i).c_str(), 10 * i);
+        services.settings.WriteInt("View", Numbered("Width%d", i).c_str(), c.widths[i]);
     AppUnderTest app(services);
     ASSERT_TRUE(app.Start());
     HWND header = ListView_GetHeader(app.View().Handle());
@@ -29,7 +42,7 @@ TEST(View, ColumnsHaveTheirTitlesAndDefaultOrStoredWidths) {
       SendMessageA(app.View().Handle(), LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
       EXPECT_STREQ(text, titles[i]);
       EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
-      EXPECT_EQ(app.View().List().ColumnWidth(i), stored ? 10 * i : defaults[i]);
+      EXPECT_EQ(app.View().List().ColumnWidth(i), c.expected[i]);
     }
     const LONG_PTR style = GetWindowLongPtrA(app.View().Handle(), GWL_STYLE);
     EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
@@ -43,6 +56,10 @@ TEST(View, ColumnsHaveTheirTitlesAndDefaultOrStoredWidths) {
     GetWindowRect(app.Frame().StatusBarHandle(), &status);
     EXPECT_EQ(view.top, rebar.bottom);
     EXPECT_EQ(view.bottom, status.top);
+    ASSERT_TRUE(app.Close());
+    for (int i = 0; i < 5; ++i)
+      EXPECT_EQ(services.settings.GetInt("View", Numbered("Width%d", i).c_str(), -7),
+                c.expected[i]);
   }
 }
 
