@@ -8,7 +8,7 @@
 #include "framework/FrameWindow.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
-#include "input/ControllerBackend.h"
+#include "input/PollTimerOwner.h"
 
 namespace tarvel {
 

@@ -5,7 +5,7 @@
 #include "framework/FrameworkPrompts.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
-#include "res/resource.h"
+#include "framework/FrameworkIds.h"
 
 namespace tarvel::fw {
 

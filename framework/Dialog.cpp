@@ -3,7 +3,7 @@
 #include <string>
 
 #include "framework/ResourceText.h"
-#include "res/resource.h"
+#include "framework/FrameworkIds.h"
 
 namespace tarvel::fw {
 

@@ -7,7 +7,7 @@
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "framework/View.h"
-#include "res/resource.h"
+#include "framework/FrameworkIds.h"
 
 namespace tarvel::fw {
 

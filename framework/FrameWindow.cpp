@@ -8,7 +8,7 @@
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
 #include "framework/View.h"
-#include "res/resource.h"
+#include "framework/FrameworkIds.h"
 
 namespace tarvel::fw {
 

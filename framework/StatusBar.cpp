@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "framework/ResourceText.h"
-#include "res/resource.h"
+#include "framework/FrameworkIds.h"
 
 namespace tarvel::fw {
 

@@ -1,15 +1,14 @@
 #pragma once
 #include <cstdint>
 
-#include "input/Result.h"
-#include "model/Guid.h"
+#include "base/Guid.h"
+#include "base/Result.h"
+#include "base/WindowHandle.h"
 
 namespace tarvel {
 
 // The controller back-end: what the joystick table asks of the platform. Shaped like the
 // DirectInput 8 calls it stands for, so the table's algorithms read as they run on Windows.
-
-using WindowHandle = void*;
 
 constexpr int kEnumStop = 0;                        // DIENUM_STOP
 constexpr int kEnumContinue = 1;                    // DIENUM_CONTINUE
@@ -92,17 +91,6 @@ class ControllerBackend {  // DirectInput8Create
 
  protected:
   ~ControllerBackend() = default;
-};
-
-// The owner of the 10 ms polling timer (the main frame), as a refresh sees it.
-class PollTimerOwner {
- public:
-  virtual void KillPollTimer() = 0;
-  virtual void SetPollTimer() = 0;
-  virtual WindowHandle CooperativeWindow() = 0;
-
- protected:
-  ~PollTimerOwner() = default;
 };
 
 }  // namespace tarvel

@@ -1,6 +1,6 @@
 #include "input/JoystickTable.h"
 
-#include "model/TextField.h"
+#include "base/TextField.h"
 
 namespace tarvel {
 

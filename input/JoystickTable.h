@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "input/ControllerBackend.h"
+#include "input/PollTimerOwner.h"
 
 namespace tarvel {
 

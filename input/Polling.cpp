@@ -1,20 +1,20 @@
 #include "input/Polling.h"
 
+#include "input/ButtonSink.h"
 #include "input/JoystickTable.h"
-#include "model/TarvelDoc.h"
 
 namespace tarvel {
 namespace {
 
-void MarkConnected(JoystickSlot& slot, int connected, CTarvelDoc* document) {
+void MarkConnected(JoystickSlot& slot, int connected, ButtonSink* sink) {
   if (slot.connected == connected) return;
   slot.connected = connected;
-  if (document != nullptr) document->NotifyConnectionChanged(slot.recordIndex);
+  if (sink != nullptr) sink->NotifyConnectionChanged(slot.recordIndex);
 }
 
 }  // namespace
 
-void PollJoysticks(JoystickTable& table, CTarvelDoc* document) {
+void PollJoysticks(JoystickTable& table, ButtonSink* sink) {
   for (int s = 0; s < table.count; ++s) {
     JoystickSlot& slot = table.slots[s];
     if (slot.device == nullptr) continue;
@@ -26,21 +26,21 @@ void PollJoysticks(JoystickTable& table, CTarvelDoc* document) {
         acquired = slot.device->Acquire();
       // An unplugged controller usually fails here, before any state read: one that cannot be
       // acquired either is not answering, and its rows must not go on showing it connected.
-      if (Failed(acquired)) MarkConnected(slot, 0, document);
+      if (Failed(acquired)) MarkConnected(slot, 0, sink);
       continue;
     }
     JoystickState state;
     const Result read = slot.device->GetDeviceState(kJoystickStateSize, state.bytes);
     if (Failed(read)) {
-      MarkConnected(slot, 0, document);
+      MarkConnected(slot, 0, sink);
       continue;
     }
-    MarkConnected(slot, 1, document);
+    MarkConnected(slot, 1, sink);
     // Another success code (S_FALSE from some drivers) need not come with a state: bytes that
     // were not written must never be taken for this controller's buttons.
     if (read != kOk) continue;
-    if (slot.recordIndex >= 0 && document != nullptr)
-      document->ProcessButtons(slot.recordIndex, state.Buttons());
+    if (slot.recordIndex >= 0 && sink != nullptr)
+      sink->ProcessButtons(slot.recordIndex, state.Buttons());
   }
 }
 

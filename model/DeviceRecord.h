@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "model/Guid.h"
+#include "base/Guid.h"
 
 namespace tarvel {
 

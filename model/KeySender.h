@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 
-namespace tarvel {
+#include "base/WindowHandle.h"
 
-using WindowHandle = void*;
+namespace tarvel {
 
 // How the mapping engine reaches other programs.
 class KeySender {

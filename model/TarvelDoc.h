@@ -2,12 +2,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/TextField.h"
+#include "input/ButtonSink.h"
 #include "model/AppServices.h"
 #include "model/DeviceRecord.h"
 #include "model/Document.h"
 #include "model/FileOps.h"
 #include "model/KeySender.h"
-#include "model/TextField.h"
 #include "model/UserPrompts.h"
 
 namespace tarvel {
@@ -43,7 +44,7 @@ struct DocContext {
   FileOps* files = nullptr;  // null: the system's files
 };
 
-class CTarvelDoc : public Document {
+class CTarvelDoc : public Document, public ButtonSink {
  public:
   explicit CTarvelDoc(const DocContext& context);
   ~CTarvelDoc() override;
@@ -66,7 +67,7 @@ class CTarvelDoc : public Document {
   void SyncAttachedJoysticks();
   // The new-joystick question of SyncAttachedJoysticks is open: nothing may rebuild the table.
   bool DiscoveryOpen() const { return discoveryOpen_; }
-  void NotifyConnectionChanged(int recordIndex);
+  void NotifyConnectionChanged(int recordIndex) override;
   // Appends a record for the slot and ties both; false when the document is full.
   bool AppendRecordForSlot(int slotIndex);
 
@@ -89,7 +90,7 @@ class CTarvelDoc : public Document {
   bool StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t modifiers);
 
   // The mapping engine: one controller's 128 button bytes.
-  void ProcessButtons(int recordIndex, const uint8_t* buttons);
+  void ProcessButtons(int recordIndex, const uint8_t* buttons) override;
 
   // Reorders and deletes records: order lists the old indices that are kept, in their new order.
   // Every slot is re-tied in the same step.

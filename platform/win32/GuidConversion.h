@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "model/Guid.h"
+#include "base/Guid.h"
 
 namespace tarvel {
 

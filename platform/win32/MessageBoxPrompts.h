@@ -1,9 +1,8 @@
 #pragma once
+#include "base/WindowHandle.h"
 #include "model/UserPrompts.h"
 
 namespace tarvel {
-
-using WindowHandle = void*;
 
 constexpr const char* kAppTitle = "Tarvel";
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "input/ControllerBackend.h"
+#include "input/PollTimerOwner.h"
 #include "tests/doubles/EventLog.h"
 
 namespace tarvel::test {

@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "model/TextField.h"
+#include "base/TextField.h"
 #include "tools/JsonDump.h"
 #include "tools/ToolServices.h"
 

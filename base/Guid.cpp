@@ -1,4 +1,4 @@
-#include "model/Guid.h"
+#include "base/Guid.h"
 
 #include <cstdio>
 

@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+
+namespace tarvel {
+
+// Where the polling pass hands what it reads, by the record a controller's slot is tied to: the
+// configuration document, which lies above the input code and is not known to it.
+class ButtonSink {
+ public:
+  // The controller of a record was found connected or not connected.
+  virtual void NotifyConnectionChanged(int recordIndex) = 0;
+  // A controller's 128 button bytes, read in this pass.
+  virtual void ProcessButtons(int recordIndex, const uint8_t* buttons) = 0;
+
+ protected:
+  ~ButtonSink() = default;
+};
+
+}  // namespace tarvel
