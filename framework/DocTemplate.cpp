@@ -8,17 +8,22 @@
 #include "framework/Settings.h"
 #include "framework/View.h"
 #include "framework/FrameworkIds.h"
+#include "model/FileOps.h"
 
 namespace tarvel::fw {
 
 namespace {
 
+// Opened only when it is a plain file: opening a pipe or a port could wait for ever.
 bool CanReadFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFileForReading(path.c_str());
   if (file == nullptr) return false;
   std::fclose(file);
   return true;
 }
+
+// The system's file calls take no longer path; a save needs room for its temporary name too.
+constexpr const char* kPathTooLongText = "\n\nIts full path is too long.";
 
 // Documents are known by their full path, so that the recent-file list still finds them when the
 // program is started from another folder.
@@ -82,13 +87,22 @@ SingleDocTemplate::OpenResult SingleDocTemplate::OpenDocumentFile(const std::str
     return OpenResult::Cancelled;
   if (hadFrame && !SaveModified()) return OpenResult::Cancelled;
   if (!path.empty()) path = FullPath(path);
-  if (!CanReadFile(path)) {
-    prompts_.ShowError(frame_.Handle(),
-                       FormatString1(StringOr(IDS_CANNOT_OPEN, "Cannot open %1."), path));
+  const std::string cannotOpen = FormatString1(StringOr(IDS_CANNOT_OPEN, "Cannot open %1."), path);
+  if (PathTooLong(path.c_str())) {
+    prompts_.ShowError(frame_.Handle(), cannotOpen + kPathTooLongText);
     return OpenResult::Failed;
   }
-  // The document reports a file of the wrong format itself and then keeps its records.
-  if (!document_.OnOpenDocument(path.c_str())) return OpenResult::Failed;
+  if (!CanReadFile(path)) {
+    prompts_.ShowError(frame_.Handle(), cannotOpen);
+    return OpenResult::Failed;
+  }
+  // The document reports a file of the wrong format itself and then keeps its records; a file
+  // that could not be read after all (a drive gone part way) is said here, as above.
+  if (!document_.OnOpenDocument(path.c_str())) {
+    if (document_.LastOpenFailure() == Document::OpenFailure::CannotRead)
+      prompts_.ShowError(frame_.Handle(), cannotOpen);
+    return OpenResult::Failed;
+  }
   document_.SetModifiedFlag(false);
   SetPathName(path);
   InitialUpdateFrame();
@@ -123,7 +137,8 @@ bool SingleDocTemplate::DoSave(const std::string& current, bool ask) {
     return false;
   if (!document_.OnSaveDocument(path.c_str())) {
     prompts_.ShowError(frame_.Handle(),
-                       FormatString1(StringOr(IDS_CANNOT_SAVE, "Cannot save %1."), path));
+                       FormatString1(StringOr(IDS_CANNOT_SAVE, "Cannot save %1."), path) +
+                           (PathTooLong(path.c_str()) ? kPathTooLongText : ""));
     return false;
   }
   SetPathName(path);

@@ -12,7 +12,8 @@ namespace tarvel {
 namespace {
 
 // One read takes at most 1022 characters, its line end included; the rest of a longer line comes
-// as the next line. A line end is LF or CR LF, and counts as one character either way.
+// as the next line. A line end is LF or CR LF, and counts as one character either way; in a file
+// without any LF (as old Mac editors write) it is a CR alone.
 constexpr int kLineBufferSize = 1023;
 
 // A configuration is a few hundred kilobytes at most; a file far beyond that is none.
@@ -20,7 +21,8 @@ constexpr size_t kMaxFileSize = 16u << 20;
 
 class LineReader {
  public:
-  LineReader(const char* data, size_t size) : data_(data), size_(size) {}
+  LineReader(const char* data, size_t size)
+      : data_(data), size_(size), crOnly_(std::memchr(data, '\n', size) == nullptr) {}
 
   // The next line without its line end, or false at the end of the file.
   bool Next() {
@@ -30,6 +32,7 @@ class LineReader {
     while (n < kLineBufferSize - 1 && position_ < size_) {
       char c = data_[position_++];
       if (c == '\r' && position_ < size_ && data_[position_] == '\n') c = data_[position_++];
+      if (c == '\r' && crOnly_) c = '\n';
       buffer_[n++] = c;
       if (c == '\n') {
         sawLineEnd = true;
@@ -55,6 +58,7 @@ class LineReader {
  private:
   const char* data_;
   size_t size_;
+  bool crOnly_;
   size_t position_ = 0;
   char buffer_[kLineBufferSize] = {};
   int length_ = 0;
@@ -63,7 +67,8 @@ class LineReader {
   bool cut_ = false;
 };
 
-// Text that looks like part of a configuration rather than a note of the user's.
+// Text that looks like part of a configuration rather than a note of the user's. A CR inside a
+// line of a file that has LF line ends may separate lines another editor shows.
 bool MayHoldData(const char* text) {
   while (*text == ' ' || *text == '\t') ++text;
   return std::strstr(text, "[{") != nullptr || std::strchr(text, '\r') != nullptr ||
@@ -242,11 +247,17 @@ struct FileCloser {
 }  // namespace
 
 bool CTarvelDoc::OnOpenDocument(const char* path) {
-  return ReadConfiguration(path) == LoadResult::Loaded;
+  const LoadResult result = ReadConfiguration(path);
+  // A wrong format or a file too large the reader has told the user of itself.
+  SetOpenFailure(result == LoadResult::Loaded       ? OpenFailure::None
+                 : result == LoadResult::CannotOpen ? OpenFailure::CannotRead
+                                                    : OpenFailure::Reported);
+  return result == LoadResult::Loaded;
 }
 
 LoadResult CTarvelDoc::ReadConfiguration(const char* path, LoadObserver* observer) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  // Only a plain file: a pipe or a port could keep the read waiting for ever.
+  std::unique_ptr<std::FILE, FileCloser> file(OpenFileForReading(path));
   if (!file) return LoadResult::CannotOpen;
   return ReadConfiguration(file.get(), observer);
 }
@@ -256,9 +267,13 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
   const WholeFile read = ReadWholeFile(file, &contents);
   // A folder, or a file that cannot be read to its end, is no configuration of the wrong format.
   if (read == WholeFile::ReadError) return LoadResult::CannotOpen;
+  if (read == WholeFile::TooLarge) {
+    if (context_.prompts != nullptr) context_.prompts->ShowFileTooLarge();
+    return LoadResult::TooLarge;
+  }
   auto reader = std::make_unique<LineReader>(contents.data(), contents.size());
 
-  const bool firstLine = read == WholeFile::Read && reader->Next();
+  const bool firstLine = reader->Next();
   const bool hasMagic = firstLine && StartsWith(reader->text(), "TVM");
   const char versionDigit = hasMagic ? reader->text()[3] : '\0';
   if (versionDigit != '1' && versionDigit != '2') {

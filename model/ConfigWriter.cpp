@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -94,8 +95,11 @@ bool CTarvelDoc::OnSaveDocument(const char* path) {
   const size_t size = FormatConfiguration(text.get(), capacity);
   // Through a link, the file it points to is replaced; a folder, pipe or device never is.
   const std::string target = SaveTarget(path);
-  if (size == 0 || target.empty() || !WriteFileSafely(Files(), target.c_str(), text.get(), size))
+  if (size == 0 || target.empty()) {
+    errno = 0;
     return false;
+  }
+  if (!WriteFileSafely(Files(), target.c_str(), text.get(), size)) return false;
   SetModifiedFlag(false);
   return true;
 }

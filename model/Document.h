@@ -27,11 +27,20 @@ class Document {
   virtual bool OnOpenDocument(const char* path) = 0;
   virtual bool OnSaveDocument(const char* path) = 0;
 
+  // Why the last OnOpenDocument failed: the file could not be read (the caller tells the user),
+  // or its content was refused and the document has told the user itself.
+  enum class OpenFailure { None, CannotRead, Reported };
+  OpenFailure LastOpenFailure() const { return openFailure_; }
+
+ protected:
+  void SetOpenFailure(OpenFailure failure) { openFailure_ = failure; }
+
  private:
   static constexpr int kMaxViews = 4;
   DocView* views_[kMaxViews] = {};
   int viewCount_ = 0;
   bool modified_ = false;
+  OpenFailure openFailure_ = OpenFailure::None;
   std::string path_;
 };
 

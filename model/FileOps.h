@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace tarvel {
@@ -14,6 +15,8 @@ class FileOps {
   virtual bool Replace(const char* from, const char* to) = 0;  // atomic where the system allows
   virtual void Remove(const char* path) = 0;
   virtual bool Exists(const char* path) = 0;  // anything by that name: file, folder, link
+  // A file itself: not a link, folder, pipe or device.
+  virtual bool IsPlainFile(const char* path) = 0;
 
  protected:
   ~FileOps() = default;
@@ -29,9 +32,23 @@ bool PathExists(const char* path);
 // The file that saving to path must replace: where a link points, else path itself. Empty when
 // path names something that is no file to replace (a folder, a pipe, a device).
 std::string SaveTarget(const char* path);
+// Whether path names a file itself: not a link, folder, pipe or device. Once per platform.
+bool IsPlainFile(const char* path);
+// Opens path for binary reading only when it is a plain file (also through a link): a pipe, a
+// port or a device could keep a read waiting for ever. Null otherwise. Once per platform.
+std::FILE* OpenFileForReading(const char* path);
+// Whether the system's file calls cannot take path, or the temporary names a save of it makes
+// (Windows: a full path of MAX_PATH characters or more). Opening and saving refuse such a path
+// alike. Once per platform.
+bool PathTooLong(const char* path);
+
+// The longest name a save gives its temporary file: path followed by this many characters.
+constexpr size_t kLongestTemporarySuffix = 9;  // ".saving10"
 
 // Writes data to path through a temporary file beside it, named after it and never one that
-// exists already; the old file stays intact on failure.
+// exists already; the old file stays intact on failure. On failure errno tells why (the failing
+// step's error; ENAMETOOLONG for a path the system cannot take; 0 when unknown), and no temporary
+// file is left.
 bool WriteFileSafely(FileOps& ops, const char* path, const char* data, size_t size);
 
 }  // namespace tarvel

@@ -17,7 +17,8 @@ class JoystickTable;
 
 constexpr int kKeyTextSize = 34;  // "Ctrl + Alt + Shift + Print Screen" and its zero
 
-enum class LoadResult { Loaded, CannotOpen, WrongFormat };
+// TooLarge: longer than any configuration can be (16 MiB), and not read.
+enum class LoadResult { Loaded, CannotOpen, WrongFormat, TooLarge };
 
 // Told by the reader about everything it leaves out, with 1-based line numbers.
 class LoadObserver {

@@ -18,8 +18,19 @@ constexpr const char* kUsage =
     "usage: tarvelcfg check FILE        report what of FILE cannot be loaded, and a summary\n"
     "       tarvelcfg dump FILE         print the configuration in FILE as JSON\n"
     "       tarvelcfg upgrade IN OUT    read IN and write it to OUT in the current format\n"
-    "exit status: 0 loaded, 1 file cannot be opened or written, 2 wrong file format,\n"
+    "exit status: 0 loaded, 1 file cannot be opened (not a plain file, larger than 16 MiB)\n"
+    "             or written, 2 wrong file format,\n"
     "             3 upgrade refused: reading IN loses part of it, 64 usage error\n";
+
+// A file that saving refuses to replace (as the program does), whoever could write it.
+bool IsReadOnly(const std::string& path) {
+  using std::filesystem::perms;
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  return !error && std::filesystem::is_regular_file(status) &&
+         (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) ==
+             perms::none;
+}
 
 int Load(ToolDocument& document, const char* path, LoadObserver* observer, std::ostream& err) {
   // Some C runtimes open a directory as an empty file; it is not a configuration either way.
@@ -32,7 +43,15 @@ int Load(ToolDocument& document, const char* path, LoadObserver* observer, std::
     case LoadResult::Loaded:
       return kExitLoaded;
     case LoadResult::CannotOpen:
-      err << "tarvelcfg: cannot open " << path << '\n';
+      err << "tarvelcfg: cannot open " << path;
+      if (PathTooLong(path))
+        err << ": the path is too long";
+      else if (PathExists(path) && !std::filesystem::is_regular_file(path, error))
+        err << ": it is not a plain file";
+      err << '\n';
+      return kExitFileError;
+    case LoadResult::TooLarge:
+      err << "tarvelcfg: cannot open " << path << ": larger than 16 MiB\n";
       return kExitFileError;
     case LoadResult::WrongFormat:
       // The reader normally says so through the prompts; make sure it is said once.
@@ -83,11 +102,16 @@ int Upgrade(const char* in, const char* outPath, std::ostream& err) {
   if (report.CutTexts() > 0) err << report.Lines();
   errno = 0;
   if (!document.Doc().OnSaveDocument(outPath)) {
+    // errno is that of the step that failed, or 0.
+    const int failure = errno;
     err << "tarvelcfg: cannot write " << outPath;
-    if (SaveTarget(outPath).empty())
+    const std::string target = SaveTarget(outPath);
+    if (target.empty())
       err << ": it is not a plain file";
-    else if (errno != 0)
-      err << ": " << std::strerror(errno);
+    else if (IsReadOnly(target))
+      err << ": it is read-only";
+    else if (failure != 0)
+      err << ": " << std::strerror(failure);
     err << '\n';
     return kExitFileError;
   }

@@ -30,6 +30,8 @@ class StreamPrompts final : public UserPrompts {
     err_ << kWrongFileFormatText << '\n';
     shownWrongFormat_ = true;
   }
+  // The command says so in its own words, with the file's name.
+  void ShowFileTooLarge() override {}
   bool AskAddNewJoystick(const char*) override { return false; }
   bool ShownWrongFormat() const { return shownWrongFormat_; }
 

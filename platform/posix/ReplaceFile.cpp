@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -37,5 +40,36 @@ std::string SaveTarget(const char* path) {
   }
   return S_ISREG(info.st_mode) ? target : std::string();
 }
+
+bool IsPlainFile(const char* path) {
+  struct stat info;
+  return lstat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::FILE* OpenFileForReading(const char* path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return nullptr;
+  if (!S_ISREG(info.st_mode)) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  // Without waiting: should a pipe have taken the file's place since, opening it cannot block.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  // What was opened is what is read: it must be a plain file too.
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return nullptr;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+
+// The system says so itself (ENAMETOOLONG), for opening and saving alike.
+bool PathTooLong(const char*) { return false; }
 
 }  // namespace tarvel

@@ -9,6 +9,10 @@ void MessageBoxPrompts::ShowWrongFileFormat() {
               MB_OK | MB_ICONEXCLAMATION);
 }
 
+void MessageBoxPrompts::ShowFileTooLarge() {
+  MessageBoxA(static_cast<HWND>(owner_), kFileTooLargeText, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+}
+
 bool MessageBoxPrompts::AskAddNewJoystick(const char* productName) {
   // Room for the whole text with a product name of any length the joystick table keeps (255).
   char question[1024];

@@ -15,6 +15,7 @@ class MessageBoxPrompts final : public UserPrompts {
   WindowHandle Owner() const { return owner_; }
 
   void ShowWrongFileFormat() override;
+  void ShowFileTooLarge() override;
   bool AskAddNewJoystick(const char* productName) override;
 
  private:

@@ -1,8 +1,54 @@
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "model/FileOps.h"
 
 namespace tarvel {
+
+namespace {
+
+bool SameLetters(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+// A name the system takes for a device wherever it stands: CON, PRN, AUX, NUL, COM1-9 and LPT1-9,
+// also with an extension or a colon ("COM1.tvm", "aux:"); and anything in the device namespace
+// ("\\.\COM1", "\\.\pipe\name").
+bool IsDeviceName(const char* path) {
+  if (std::strncmp(path, "\\\\.\\", 4) == 0 || std::strncmp(path, "//./", 4) == 0) return true;
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p)
+    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+  // The part before the first dot or colon, without trailing blanks.
+  size_t length = std::strcspn(name, ".:");
+  while (length > 0 && name[length - 1] == ' ') --length;
+  if (*name == '\0' && name > path && name[-1] == ':') {
+    // "COM1:" names the device too: the part before the colon.
+    const char* end = name - 1;
+    const char* start = end;
+    while (start > path && start[-1] != '\\' && start[-1] != '/' && start[-1] != ':') --start;
+    name = start;
+    length = static_cast<size_t>(end - start);
+  }
+  static const char* const kPlain[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+  for (const char* device : kPlain)
+    if (length == std::strlen(device) && SameLetters(name, device, length)) return true;
+  if (length == 4 && (SameLetters(name, "COM", 3) || SameLetters(name, "LPT", 3)) &&
+      name[3] >= '1' && name[3] <= '9')
+    return true;
+  return false;
+}
+
+}  // namespace
 
 bool ReplaceFileAtomically(const char* from, const char* to) {
   // A file the user made read-only is left alone.
@@ -15,10 +61,55 @@ bool ReplaceFileAtomically(const char* from, const char* to) {
 bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 std::string SaveTarget(const char* path) {
+  if (IsDeviceName(path)) return std::string();
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     return std::string();
   return path;
+}
+
+bool IsPlainFile(const char* path) {
+  if (IsDeviceName(path)) return false;
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes &
+          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+std::FILE* OpenFileForReading(const char* path) {
+  // A port, the console or a pipe could keep the read waiting for ever: never opened.
+  if (IsDeviceName(path) || PathTooLong(path)) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
+    return nullptr;
+  }
+  // What was opened is what is read: a file on a disk, nothing else.
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    errno = EINVAL;
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+  if (fd == -1) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "rb");
+  if (file == nullptr) _close(fd);
+  return file;
+}
+
+bool PathTooLong(const char* path) {
+  char full[MAX_PATH];
+  const DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+  // The temporary file of a save needs room for its suffix too.
+  return length == 0 ? std::strlen(path) + kLongestTemporarySuffix >= MAX_PATH
+                     : length + kLongestTemporarySuffix >= MAX_PATH;
 }
 
 }  // namespace tarvel

@@ -7,10 +7,18 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/core/ReaderSupport.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tarvel::test {
 namespace {
@@ -628,21 +636,80 @@ TEST(ConfigReader, AMagicLineAloneEmptiesTheDocument) {
   }
 }
 
+// What is not a plain file is refused before a byte is read: reading a pipe with no writer, or a
+// port, would wait for ever. (Should this break, the test waits too: its time limit ends it.)
 TEST(ConfigReader, AFileThatCannotBeOpenedChangesNothingAndSaysNothing) {
-  Reader r;
-  DeviceRecord* old = AddRecord(r.doc, 3, kA, "Old");
-  r.table.count = 1;
-  Tie(r.doc, r.table, 0, 0);
-  const std::string missing = r.dir.File("missing.tvm");
+  TempDir dir;
+  std::vector<std::string> paths = {dir.File("missing.tvm"), dir.Path().string()};
+#ifdef _WIN32
+  paths.insert(paths.end(), {"NUL", "COM1", "aux.tvm", dir.File("con")});
+  // A pipe whose server never writes.
+  const std::string pipe =
+      "\\\\.\\pipe\\tarvel-reader-test-" + std::to_string(GetCurrentProcessId());
+  HANDLE server =
+      CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 512, 512, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  paths.push_back(pipe);
+#else
+  alarm(30);
+  paths.push_back(dir.File("fifo.tvm"));
+  ASSERT_EQ(mkfifo(paths.back().c_str(), 0644), 0);
+  paths.push_back("/dev/null");
+  // A plain file that opens and then fails to read.
+  if (std::filesystem::exists("/proc/self/mem")) paths.push_back("/proc/self/mem");
+#endif
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    Reader r;
+    DeviceRecord* old = AddRecord(r.doc, 3, kA, "Old");
+    r.table.count = 1;
+    Tie(r.doc, r.table, 0, 0);
 
-  EXPECT_EQ(r.doc.ReadConfiguration(missing.c_str(), &r.observer), LoadResult::CannotOpen);
-  EXPECT_FALSE(r.doc.OnOpenDocument(missing.c_str()));
+    EXPECT_EQ(r.doc.ReadConfiguration(path.c_str(), &r.observer), LoadResult::CannotOpen);
+    EXPECT_FALSE(r.doc.OnOpenDocument(path.c_str()));
+    EXPECT_EQ(r.doc.LastOpenFailure(), Document::OpenFailure::CannotRead);
 
-  EXPECT_EQ(r.prompts.wrongFormatShown, 0);
-  ASSERT_EQ(r.doc.recordCount, 1);
-  EXPECT_EQ(r.doc.records[0], old);
-  EXPECT_EQ(r.table.slots[0].recordIndex, 0);
-  EXPECT_EQ(old->attachedIndex, 0);
+    EXPECT_EQ(r.prompts.wrongFormatShown, 0);
+    ASSERT_EQ(r.doc.recordCount, 1);
+    EXPECT_EQ(r.doc.records[0], old);
+    EXPECT_EQ(r.table.slots[0].recordIndex, 0);
+    EXPECT_EQ(old->attachedIndex, 0);
+  }
+#ifdef _WIN32
+  CloseHandle(server);
+#else
+  alarm(0);
+#endif
+}
+
+// 16 MiB is the most a configuration can be; past that the file is said to be too large, not of
+// the wrong format.
+TEST(ConfigReader, AFileOver16MiBIsTooLargeAndChangesNothing) {
+  const std::string block = Lines(Block(kB, "New", {V2Button(1, 1, 65, 30, 0)}));
+  const std::string fits =
+      "TVM2\r\n" + std::string((16u << 20) - block.size() - 8, ' ') + "\r\n" + block;
+  ASSERT_EQ(fits.size(), 16u << 20);
+  for (const std::string& bytes : {fits, fits + "\n"}) {
+    const bool over = bytes.size() > fits.size();
+    SCOPED_TRACE(over ? "one byte over" : "exactly 16 MiB");
+    Reader r;
+    DeviceRecord* old = AddRecord(r.doc, 3, kA, "Old");
+    WriteBytes(r.path, bytes);
+
+    EXPECT_EQ(r.doc.OnOpenDocument(r.path.c_str()), !over);
+
+    EXPECT_EQ(r.prompts.tooLargeShown, over ? 1 : 0);
+    EXPECT_EQ(r.prompts.wrongFormatShown, 0);
+    ASSERT_EQ(r.doc.recordCount, 1);
+    if (over) {
+      EXPECT_EQ(r.doc.records[0], old);
+      EXPECT_EQ(r.doc.LastOpenFailure(), Document::OpenFailure::Reported);
+      EXPECT_EQ(r.doc.ReadConfiguration(r.path.c_str()), LoadResult::TooLarge);
+    } else {
+      EXPECT_STREQ(r.Record(0).name, "New");
+      EXPECT_EQ(r.doc.LastOpenFailure(), Document::OpenFailure::None);
+    }
+  }
 }
 
 #if defined(__GLIBC__)
@@ -778,13 +845,16 @@ TEST(ConfigReader, CrLfAndLfLineEndsReadTheSame) {
                    V2Button(3, 1, 0x70, 0x3B, 7, "", "F1")}),
             {""},
             Block(kB, "Second", {V2Button(1, 1, 0x20, 0x39, 0, "A,B", "")})});
-  Reader crlf, lf, mixed;
+  Reader crlf, lf, mixed, cr;
   ASSERT_EQ(crlf.Load(Lines(lines, "\r\n")), LoadResult::Loaded);
   ASSERT_EQ(lf.Load(Lines(lines, "\n")), LoadResult::Loaded);
   std::string mixedText;
   for (size_t i = 0; i < lines.size(); ++i) mixedText += lines[i] + (i % 2 ? "\r\n" : "\n");
   ASSERT_EQ(mixed.Load(mixedText), LoadResult::Loaded);
-  for (Reader* other : {&lf, &mixed}) {
+  // A file without any LF, as old Mac editors write it: a CR alone ends its lines.
+  ASSERT_EQ(cr.Load(Lines(lines, "\r")), LoadResult::Loaded);
+  EXPECT_TRUE(cr.observer.events.empty());
+  for (Reader* other : {&lf, &mixed, &cr}) {
     ASSERT_EQ(other->doc.recordCount, 2);
     ASSERT_EQ(crlf.doc.recordCount, 2);
     for (int rec = 0; rec < 2; ++rec) {
@@ -801,6 +871,16 @@ TEST(ConfigReader, CrLfAndLfLineEndsReadTheSame) {
   ExpectEntry(crlf.Entry(0, 0), 1, 65, 30, 3, "Notepad", "Jump, high");
   ExpectEntry(crlf.Entry(0, 2), 1, 0x70, 0x3B, 7, "", "F1");
   ExpectEntry(crlf.Entry(1, 0), 1, 0x20, 0x39, 0, "A,B", "");
+
+  // A file with LF line ends keeps a CR alone inside a line as it always did.
+  for (const char* end : {"\r\n", "\n"}) {
+    Reader r;
+    ASSERT_EQ(r.Load(Lines(Join({{"TVM2"}, Block(kA, "P", {V2Button(1, 1, 65, 0, 0, "", "a\rb")})}),
+                           end)),
+              LoadResult::Loaded);
+    ASSERT_EQ(r.doc.recordCount, 1);
+    ExpectEntry(r.Entry(0, 0), 1, 65, 0, 0, "", "a\rb");
+  }
 }
 
 TEST(ConfigReader, GuidDigitsOfEitherCaseAreRead) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -269,8 +270,11 @@ TEST(ConfigWriter, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
       const std::string old = "TVM2\r\nOLD CONTENT\r\n";
       if (targetExists) WriteBytes(r.path, old);
 
+      errno = ENOENT;
       EXPECT_FALSE(h.doc.OnSaveDocument(r.path.c_str()));
 
+      // These faults come with no error of the system's: none is made up, none left over.
+      EXPECT_EQ(errno, 0);
       EXPECT_TRUE(h.doc.IsModified());
       if (targetExists) {
         EXPECT_EQ(ReadBytes(r.path), old);
@@ -321,10 +325,10 @@ TEST(ConfigWriter, ASaveIntoAMissingDirectoryFailsWithTheSystemsFiles) {
   EXPECT_TRUE(r.dir.Entries().empty());
 }
 
-TEST(ConfigWriter, FilesThatCarryTheTemporaryNamesAreNeverTouched) {
-  // The user's own files by the names a save would use for its temporary file: none of them is
-  // written or removed, and the save uses the first free name.
-  for (int taken : {0, 1, 3, 9, 10}) {
+// Files by the names a save uses for its temporary file: the user's own while a name is free,
+// else what cut-off saves of this file left. A save always finds a name.
+TEST(ConfigWriter, TemporaryNamesAreLeftAloneUntilAllAreTakenThenClearedAndASaveGoesOn) {
+  for (int taken : {0, 1, 9, 10, 11, 100}) {
     SCOPED_TRACE(std::to_string(taken) + " names taken");
     FaultyFileOps files;
     Reader r;
@@ -333,20 +337,36 @@ TEST(ConfigWriter, FilesThatCarryTheTemporaryNamesAreNeverTouched) {
     std::vector<std::string> theirs;
     for (int n = 1; n <= taken; ++n) {
       theirs.push_back(r.path + ".saving" + (n == 1 ? "" : std::to_string(n)));
-      WriteBytes(theirs.back(), "precious " + std::to_string(n));
+      WriteBytes(theirs.back(), "left " + std::to_string(n));
     }
 
-    const bool saved = h.doc.OnSaveDocument(r.path.c_str());
+    ASSERT_TRUE(h.doc.OnSaveDocument(r.path.c_str()));
+    ASSERT_TRUE(h.doc.OnSaveDocument(r.path.c_str())) << "the second save";
 
-    EXPECT_EQ(saved, taken < 10) << "every temporary name is taken";
-    for (size_t n = 0; n < theirs.size(); ++n)
-      EXPECT_EQ(ReadBytes(theirs[n]), "precious " + std::to_string(n + 1));
+    EXPECT_EQ(ReadBytes(r.path), kSmallDocumentFile);
+    // Below ten nothing is touched; at ten the ten are cleared, and numbers past them never are.
+    const int cleared = taken >= 10 ? 10 : 0;
+    for (int n = 1; n <= taken; ++n) {
+      if (n <= cleared) {
+        EXPECT_FALSE(std::filesystem::exists(theirs[n - 1])) << n;
+      } else {
+        EXPECT_EQ(ReadBytes(theirs[n - 1]), "left " + std::to_string(n));
+      }
+    }
     for (const std::string& created : files.created)
-      EXPECT_EQ(std::find(theirs.begin(), theirs.end(), created), theirs.end()) << created;
-    if (saved) {
-      EXPECT_EQ(ReadBytes(r.path), kSmallDocumentFile);
-      EXPECT_EQ(r.dir.Entries().size(), theirs.size() + 1);
-    }
+      EXPECT_EQ(std::find(theirs.begin() + cleared, theirs.end(), created), theirs.end())
+          << created;
+    EXPECT_EQ(r.dir.Entries().size(), static_cast<size_t>(taken - cleared + 1));
+  }
+  {
+    SCOPED_TRACE("folders by all ten names are never removed");
+    Reader r;
+    FillSmallDocument(r.doc);
+    for (int n = 1; n <= 10; ++n)
+      std::filesystem::create_directory(r.path + ".saving" + (n == 1 ? "" : std::to_string(n)));
+    EXPECT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+    EXPECT_EQ(ReadBytes(r.path), kSmallDocumentFile);
+    EXPECT_EQ(r.dir.Entries().size(), 11u);
   }
 }
 

@@ -10,12 +10,16 @@
 namespace tarvel::test {
 
 // Scripted answers to the new-joystick question (No once the script runs out); records every
-// question and every "Wrong file format!" message.
+// question and every "Wrong file format!" and "too large" message.
 class FakePrompts final : public UserPrompts {
  public:
   void ShowWrongFileFormat() override {
     ++wrongFormatShown;
     LogTo(log, "prompt wrong format");
+  }
+  void ShowFileTooLarge() override {
+    ++tooLargeShown;
+    LogTo(log, "prompt too large");
   }
   bool AskAddNewJoystick(const char* productName) override {
     questions.push_back(productName == nullptr ? std::string("<null>") : productName);
@@ -31,6 +35,7 @@ class FakePrompts final : public UserPrompts {
   std::deque<bool> answers;  // true = Yes
   std::vector<std::string> questions;
   int wrongFormatShown = 0;
+  int tooLargeShown = 0;
   std::function<void(const std::string&)> whileAsking;
   EventLog* log = nullptr;
 };

@@ -47,4 +47,6 @@ void FaultyFileOps::Remove(const char* path) {
 
 bool FaultyFileOps::Exists(const char* path) { return inner_.Exists(path); }
 
+bool FaultyFileOps::IsPlainFile(const char* path) { return inner_.IsPlainFile(path); }
+
 }  // namespace tarvel::test

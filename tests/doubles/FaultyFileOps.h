@@ -22,6 +22,7 @@ class FaultyFileOps final : public FileOps {
   bool Replace(const char* from, const char* to) override;
   void Remove(const char* path) override;
   bool Exists(const char* path) override;
+  bool IsPlainFile(const char* path) override;
 
   bool failCreate = false;
   int64_t failWriteAtByte = -1;  // -1: never; else the first byte that cannot be written

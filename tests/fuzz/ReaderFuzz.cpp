@@ -17,6 +17,7 @@ using namespace tarvel;
 class QuietPrompts final : public UserPrompts {
  public:
   void ShowWrongFileFormat() override {}
+  void ShowFileTooLarge() override {}
   bool AskAddNewJoystick(const char*) override { return false; }
 };
 

@@ -131,20 +131,31 @@ TEST_F(DocumentCommandsTest, OpeningAFileThatCannotBeReadKeepsTheDocumentItsPath
   const std::string empty = folder_.Path("empty.tvm");
   TempFolder::Write(empty, "");
   const std::string missing = folder_.Path("missing.tvm");
+  const std::string large = folder_.Path("large.tvm");
+  TempFolder::Write(large, "TVM2\r\n" + std::string(16u << 20, ' '));
+  const std::string longPath = folder_.Path(std::string(MAX_PATH, 'x') + ".tvm");
+  const std::string port = "COM1";
+  // Under Wine: a plain file that opens, then fails to read.
+  const std::string failsReading = "Z:\\proc\\self\\mem";
 
   struct Case {
     const std::string& path;
     int wrongFormatMessages;
     int errorMessages;
+    int tooLargeMessages;
   };
-  const Case cases[] = {{wrong, 1, 0}, {empty, 1, 0}, {missing, 0, 1}};
+  const Case cases[] = {{wrong, 1, 0, 0},       {empty, 1, 0, 0},    {missing, 0, 1, 0},
+                        {large, 0, 0, 1},       {longPath, 0, 1, 0}, {port, 0, 1, 0},
+                        {failsReading, 0, 1, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     const int wrongBefore = services_.prompts.wrongFormatShown;
+    const int largeBefore = services_.prompts.tooLargeShown;
     const size_t errorsBefore = services_.frameworkPrompts.errors.size();
     services_.frameworkPrompts.files = {c.path};
     EXPECT_TRUE(Frame().RouteCommand(ID_FILE_OPEN));
     EXPECT_EQ(services_.prompts.wrongFormatShown - wrongBefore, c.wrongFormatMessages);
+    EXPECT_EQ(services_.prompts.tooLargeShown - largeBefore, c.tooLargeMessages);
     EXPECT_EQ(services_.frameworkPrompts.errors.size() - errorsBefore,
               static_cast<size_t>(c.errorMessages));
     EXPECT_EQ(app_->Doc().GetPathName(), config_);
@@ -183,6 +194,19 @@ TEST_F(DocumentCommandsTest, SaveAsNamesTheDocumentAndAFailedSaveSaysSo) {
   EXPECT_EQ(app_->Doc().GetPathName(), target);
   ASSERT_EQ(services_.frameworkPrompts.proposedNames.size(), 2u);
   EXPECT_EQ(services_.frameworkPrompts.proposedNames[1], target);
+
+  // A path longer than the system's file calls take: refused as opening refuses it, said so,
+  // and nothing is left in the folder.
+  const std::string tooLong = folder_.Path(std::string(MAX_PATH, 'y') + ".tvm");
+  services_.frameworkPrompts.files = {tooLong};
+  EXPECT_TRUE(Frame().RouteCommand(ID_FILE_SAVE_AS));
+  ASSERT_EQ(services_.frameworkPrompts.errors.size(), 2u);
+  EXPECT_NE(services_.frameworkPrompts.errors[1].find("too long"), std::string::npos);
+  EXPECT_TRUE(app_->Doc().IsModified());
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(folder_.Path("y*").c_str(), &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
 TEST_F(DocumentCommandsTest, AFileNamedWithoutItsFolderIsKnownByItsFullPath) {

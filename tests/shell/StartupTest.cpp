@@ -229,8 +229,13 @@ TEST(Startup, ARecentFileThatCannotBeReadGivesANewDocumentOfTheAttachedControlle
   TempFolder::Write(wrongFormat, "not a configuration\r\n");
   const std::string missing = folder.Path("gone.tvm");
   const std::string other = folder.Path("other.tvm");
+  // A pipe whose server never writes: reading it would wait for ever.
+  const std::string pipe = "\\\\.\\pipe\\tarvel-startup-" + std::to_string(GetCurrentProcessId());
+  HANDLE server =
+      CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 512, 512, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
 
-  for (const std::string& path : {missing, wrongFormat}) {
+  for (const std::string& path : {missing, wrongFormat, pipe, std::string("COM1")}) {
     SCOPED_TRACE(path);
     TestServices services;
     services.controllers.AddController(6);
@@ -248,17 +253,19 @@ TEST(Startup, ARecentFileThatCannotBeReadGivesANewDocumentOfTheAttachedControlle
     EXPECT_TRUE(app.Doc().IsModified());
     // The user is told: the program's own message for a wrong format, the framework's for a
     // file that cannot be opened.
-    const bool isMissing = path == missing;
+    const bool isMissing = path != wrongFormat;
     EXPECT_EQ(services.prompts.wrongFormatShown, isMissing ? 0 : 1);
     ASSERT_EQ(services.frameworkPrompts.errors.size(), isMissing ? 1u : 0u);
     if (isMissing) {
-      EXPECT_NE(services.frameworkPrompts.errors[0].find(missing), std::string::npos);
+      EXPECT_NE(services.frameworkPrompts.errors[0].find(path == missing ? missing : "Cannot open"),
+                std::string::npos);
     }
     // The file leaves the recent-file list, so the next start does not fail on it again.
     EXPECT_EQ(app.App().RecentFiles().Count(), 1);
     EXPECT_EQ(app.App().RecentFiles()[0], other);
     EXPECT_EQ(services.settings.GetString("Recent File List", "File1", ""), other);
   }
+  CloseHandle(server);
 }
 
 TEST(Startup, ACommandLineFileThatCannotBeReadKeepsTheRecentFileList) {

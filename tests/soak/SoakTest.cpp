@@ -125,6 +125,7 @@ class RandomPrompts final : public UserPrompts {
  public:
   explicit RandomPrompts(std::mt19937* rng) : rng_(rng) {}
   void ShowWrongFileFormat() override {}
+  void ShowFileTooLarge() override {}
   bool AskAddNewJoystick(const char*) override {
     ++questions;
     return (*rng_)() % 2 == 0;

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tools/ToolCommands.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace tarvel {
 namespace {
@@ -180,8 +185,10 @@ TEST(ToolCommandsTest, LostTextIsReportedAndStopsAnUpgradeNotesDoNot) {
        "TVM2\r\n" + header +
            "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,0,,0,\r\nButton2 = 1,66,0,0,0,,0,\r\n",
        "line 5: ignored, though it looks like configuration: not part of any device block", false},
-      {"CR alone as line end: the whole file is the version line",
-       "TVM2\r" + header + "\rNumberOfButtons = 1\rButton1 = 1,65,0,0,0,,0,\r",
+      {"CR alone as line end, in a file without LF: read as lines",
+       "TVM2\r" + header + "\rNumberOfButtons = 1\rButton1 = 1,65,0,0,0,,0,\r", "", true},
+      {"a lone CR inside a line of a file with LF line ends",
+       "TVM2\r" + header + "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,0,,0,\r\n",
        "line 1: ignored, though it looks like configuration: text after the version mark", false},
       {"a window class longer than its field: said, and upgraded as the program keeps it",
        "TVM2\r\n" + header + "\r\nNumberOfButtons = 1\r\nButton1 = 1,65,0,0,70," +
@@ -216,6 +223,64 @@ TEST(ToolCommandsTest, LostTextIsReportedAndStopsAnUpgradeNotesDoNot) {
       EXPECT_NE(upgrade.err.find("nothing written"), std::string::npos) << upgrade.err;
     }
   }
+}
+
+// What is no plain file is never read, so never waited on: a pipe with no writer, a folder.
+// Larger than any configuration: said as such.
+TEST(ToolCommandsTest, OnlyPlainFilesOfAtMost16MiBAreRead) {
+  const std::string folder = TempPath("kinds");
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directory(folder);
+  const std::string body = std::string(kOneDevice).substr(6);
+  const std::string fits =
+      "TVM1\r\n" + std::string((16u << 20) - body.size() - 8, ' ') + "\r\n" + body;
+  struct Case {
+    const char* name;
+    std::string content;  // "" : made below
+    int status;
+    std::string err;  // after "tarvelcfg: cannot open PATH"
+  };
+  std::vector<Case> cases = {{"exactly16MiB.tvm", fits, kExitLoaded, ""},
+                             {"over16MiB.tvm", fits + " ", kExitFileError, ": larger than 16 MiB"}};
+#ifndef _WIN32
+  cases.push_back({"fifo.tvm", "", kExitFileError, ": it is not a plain file"});
+  ASSERT_EQ(mkfifo((folder + "/fifo.tvm").c_str(), 0644), 0);
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder + "/" + c.name;
+    if (!c.content.empty()) {
+      std::ofstream(path, std::ios::binary) << c.content;
+      ASSERT_EQ(c.content.size() <= (16u << 20), c.status == kExitLoaded);
+    }
+    for (const char* command : {"check", "upgrade"}) {
+      const std::string out = folder + "/out.tvm";
+      std::filesystem::remove(out);
+      std::vector<const char*> args = {command, path.c_str()};
+      if (*command == 'u') args.push_back(out.c_str());
+      const ToolRun run = RunTool(args);
+      EXPECT_EQ(run.status, c.status) << command << run.err;
+      if (c.status != kExitLoaded) {
+        EXPECT_EQ(run.err, "tarvelcfg: cannot open " + path + c.err + "\n") << command;
+        EXPECT_FALSE(std::filesystem::exists(out));
+      }
+    }
+  }
+}
+
+// A read-only OUT is refused as the program refuses it, and said so; nothing is left beside it.
+TEST(ToolCommandsTest, UpgradeOntoAReadOnlyFileSaysSo) {
+  const std::string in = WriteFile("readonly_in.tvm", kOneDevice);
+  const std::string out = WriteFile("readonly_out.tvm", "old");
+  using std::filesystem::perms;
+  std::filesystem::permissions(out, perms::owner_write | perms::group_write | perms::others_write,
+                               std::filesystem::perm_options::remove);
+  const ToolRun run = RunTool({"upgrade", in.c_str(), out.c_str()});
+  std::filesystem::permissions(out, perms::owner_write, std::filesystem::perm_options::add);
+  EXPECT_EQ(run.status, kExitFileError);
+  EXPECT_EQ(run.err, "tarvelcfg: cannot write " + out + ": it is read-only\n");
+  EXPECT_EQ(ReadFile(out), "old");
+  EXPECT_FALSE(std::filesystem::exists(out + ".saving"));
 }
 
 TEST(ToolCommandsTest, UpgradeThatCannotWriteFailsAndLeavesNothing) {
