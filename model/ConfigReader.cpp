@@ -1,11 +1,10 @@
+// The reader of the file format: bytes in, records, version and a report out.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <string>
 
-#include "input/JoystickTable.h"
-#include "model/TarvelDoc.h"
+#include "base/TextField.h"
+#include "model/ConfigFormat.h"
 #include "model/TextScanner.h"
 
 namespace tarvel {
@@ -16,13 +15,10 @@ namespace {
 // without any LF (as old Mac editors write) it is a CR alone.
 constexpr int kLineBufferSize = 1023;
 
-// A configuration is a few hundred kilobytes at most; a file far beyond that is none.
-constexpr size_t kMaxFileSize = 16u << 20;
-
 class LineReader {
  public:
   LineReader(const char* data, size_t size)
-      : data_(data), size_(size), crOnly_(std::memchr(data, '\n', size) == nullptr) {}
+      : data_(data), size_(size), crOnly_(size == 0 || std::memchr(data, '\n', size) == nullptr) {}
 
   // The next line without its line end, or false at the end of the file.
   bool Next() {
@@ -79,19 +75,6 @@ bool IsBlank(const char* text) {
   for (; *text != '\0'; ++text)
     if (*text != ' ' && *text != '\t' && *text != '\r') return false;
   return true;
-}
-
-enum class WholeFile { Read, ReadError, TooLarge };
-
-// The whole file, so that a read that fails part way leaves the document as it was.
-WholeFile ReadWholeFile(std::FILE* file, std::string* contents) {
-  char chunk[16384];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    if (contents->size() + n > kMaxFileSize) return WholeFile::TooLarge;
-    contents->append(chunk, n);
-  }
-  return std::ferror(file) ? WholeFile::ReadError : WholeFile::Read;
 }
 
 bool StartsWith(const char* text, const char* prefix) {
@@ -240,165 +223,170 @@ const char* ReadButtonLine1(const char* line, int length, ButtonMapping* entry, 
   return nullptr;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
-}  // namespace
+// One file's lines, read block by block; the report hears what is left out.
+class Parser {
+ public:
+  Parser(const char* data, size_t size, LoadObserver* report)
+      : lines_(data, size), report_(report) {}
 
-bool CTarvelDoc::OnOpenDocument(const char* path) {
-  const LoadResult result = ReadConfiguration(path);
-  // A wrong format or a file too large the reader has told the user of itself.
-  SetOpenFailure(result == LoadResult::Loaded       ? OpenFailure::None
-                 : result == LoadResult::CannotOpen ? OpenFailure::CannotRead
-                                                    : OpenFailure::Reported);
-  return result == LoadResult::Loaded;
-}
-
-LoadResult CTarvelDoc::ReadConfiguration(const char* path, LoadObserver* observer) {
-  // Only a plain file: a pipe or a port could keep the read waiting for ever.
-  std::unique_ptr<std::FILE, FileCloser> file(OpenFileForReading(path));
-  if (!file) return LoadResult::CannotOpen;
-  return ReadConfiguration(file.get(), observer);
-}
-
-LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer) {
-  std::string contents;
-  const WholeFile read = ReadWholeFile(file, &contents);
-  // A folder, or a file that cannot be read to its end, is no configuration of the wrong format.
-  if (read == WholeFile::ReadError) return LoadResult::CannotOpen;
-  if (read == WholeFile::TooLarge) {
-    if (context_.prompts != nullptr) context_.prompts->ShowFileTooLarge();
-    return LoadResult::TooLarge;
+  // The version digit of a first line "TVM1" or "TVM2"; 0 when the file is no configuration.
+  int ReadVersion() {
+    const bool hasMagic = lines_.Next() && StartsWith(lines_.text(), "TVM");
+    const char digit = hasMagic ? lines_.text()[3] : '\0';
+    if (digit != '1' && digit != '2') return 0;
+    const char* rest = lines_.text() + 4;
+    if (report_ && !IsBlank(rest))
+      report_->TextIgnored(lines_.lineNumber(), MayHoldData(rest), "text after the version mark");
+    version_ = digit - '0';
+    return version_;
   }
-  auto reader = std::make_unique<LineReader>(contents.data(), contents.size());
 
-  const bool firstLine = reader->Next();
-  const bool hasMagic = firstLine && StartsWith(reader->text(), "TVM");
-  const char versionDigit = hasMagic ? reader->text()[3] : '\0';
-  if (versionDigit != '1' && versionDigit != '2') {
-    if (context_.prompts != nullptr) context_.prompts->ShowWrongFileFormat();
-    return LoadResult::WrongFormat;
-  }
-  const int version = versionDigit - '0';
-  if (observer && !IsBlank(reader->text() + 4))
-    observer->TextIgnored(reader->lineNumber(), MayHoldData(reader->text() + 4),
-                          "text after the version mark");
-
-  ClearRecords();
-  Attached().UntieAll();
-  fileVersion = version;
-
-  int accepted = 0;
-  auto record = std::make_unique<DeviceRecord>();
-  // After a dropped block its count and button lines come as lines outside any block; the drop
-  // has been reported, so they are not reported again one by one.
-  bool inDroppedBlock = false;
-  auto drop = [&](int line, const char* reason) {
-    inDroppedBlock = true;
-    if (observer) observer->BlockDropped(line, reason);
-  };
-  while (reader->Next()) {
-    const char* line = reader->text();
-    const int length = reader->length();
-    const int headerLine = reader->lineNumber();
-    if (!IsDeviceHeader(line, length)) {
-      // Text between blocks is skipped; the observer hears of it, and of a line that opens like
-      // a header, which is a block that is lost.
-      if (line[0] == '[')
-        drop(headerLine, "a device header without its marks in place");
-      else if (observer && !IsBlank(line) && !(inDroppedBlock && MayHoldData(line)))
-        observer->TextIgnored(headerLine, MayHoldData(line), "not part of any device block");
-      continue;
+  void ReadBlocks(ParsedConfiguration* parsed) {
+    auto record = std::make_unique<DeviceRecord>();
+    while (lines_.Next()) {
+      if (!IsDeviceHeader(lines_.text(), lines_.length())) {
+        PassOver();
+        continue;
+      }
+      inDroppedBlock_ = false;
+      const int headerLine = lines_.lineNumber();
+      bool nameCut = false;
+      if (!ReadHeader(record.get(), &nameCut)) continue;
+      if (!lines_.Next()) {
+        if (report_) report_->BlockDropped(headerLine, "the file ends after the device header");
+        break;
+      }
+      if (!ReadCount(record.get())) continue;
+      const int index = parsed->recordCount;
+      if (index >= kMaxRecords) {
+        ReadButtons(record.get(), index, nullptr);  // the lines are read, and nothing said
+        if (report_) report_->BlockPassedOver(headerLine);
+        continue;
+      }
+      ReadButtons(record.get(), index, report_);
+      if (report_ && nameCut) report_->TextCut(headerLine, index, -1, "the device name");
+      parsed->records[parsed->recordCount++] = std::move(record);
+      record = std::make_unique<DeviceRecord>();
     }
-    inDroppedBlock = false;
+  }
 
+ private:
+  // A line outside any block. After a dropped block its count and button lines come here; the
+  // drop has been reported, so they are not reported again one by one.
+  void PassOver() {
+    const char* line = lines_.text();
+    if (line[0] == '[')
+      Drop(lines_.lineNumber(), "a device header without its marks in place");
+    else if (report_ && !IsBlank(line) && !(inDroppedBlock_ && MayHoldData(line)))
+      report_->TextIgnored(lines_.lineNumber(), MayHoldData(line), "not part of any device block");
+  }
+
+  void Drop(int line, const char* reason) {
+    inDroppedBlock_ = true;
+    if (report_) report_->BlockDropped(line, reason);
+  }
+
+  // "[{instance},{product},name]": false when the block is dropped.
+  bool ReadHeader(DeviceRecord* record, bool* nameCut) {
+    const char* line = lines_.text();
+    const int length = lines_.length();
     *record = DeviceRecord();
     TextScanner scan(line);
     scan.Literal("[");
     ScanGuid(scan, &record->instanceGuid);
     scan.Literal(",");
     ScanGuid(scan, &record->productGuid);
-
     const char* nameEnd = static_cast<const char*>(std::memchr(line + 79, ']', length - 79));
     if (nameEnd == nullptr) {
-      drop(headerLine, reader->cut() ? "the header line is longer than 1022 characters"
-                                     : "no ']' after the device name");
-      continue;
+      Drop(lines_.lineNumber(), lines_.cut() ? "the header line is longer than 1022 characters"
+                                             : "no ']' after the device name");
+      return false;
     }
     SetTextField(record->name, sizeof record->name, line + 79,
                  std::min<size_t>(nameEnd - (line + 79), kNameSize - 1));
-    const bool nameCut = nameEnd - (line + 79) > kNameSize - 1;
+    *nameCut = nameEnd - (line + 79) > kNameSize - 1;
+    return true;
+  }
 
-    if (!reader->Next()) {
-      if (observer) observer->BlockDropped(headerLine, "the file ends after the device header");
-      break;
-    }
-    if (!StartsWith(reader->text(), "NumberOfButtons")) {
-      drop(reader->lineNumber(),
-           reader->text()[0] == '['
+  // "NumberOfButtons = n", n in 1-128: false when the block is dropped.
+  bool ReadCount(DeviceRecord* record) {
+    const char* line = lines_.text();
+    if (!StartsWith(line, "NumberOfButtons")) {
+      Drop(lines_.lineNumber(),
+           line[0] == '['
                ? "another device header where \"NumberOfButtons\" belongs; both blocks are lost"
                : "no \"NumberOfButtons\" line after the header");
-      continue;
+      return false;
     }
     int32_t count = 0;
-    TextScanner countScan(reader->text());
-    countScan.Literal("NumberOfButtons = ");
-    countScan.Integer(&count);
+    TextScanner scan(line);
+    scan.Literal("NumberOfButtons = ");
+    scan.Integer(&count);
     if (count <= 0 || count > kMaxButtons) {
-      drop(reader->lineNumber(), count == 0 ? "no buttons" : "button count outside 1-128");
-      continue;
+      Drop(lines_.lineNumber(), count == 0 ? "no buttons" : "button count outside 1-128");
+      return false;
     }
     record->buttonCount = count;
-
-    const bool passedOver = accepted >= kMaxRecords;
-    ButtonMapping carried;  // version 1 carries fields from one button line to the next
-    bool atEnd = false;
-    for (int k = 0; k < count; ++k) {
-      if (atEnd || !reader->Next()) {
-        atEnd = true;
-        if (observer && !passedOver)
-          observer->ButtonCleared(0, accepted, k, "the file ends before this button line");
-        continue;
-      }
-      int32_t number = 0;
-      ButtonMapping entry;
-      const char* reason;
-      int cut = 0;
-      if (version == 1) {
-        reason = ReadButtonLine1(reader->text(), reader->length(), &carried, &number, &cut);
-        entry = carried;
-      } else {
-        reason = ReadButtonLine2(reader->text(), reader->length(), &entry, &number, &cut);
-      }
-      if (reason == nullptr && number != k + 1) reason = "button number does not match its place";
-      if (reason != nullptr) {
-        if (observer && !passedOver)
-          observer->ButtonCleared(reader->lineNumber(), accepted, k, reason);
-        continue;
-      }
-      entry.state = 0;
-      record->buttons[k] = entry;
-      if (observer && !passedOver) {
-        if ((cut & kClassCut) != 0)
-          observer->TextCut(reader->lineNumber(), accepted, k, "the window class");
-        if ((cut & kDescriptionCut) != 0)
-          observer->TextCut(reader->lineNumber(), accepted, k, "the description");
-      }
-    }
-
-    if (passedOver) {
-      if (observer) observer->BlockPassedOver(headerLine);
-      continue;
-    }
-    if (observer && nameCut) observer->TextCut(headerLine, accepted, -1, "the device name");
-    records[accepted] = record.release();
-    record = std::make_unique<DeviceRecord>();
-    LinkRecord(accepted);
-    recordCount = ++accepted;
+    return true;
   }
-  recordCount = accepted;
-  return LoadResult::Loaded;
+
+  // One line per button; a button whose line is missing or wrong stays cleared.
+  void ReadButtons(DeviceRecord* record, int index, LoadObserver* report) {
+    ButtonMapping carried;  // version 1 carries fields from one button line to the next
+    for (int k = 0; k < record->buttonCount; ++k) {
+      if (lines_.Next())
+        ReadButton(record, index, k, &carried, report);
+      else if (report)
+        report->ButtonCleared(0, index, k, "the file ends before this button line");
+    }
+  }
+
+  void ReadButton(DeviceRecord* record, int index, int k, ButtonMapping* carried,
+                  LoadObserver* report) {
+    int32_t number = 0;
+    ButtonMapping entry;
+    const char* reason;
+    int cut = 0;
+    if (version_ == 1) {
+      reason = ReadButtonLine1(lines_.text(), lines_.length(), carried, &number, &cut);
+      entry = *carried;
+    } else {
+      reason = ReadButtonLine2(lines_.text(), lines_.length(), &entry, &number, &cut);
+    }
+    if (reason == nullptr && number != k + 1) reason = "button number does not match its place";
+    if (reason != nullptr) {
+      if (report) report->ButtonCleared(lines_.lineNumber(), index, k, reason);
+      return;
+    }
+    entry.state = 0;
+    record->buttons[k] = entry;
+    if (report && (cut & kClassCut) != 0)
+      report->TextCut(lines_.lineNumber(), index, k, "the window class");
+    if (report && (cut & kDescriptionCut) != 0)
+      report->TextCut(lines_.lineNumber(), index, k, "the description");
+  }
+
+  LineReader lines_;
+  LoadObserver* report_;
+  int version_ = 0;
+  bool inDroppedBlock_ = false;
+};
+
+}  // namespace
+
+ParsedConfiguration ParseConfiguration(const char* data, size_t size, LoadObserver* report) {
+  ParsedConfiguration parsed;
+  if (size > kMaxConfigurationFileSize) {
+    parsed.result = LoadResult::TooLarge;
+    return parsed;
+  }
+  Parser parser(data, size, report);
+  parsed.version = parser.ReadVersion();
+  if (parsed.version == 0) return parsed;
+  parsed.result = LoadResult::Loaded;
+  parser.ReadBlocks(&parsed);
+  return parsed;
 }
 
 }  // namespace tarvel

@@ -1,11 +1,11 @@
-#include <cerrno>
+// The writer of the file format: records in, the bytes of a version-2 file out.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 
-#include "model/TarvelDoc.h"
+#include "model/ConfigFormat.h"
 
 namespace tarvel {
 namespace {
@@ -14,37 +14,30 @@ namespace {
 constexpr size_t kHeaderLineMax = 1 + 38 + 1 + 38 + 1 + (kNameSize - 1) + 1 + 2;
 constexpr size_t kCountLineMax = 64;
 constexpr size_t kButtonLineMax = 96 + 2 * kShortTextSize;
+constexpr size_t kRecordMax = kHeaderLineMax + kCountLineMax + kMaxButtons * kButtonLineMax;
 
 class Output {
  public:
-  Output(char* buffer, size_t size) : buffer_(buffer), size_(size) {}
+  explicit Output(int records) { text_.reserve(8 + std::clamp(records, 0, kMaxRecords) * kRecordMax); }
 
 #if defined(__GNUC__)
   __attribute__((format(printf, 2, 3)))
 #endif
   void
   Line(const char* format, ...) {
-    if (failed_) return;
+    char line[1024];
     std::va_list args;
     va_start(args, format);
-    const int n = std::vsnprintf(buffer_ + used_, size_ - used_, format, args);
+    const int n = std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
-    if (n < 0 || static_cast<size_t>(n) + 2 >= size_ - used_) {
-      failed_ = true;
-      return;
-    }
-    used_ += static_cast<size_t>(n);
-    buffer_[used_++] = '\r';
-    buffer_[used_++] = '\n';
+    if (n > 0) text_.append(line, std::min(static_cast<size_t>(n), sizeof line - 1));
+    text_ += "\r\n";
   }
 
-  size_t Result() const { return failed_ ? 0 : used_; }
+  std::string Take() { return std::move(text_); }
 
  private:
-  char* buffer_;
-  size_t size_;
-  size_t used_ = 0;
-  bool failed_ = false;
+  std::string text_;
 };
 
 // A copy of a text field with line breaks turned into blanks: a line break would split its line
@@ -56,52 +49,42 @@ const char* OnOneLine(const char (&field)[N], char (&copy)[N]) {
   return copy;
 }
 
+void FormatRecord(Output& out, const DeviceRecord& record) {
+  char instance[kGuidTextSize];
+  char product[kGuidTextSize];
+  FormatGuid(record.instanceGuid, instance);
+  FormatGuid(record.productGuid, product);
+  char name[kNameSize];
+  out.Line("[%s,%s,%s]", instance, product, OnOneLine(record.name, name));
+  out.Line("NumberOfButtons = %i", static_cast<int>(record.buttonCount));
+  for (int k = 0; k < record.buttonCount; ++k) {
+    const ButtonMapping& m = record.buttons[k];
+    char windowClass[kShortTextSize];
+    char description[kShortTextSize];
+    OnOneLine(m.windowClass, windowClass);
+    OnOneLine(m.description, description);
+    out.Line("Button%i = %i,%u,%u,%u,%i,%s,%i,%s", k + 1, static_cast<int>(m.assigned),
+             unsigned{m.virtualKey}, unsigned{m.scanCode}, unsigned{m.modifiers},
+             static_cast<int>(std::strlen(windowClass)), windowClass,
+             static_cast<int>(std::strlen(description)), description);
+  }
+}
+
 }  // namespace
 
-size_t CTarvelDoc::MaxConfigurationSize() {
-  return 8 + kMaxRecords * (kHeaderLineMax + kCountLineMax + kMaxButtons * kButtonLineMax);
-}
+size_t MaxFormattedSize(int recordCount) { return 8 + recordCount * kRecordMax; }
 
-size_t CTarvelDoc::FormatConfiguration(char* buffer, size_t size) const {
-  Output out(buffer, size);
+std::string FormatConfiguration(const DeviceRecord* const* records, int count) {
+  Output out(count);
   out.Line("TVM2");
-  for (int r = 0; r < recordCount; ++r) {
-    const DeviceRecord& record = *records[r];
-    char instance[kGuidTextSize];
-    char product[kGuidTextSize];
-    FormatGuid(record.instanceGuid, instance);
-    FormatGuid(record.productGuid, product);
-    char name[kNameSize];
-    out.Line("[%s,%s,%s]", instance, product, OnOneLine(record.name, name));
-    out.Line("NumberOfButtons = %i", static_cast<int>(record.buttonCount));
-    for (int k = 0; k < record.buttonCount; ++k) {
-      const ButtonMapping& m = record.buttons[k];
-      char windowClass[kShortTextSize];
-      char description[kShortTextSize];
-      OnOneLine(m.windowClass, windowClass);
-      OnOneLine(m.description, description);
-      out.Line("Button%i = %i,%u,%u,%u,%i,%s,%i,%s", k + 1, static_cast<int>(m.assigned),
-               unsigned{m.virtualKey}, unsigned{m.scanCode}, unsigned{m.modifiers},
-               static_cast<int>(std::strlen(windowClass)), windowClass,
-               static_cast<int>(std::strlen(description)), description);
-    }
-  }
-  return out.Result();
+  for (int r = 0; r < count; ++r) FormatRecord(out, *records[r]);
+  return out.Take();
 }
 
-bool CTarvelDoc::OnSaveDocument(const char* path) {
-  const size_t capacity = MaxConfigurationSize();
-  std::unique_ptr<char[]> text(new char[capacity]);
-  const size_t size = FormatConfiguration(text.get(), capacity);
-  // Through a link, the file it points to is replaced; a folder, pipe or device never is.
-  const std::string target = SaveTarget(path);
-  if (size == 0 || target.empty()) {
-    errno = 0;
-    return false;
-  }
-  if (!WriteFileSafely(Files(), target.c_str(), text.get(), size)) return false;
-  SetModifiedFlag(false);
-  return true;
+std::string FormatConfiguration(const ParsedConfiguration& parsed) {
+  const DeviceRecord* records[kMaxRecords] = {};
+  for (int r = 0; r < parsed.recordCount; ++r) records[r] = parsed.records[r].get();
+  return FormatConfiguration(records, parsed.recordCount);
 }
 
 }  // namespace tarvel

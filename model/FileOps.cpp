@@ -74,6 +74,14 @@ FileOps& SystemFileOps() {
   return ops;
 }
 
+bool ReadWholeFile(std::FILE* file, size_t limit, std::string* contents) {
+  char chunk[16384];
+  size_t n;
+  while (contents->size() <= limit && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    contents->append(chunk, n);
+  return contents->size() > limit || !std::ferror(file);
+}
+
 bool WriteFileSafely(FileOps& ops, const char* path, const char* data, size_t size) {
   // The error of the step that failed, kept past the clean-up that follows it.
   int failure = 0;

@@ -62,17 +62,21 @@ void GetKeyName(uint8_t vk, char* buffer) {
   }
 }
 
+void FormatKeyText(const ButtonMapping& m, char* buffer) {
+  buffer[0] = '\0';
+  if (m.assigned == 0) return;
+  if (m.modifiers & kModCtrl) std::strcat(buffer, "Ctrl + ");
+  if (m.modifiers & kModAlt) std::strcat(buffer, "Alt + ");
+  if (m.modifiers & kModShift) std::strcat(buffer, "Shift + ");
+  GetKeyName(m.virtualKey, buffer + std::strlen(buffer));
+}
+
 bool CTarvelDoc::GetButtonKeyText(int record, int button, char* buffer) const {
   buffer[0] = '\0';
   if (record < 0 || record >= recordCount) return false;
   const DeviceRecord& r = *records[record];
   if (button < 0 || button >= r.buttonCount) return false;
-  const ButtonMapping& m = r.buttons[button];
-  if (m.assigned == 0) return true;
-  if (m.modifiers & kModCtrl) std::strcat(buffer, "Ctrl + ");
-  if (m.modifiers & kModAlt) std::strcat(buffer, "Alt + ");
-  if (m.modifiers & kModShift) std::strcat(buffer, "Shift + ");
-  GetKeyName(m.virtualKey, buffer + std::strlen(buffer));
+  FormatKeyText(r.buttons[button], buffer);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include "base/TextField.h"
 #include "input/ButtonSink.h"
 #include "model/AppServices.h"
+#include "model/ConfigFormat.h"
 #include "model/DeviceRecord.h"
 #include "model/Document.h"
 #include "model/FileOps.h"
@@ -16,25 +17,6 @@ namespace tarvel {
 class JoystickTable;
 
 constexpr int kKeyTextSize = 34;  // "Ctrl + Alt + Shift + Print Screen" and its zero
-
-// TooLarge: longer than any configuration can be (16 MiB), and not read.
-enum class LoadResult { Loaded, CannotOpen, WrongFormat, TooLarge };
-
-// Told by the reader about everything it leaves out, with 1-based line numbers.
-class LoadObserver {
- public:
-  virtual void BlockDropped(int line, const char* reason) = 0;
-  virtual void BlockPassedOver(int line) = 0;  // a block past the sixteenth record
-  virtual void ButtonCleared(int line, int record, int button, const char* reason) = 0;
-  // Text the reader passes over that is part of no block: nothing of it is loaded. mayHoldData:
-  // it looks like part of a configuration (a header, a count, a button line), not like a note.
-  virtual void TextIgnored(int /*line*/, bool /*mayHoldData*/, const char* /*reason*/) {}
-  // A text longer than its field, of which only the start is kept; button -1: the device name.
-  virtual void TextCut(int /*line*/, int /*record*/, int /*button*/, const char* /*what*/) {}
-
- protected:
-  ~LoadObserver() = default;
-};
 
 // What a document needs from outside the model.
 struct DocContext {
@@ -56,8 +38,12 @@ class CTarvelDoc : public Document, public ButtonSink {
   bool OnNewDocument() override;
   bool OnOpenDocument(const char* path) override;  // true only when the file was read
   bool OnSaveDocument(const char* path) override;
+  // Reads the whole file, parses it (ParseConfiguration) and adopts its records, or shows why
+  // not. A file that cannot be opened or read to its end changes nothing and shows nothing.
   LoadResult ReadConfiguration(const char* path, LoadObserver* observer = nullptr);
   LoadResult ReadConfiguration(std::FILE* file, LoadObserver* observer = nullptr);
+  // Takes the records of a parsed file in place of its own and ties them to the controllers.
+  void AdoptRecords(ParsedConfiguration& parsed);
   // The whole document in the file format; the result's length, or 0 when buffer is too small.
   size_t FormatConfiguration(char* buffer, size_t size) const;
   static size_t MaxConfigurationSize();
@@ -107,6 +93,7 @@ class CTarvelDoc : public Document, public ButtonSink {
  private:
   ButtonMapping* MappingAt(int row) const;
   void LinkRecord(int recordIndex);
+  void ShowRefusal(LoadResult result) const;
   void SendKeystroke(const ButtonMapping& mapping);
   FileOps& Files() const;
 
@@ -115,5 +102,7 @@ class CTarvelDoc : public Document, public ButtonSink {
 };
 
 void GetKeyName(uint8_t virtualKey, char* buffer);  // at least 13 bytes
+// "Ctrl + Alt + Shift + F1": the mapping's key with its modifiers; empty when it is unassigned.
+void FormatKeyText(const ButtonMapping& mapping, char* buffer);  // kKeyTextSize bytes
 
 }  // namespace tarvel
