@@ -223,7 +223,6 @@ const char* ReadButtonLine1(const char* line, int length, ButtonMapping* entry, 
   return nullptr;
 }
 
-
 // One file's lines, read block by block; the report hears what is left out.
 class Parser {
  public:

@@ -18,7 +18,9 @@ constexpr size_t kRecordMax = kHeaderLineMax + kCountLineMax + kMaxButtons * kBu
 
 class Output {
  public:
-  explicit Output(int records) { text_.reserve(8 + std::clamp(records, 0, kMaxRecords) * kRecordMax); }
+  explicit Output(int records) {
+    text_.reserve(8 + std::clamp(records, 0, kMaxRecords) * kRecordMax);
+  }
 
 #if defined(__GNUC__)
   __attribute__((format(printf, 2, 3)))

@@ -82,6 +82,14 @@ bool ReadWholeFile(std::FILE* file, size_t limit, std::string* contents) {
   return contents->size() > limit || !std::ferror(file);
 }
 
+bool ReadPlainFile(const char* path, size_t limit, std::string* contents) {
+  std::FILE* file = OpenFileForReading(path);
+  if (file == nullptr) return false;
+  const bool read = ReadWholeFile(file, limit, contents);
+  std::fclose(file);
+  return read;
+}
+
 bool WriteFileSafely(FileOps& ops, const char* path, const char* data, size_t size) {
   // The error of the step that failed, kept past the clean-up that follows it.
   int failure = 0;

@@ -40,6 +40,8 @@ std::FILE* OpenFileForReading(const char* path);
 // Reads file to its end into contents, stopping once contents holds more than limit bytes (the
 // caller then knows the file is too large). False when a read fails before that.
 bool ReadWholeFile(std::FILE* file, size_t limit, std::string* contents);
+// OpenFileForReading, then ReadWholeFile: false when path is no plain file or a read fails.
+bool ReadPlainFile(const char* path, size_t limit, std::string* contents);
 // Whether the system's file calls cannot take path, or the temporary names a save of it makes
 // (Windows: a full path of MAX_PATH characters or more). Opening and saving refuse such a path
 // alike. Once per platform.

@@ -53,13 +53,13 @@ void CheckReport::TextCut(int line, int record, int button, const char* what) {
             std::to_string(size) + " characters\n";
 }
 
-std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report) {
+std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& report) {
   int records = 0;
   int buttons = 0;
   int assigned = 0;
-  const int recordCount = std::clamp(doc.recordCount, 0, kMaxRecords);
+  const int recordCount = std::clamp(parsed.recordCount, 0, kMaxRecords);
   for (int r = 0; r < recordCount; ++r) {
-    const DeviceRecord* device = doc.records[r];
+    const DeviceRecord* device = parsed.records[r].get();
     if (device == nullptr) continue;
     ++records;
     const int count = std::clamp(device->buttonCount, 0, kMaxButtons);
@@ -67,7 +67,7 @@ std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report) {
     for (int k = 0; k < count; ++k)
       if (device->buttons[k].assigned != 0) ++assigned;
   }
-  return "version " + std::to_string(doc.fileVersion) + ": " + Count(records, "record", "records") +
+  return "version " + std::to_string(parsed.version) + ": " + Count(records, "record", "records") +
          ", " + Count(buttons, "button", "buttons") + ", " +
          Count(assigned, "assigned key", "assigned keys") + "; " +
          Count(report.DroppedBlocks(), "block dropped", "blocks dropped") + ", " +

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "model/TarvelDoc.h"
+#include "model/ConfigFormat.h"
 
 namespace tarvel {
 
@@ -49,6 +49,6 @@ class CheckReport final : public LoadObserver {
 //   2 buttons left cleared
 // with "; 3 lines ignored" at its end when the reader passed over text outside the blocks, and
 // "; 1 text cut" when a text did not fit its field.
-std::string CheckSummary(const CTarvelDoc& doc, const CheckReport& report);
+std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& report);
 
 }  // namespace tarvel

@@ -1,6 +1,7 @@
 #include "tools/JsonDump.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "model/TarvelDoc.h"
 #include "tools/JsonText.h"
@@ -9,60 +10,78 @@ namespace tarvel {
 
 namespace {
 
-void AppendGuid(std::string& out, const Guid& guid) {
+using Json = nlohmann::ordered_json;
+
+template <size_t N>
+Json Text(const char (&field)[N]) {
+  return TextToUtf8(field, N);
+}
+
+Json GuidText(const Guid& guid) {
   char text[kGuidTextSize] = {};
   FormatGuid(guid, text);
-  AppendJsonString(out, text, sizeof(text));
+  return Text(text);
 }
 
-void AppendButton(std::string& out, const CTarvelDoc& doc, int record, int button) {
-  const ButtonMapping& mapping = doc.records[record]->buttons[button];
+Json ButtonJson(const ButtonMapping& mapping) {
   char keyText[kKeyTextSize] = {};
-  doc.GetButtonKeyText(record, button, keyText);
-  out += "{\"assigned\": " + std::to_string(mapping.assigned);
-  out += ", \"virtualKey\": " + std::to_string(mapping.virtualKey);
-  out += ", \"scanCode\": " + std::to_string(mapping.scanCode);
-  out += ", \"modifiers\": " + std::to_string(mapping.modifiers);
-  out += ", \"windowClass\": ";
-  AppendJsonString(out, mapping.windowClass, sizeof(mapping.windowClass));
-  out += ", \"description\": ";
-  AppendJsonString(out, mapping.description, sizeof(mapping.description));
-  out += ", \"keyText\": ";
-  AppendJsonString(out, keyText, sizeof(keyText));
-  out += '}';
+  FormatKeyText(mapping, keyText);
+  return Json{{"assigned", mapping.assigned},
+              {"virtualKey", mapping.virtualKey},
+              {"scanCode", mapping.scanCode},
+              {"modifiers", mapping.modifiers},
+              {"windowClass", Text(mapping.windowClass)},
+              {"description", Text(mapping.description)},
+              {"keyText", Text(keyText)}};
 }
 
-void AppendRecord(std::string& out, const CTarvelDoc& doc, int record) {
-  const DeviceRecord& device = *doc.records[record];
-  out += "{\"name\": ";
-  AppendJsonString(out, device.name, sizeof(device.name));
-  out += ", \"instanceGuid\": ";
-  AppendGuid(out, device.instanceGuid);
-  out += ", \"productGuid\": ";
-  AppendGuid(out, device.productGuid);
-  out += ", \"buttonCount\": " + std::to_string(device.buttonCount);
-  out += ", \"buttons\": [";
-  const int buttons = std::clamp(device.buttonCount, 0, kMaxButtons);
-  for (int k = 0; k < buttons; ++k) {
-    if (k > 0) out += ", ";
-    AppendButton(out, doc, record, k);
+Json RecordJson(const DeviceRecord& device) {
+  Json buttons = Json::array();
+  const int count = std::clamp(device.buttonCount, 0, kMaxButtons);
+  for (int k = 0; k < count; ++k) buttons.push_back(ButtonJson(device.buttons[k]));
+  return Json{{"name", Text(device.name)},
+              {"instanceGuid", GuidText(device.instanceGuid)},
+              {"productGuid", GuidText(device.productGuid)},
+              {"buttonCount", device.buttonCount},
+              {"buttons", std::move(buttons)}};
+}
+
+// nlohmann's dump() writes either "," and ":" alone or one value per line; tarvelcfg's JSON is
+// one line with ", " and ": " between its parts. The library writes every name and value.
+void WriteOneLine(std::string& out, const Json& value) {
+  const char* separator = "";
+  if (value.is_object()) {
+    out += '{';
+    for (const auto& item : value.items()) {
+      out += separator;
+      out += Json(item.key()).dump();
+      out += ": ";
+      WriteOneLine(out, item.value());
+      separator = ", ";
+    }
+    out += '}';
+  } else if (value.is_array()) {
+    out += '[';
+    for (const Json& item : value) {
+      out += separator;
+      WriteOneLine(out, item);
+      separator = ", ";
+    }
+    out += ']';
+  } else {
+    out += value.dump();
   }
-  out += "]}";
 }
 
 }  // namespace
 
-std::string DumpJson(const CTarvelDoc& doc) {
-  std::string out = "{\"version\": " + std::to_string(doc.fileVersion) + ", \"records\": [";
-  const int records = std::clamp(doc.recordCount, 0, kMaxRecords);
-  bool first = true;
-  for (int r = 0; r < records; ++r) {
-    if (doc.records[r] == nullptr) continue;
-    if (!first) out += ", ";
-    first = false;
-    AppendRecord(out, doc, r);
-  }
-  out += "]}";
+std::string DumpJson(const ParsedConfiguration& parsed) {
+  Json records = Json::array();
+  const int count = std::clamp(parsed.recordCount, 0, kMaxRecords);
+  for (int r = 0; r < count; ++r)
+    if (parsed.records[r] != nullptr) records.push_back(RecordJson(*parsed.records[r]));
+  std::string out;
+  WriteOneLine(out, Json{{"version", parsed.version}, {"records", std::move(records)}});
   return out;
 }
 

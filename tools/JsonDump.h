@@ -1,14 +1,14 @@
 #pragma once
 #include <string>
 
+#include "model/ConfigFormat.h"
+
 namespace tarvel {
 
-class CTarvelDoc;
-
-// The document as one line of JSON (no line end):
+// The parsed file as one line of JSON (no line end):
 // {"version": 2, "records": [{"name": ..., "instanceGuid": ..., "productGuid": ...,
 //  "buttonCount": n, "buttons": [{"assigned": ..., "virtualKey": ..., "scanCode": ...,
 //  "modifiers": ..., "windowClass": ..., "description": ..., "keyText": ...}, ...]}, ...]}
-std::string DumpJson(const CTarvelDoc& doc);
+std::string DumpJson(const ParsedConfiguration& parsed);
 
 }  // namespace tarvel

@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
+#include "model/ConfigFormat.h"
 #include "model/FileOps.h"
+#include "model/UserPrompts.h"
 #include "tools/CheckReport.h"
 #include "tools/JsonDump.h"
-#include "tools/ToolServices.h"
 
 namespace tarvel {
 
@@ -32,33 +34,49 @@ bool IsReadOnly(const std::string& path) {
              perms::none;
 }
 
-int Load(ToolDocument& document, const char* path, LoadObserver* observer, std::ostream& err) {
+int Load(const char* path, ParsedConfiguration* parsed, LoadObserver* observer, std::ostream& err) {
   // Some C runtimes open a directory as an empty file; it is not a configuration either way.
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
     err << "tarvelcfg: cannot open " << path << ": it is a directory\n";
     return kExitFileError;
   }
-  switch (document.Doc().ReadConfiguration(path, observer)) {
+  std::string contents;
+  if (!ReadPlainFile(path, kMaxConfigurationFileSize, &contents)) {
+    err << "tarvelcfg: cannot open " << path;
+    if (PathTooLong(path))
+      err << ": the path is too long";
+    else if (PathExists(path) && !std::filesystem::is_regular_file(path, error))
+      err << ": it is not a plain file";
+    err << '\n';
+    return kExitFileError;
+  }
+  *parsed = ParseConfiguration(contents.data(), contents.size(), observer);
+  switch (parsed->result) {
     case LoadResult::Loaded:
       return kExitLoaded;
-    case LoadResult::CannotOpen:
-      err << "tarvelcfg: cannot open " << path;
-      if (PathTooLong(path))
-        err << ": the path is too long";
-      else if (PathExists(path) && !std::filesystem::is_regular_file(path, error))
-        err << ": it is not a plain file";
-      err << '\n';
-      return kExitFileError;
     case LoadResult::TooLarge:
       err << "tarvelcfg: cannot open " << path << ": larger than 16 MiB\n";
       return kExitFileError;
     case LoadResult::WrongFormat:
-      // The reader normally says so through the prompts; make sure it is said once.
-      if (!document.Prompts().ShownWrongFormat()) document.Prompts().ShowWrongFileFormat();
+      err << kWrongFileFormatText << '\n';
       return kExitWrongFormat;
+    case LoadResult::CannotOpen:
+      break;
   }
   return kExitFileError;
+}
+
+// As the program saves: through a link to the file it points to, never over a folder, pipe or
+// device, through a temporary file. errno tells why it failed, or is 0.
+bool Save(const ParsedConfiguration& parsed, const char* path) {
+  const std::string text = FormatConfiguration(parsed);
+  const std::string target = SaveTarget(path);
+  if (target.empty()) {
+    errno = 0;
+    return false;
+  }
+  return WriteFileSafely(SystemFileOps(), target.c_str(), text.data(), text.size());
 }
 
 int Finish(std::ostream& out, std::ostream& err, int status) {
@@ -71,26 +89,26 @@ int Finish(std::ostream& out, std::ostream& err, int status) {
 }
 
 int Check(const char* path, std::ostream& out, std::ostream& err) {
-  ToolDocument document(err);
+  ParsedConfiguration parsed;
   CheckReport report;
-  const int status = Load(document, path, &report, err);
+  const int status = Load(path, &parsed, &report, err);
   if (status != kExitLoaded) return status;
-  out << report.Lines() << CheckSummary(document.Doc(), report) << '\n';
+  out << report.Lines() << CheckSummary(parsed, report) << '\n';
   return Finish(out, err, status);
 }
 
 int Dump(const char* path, std::ostream& out, std::ostream& err) {
-  ToolDocument document(err);
-  const int status = Load(document, path, nullptr, err);
+  ParsedConfiguration parsed;
+  const int status = Load(path, &parsed, nullptr, err);
   if (status != kExitLoaded) return status;
-  out << DumpJson(document.Doc()) << '\n';
+  out << DumpJson(parsed) << '\n';
   return Finish(out, err, status);
 }
 
 int Upgrade(const char* in, const char* outPath, std::ostream& err) {
-  ToolDocument document(err);
+  ParsedConfiguration parsed;
   CheckReport report;
-  const int status = Load(document, in, &report, err);
+  const int status = Load(in, &parsed, &report, err);
   if (status != kExitLoaded) return status;
   // What the reader leaves out would be gone from OUT, and from IN when they are one file.
   if (report.LostData()) {
@@ -101,7 +119,7 @@ int Upgrade(const char* in, const char* outPath, std::ostream& err) {
   // Texts cut to their fields are what the program keeps of them too: said, not refused.
   if (report.CutTexts() > 0) err << report.Lines();
   errno = 0;
-  if (!document.Doc().OnSaveDocument(outPath)) {
+  if (!Save(parsed, outPath)) {
     // errno is that of the step that failed, or 0.
     const int failure = errno;
     err << "tarvelcfg: cannot write " << outPath;

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "tools/CheckReport.h"
-#include "tools/ToolServices.h"
 
 namespace tarvel {
 namespace {
@@ -29,9 +26,8 @@ TEST(CheckReportTest, OneLinePerEventInTheOrderReported) {
 }
 
 TEST(CheckReportTest, SummaryCountsRecordsButtonsAndAssignedKeys) {
-  std::ostringstream err;
-  ToolDocument document(err);
-  CTarvelDoc& doc = document.Doc();
+  ParsedConfiguration doc;
+  doc.version = 2;
   CheckReport report;
   EXPECT_EQ(CheckSummary(doc, report),
             "version 2: 0 records, 0 buttons, 0 assigned keys; 0 blocks dropped, "
@@ -44,10 +40,10 @@ TEST(CheckReportTest, SummaryCountsRecordsButtonsAndAssignedKeys) {
   first->buttons[3].assigned = 1;  // past buttonCount: not counted
   auto* second = new DeviceRecord;
   second->buttonCount = 1;
-  doc.records[0] = first;
-  doc.records[1] = second;
+  doc.records[0].reset(first);
+  doc.records[1].reset(second);
   doc.recordCount = 2;
-  doc.fileVersion = 1;
+  doc.version = 1;
   report.BlockDropped(5, "x");
   report.ButtonCleared(8, 0, 1, "y");
   report.ButtonCleared(9, 0, 2, "z");

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "base/TextField.h"
 #include "tools/JsonDump.h"
-#include "tools/ToolServices.h"
 
 namespace tarvel {
 namespace {
@@ -35,23 +33,26 @@ class JsonDumpTest : public ::testing::Test {
     auto* record = new DeviceRecord;
     SetTextField(record->name, name);
     record->buttonCount = buttonCount;
-    doc().records[doc().recordCount++] = record;
+    doc().records[doc().recordCount++].reset(record);
     return *record;
   }
-  CTarvelDoc& doc() { return document_.Doc(); }
+  ParsedConfiguration& doc() { return parsed_; }
 
-  std::ostringstream err_;
-  ToolDocument document_{err_};
+  ParsedConfiguration parsed_ = [] {
+    ParsedConfiguration parsed;
+    parsed.version = 2;
+    return parsed;
+  }();
 };
 
 TEST_F(JsonDumpTest, EmptyDocument) {
   EXPECT_EQ(DumpJson(doc()), "{\"version\": 2, \"records\": []}");
-  doc().fileVersion = 1;
+  doc().version = 1;
   EXPECT_EQ(DumpJson(doc()), "{\"version\": 1, \"records\": []}");
 }
 
 TEST_F(JsonDumpTest, KnownDocument) {
-  doc().fileVersion = 1;
+  doc().version = 1;
   DeviceRecord& pad = AddRecord("Pad \"1\" \xe9", 3);
   pad.instanceGuid =
       MakeGuid(0x6f1d2b60, 0xd5a0, 0x11cf, {0xbf, 0xc7, 0x44, 0x45, 0x53, 0x54, 0, 0});
