@@ -939,5 +939,76 @@ TEST(ConfigReader, ReadingLeavesTheModifiedFlagAndAsksNothing) {
   }
 }
 
+// The format alone: bytes in; records, version and report out; no document, file or prompt.
+TEST(ParseConfiguration, GivesRecordsVersionAndReportFromBytesAlone) {
+  RecordingObserver report;
+  const std::string bytes = Lines({"TVM1",                                  // 1
+                                   Header(kA, "A"),                         // 2
+                                   "NumberOfButtons = 2",                   // 3
+                                   "Button1 = 1,65,30,2,Jump",              // 4
+                                   "Button3 = 1,66,0,0,",                   // 5: wrong position
+                                   Header(kB, "no bracket").substr(0, 85),  // 6
+                                   Header(kC, "C"),                         // 7
+                                   "NumberOfButtons = 1",                   // 8
+                                   "Button1 = 0,0,0,0,"});                  // 9
+
+  const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size(), &report);
+
+  EXPECT_EQ(parsed.result, LoadResult::Loaded);
+  EXPECT_EQ(parsed.version, 1);
+  ASSERT_EQ(parsed.recordCount, 2);
+  EXPECT_STREQ(parsed.records[0]->name, "A");
+  EXPECT_EQ(parsed.records[0]->attachedIndex, -1);
+  ExpectEntry(parsed.records[0]->buttons[0], 1, 65, 30, 2, "", "Jump");
+  ExpectCleared(parsed.records[0]->buttons[1]);
+  EXPECT_STREQ(parsed.records[1]->name, "C");
+  EXPECT_EQ(parsed.records[2], nullptr);
+  EXPECT_EQ(report.events, (std::vector<std::string>{"cleared 5 0 1", "dropped 6"}));
+  // Without a report the records are the same.
+  const ParsedConfiguration quiet = ParseConfiguration(bytes.data(), bytes.size());
+  EXPECT_EQ(quiet.recordCount, 2);
+  EXPECT_EQ(std::memcmp(quiet.records[0].get(), parsed.records[0].get(), sizeof(DeviceRecord)), 0);
+}
+
+TEST(ParseConfiguration, WrongFormatAndTooLargeAreResultsWithoutRecords) {
+  for (const std::string& bytes : {std::string(), std::string("TVM3\r\n"), std::string("TVM"),
+                                   Lines(Block(kA, "A", {V2Button(1, 1, 65, 0, 0)}))}) {
+    const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size());
+    EXPECT_EQ(parsed.result, LoadResult::WrongFormat) << bytes;
+    EXPECT_EQ(parsed.version, 0);
+    EXPECT_EQ(parsed.recordCount, 0);
+  }
+  const std::string over = "TVM2\r\n" + std::string(kMaxConfigurationFileSize - 5, ' ');
+  EXPECT_EQ(ParseConfiguration(over.data(), over.size()).result, LoadResult::TooLarge);
+  EXPECT_EQ(ParseConfiguration(over.data(), over.size() - 1).result, LoadResult::Loaded);
+}
+
+// The document takes what the parse gives, and ties it to the attached controllers.
+TEST(ParseConfiguration, TheDocumentAdoptsExactlyTheParsedRecords) {
+  Reader r;
+  r.backend.AddController(kB, "Pad B", 2);
+  r.table.SetUpJoysticks(nullptr);
+  const std::string bytes =
+      Lines(Join({{"TVM2"},
+                  Block(kA, "A", {V2Button(1, 1, 65, 30, 1, "Cls", "first")}),
+                  {"stray text"},
+                  Block(kB, "B", {V2Button(1, 0, 0, 0, 0), V2Button(3, 1, 66, 0, 0)})}));
+  RecordingObserver report;
+  const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size(), &report);
+
+  ASSERT_EQ(r.Load(bytes), LoadResult::Loaded);
+
+  EXPECT_EQ(r.observer.events, report.events);
+  EXPECT_EQ(r.observer.reasons, report.reasons);
+  ASSERT_EQ(r.doc.recordCount, parsed.recordCount);
+  for (int i = 0; i < parsed.recordCount; ++i) {
+    DeviceRecord expected = *parsed.records[i];
+    expected.attachedIndex = i == 1 ? 0 : -1;
+    EXPECT_EQ(std::memcmp(&r.Record(i), &expected, sizeof expected), 0) << "record " << i;
+  }
+  EXPECT_EQ(r.table.slots[0].recordIndex, 1);
+  EXPECT_EQ(r.doc.fileVersion, parsed.version);
+}
+
 }  // namespace
 }  // namespace tarvel::test

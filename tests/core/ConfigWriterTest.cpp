@@ -68,6 +68,12 @@ TEST(ConfigWriter, WritesTheExactBytesOfASmallDocument) {
 
   EXPECT_EQ(ReadBytes(r.path), kSmallDocumentFile);
   EXPECT_EQ(Formatted(r.doc), kSmallDocumentFile);
+  // The format alone, from the records, and from what parsing its own text gives.
+  EXPECT_EQ(FormatConfiguration(r.doc.records, r.doc.recordCount), kSmallDocumentFile);
+  const std::string bytes = kSmallDocumentFile;
+  EXPECT_EQ(FormatConfiguration(ParseConfiguration(bytes.data(), bytes.size())),
+            kSmallDocumentFile);
+  EXPECT_EQ(FormatConfiguration(nullptr, 0), "TVM2\r\n");
   EXPECT_FALSE(r.doc.IsModified());
   EXPECT_EQ(r.dir.Entries(), std::vector<std::string>{"config.tvm"});
 }
