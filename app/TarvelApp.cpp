@@ -114,6 +114,8 @@ void CTarvelApp::AddTrayIcon() {
 int CTarvelApp::ExitInstance() {
   if (exitDone_) return 0;
   exitDone_ = true;
+  // No key that a Hold mapping keeps down stays down after the program.
+  if (document_ != nullptr) document_->ReleaseHeldKeys();
   joysticks_.ReleaseJoysticks();
   if (services_.tray != nullptr) services_.tray->Notify(NIM_DELETE, &m_trayIcon);
   if (services_.settings != nullptr)

@@ -198,7 +198,10 @@ bool CMainFrame::OnUpdateCommand(fw::CmdUI& ui) {
   }
 }
 
-void CMainFrame::PollJoysticks() { tarvel::PollJoysticks(joysticks_, &document_); }
+void CMainFrame::PollJoysticks() {
+  document_.OnTick(static_cast<int64_t>(GetTickCount64()));
+  tarvel::PollJoysticks(joysticks_, &document_);
+}
 
 void CMainFrame::KillPollTimer() { KillTimer(Handle(), kPollTimer); }
 

@@ -20,6 +20,8 @@ void CTarvelDoc::LinkRecord(int r) {
 }
 
 void CTarvelDoc::SyncAttachedJoysticks() {
+  // The controllers were enumerated again: none of them is read as it was.
+  ReleaseHeldKeys();
   for (int r = 0; r < recordCount; ++r) LinkRecord(r);
 
   JoystickTable& table = Attached();

@@ -68,7 +68,10 @@ void FormatKeyText(const ButtonMapping& m, char* buffer) {
   if (m.modifiers & kModCtrl) std::strcat(buffer, "Ctrl + ");
   if (m.modifiers & kModAlt) std::strcat(buffer, "Alt + ");
   if (m.modifiers & kModShift) std::strcat(buffer, "Shift + ");
-  GetKeyName(m.virtualKey, buffer + std::strlen(buffer));
+  char* name = buffer + std::strlen(buffer);
+  GetKeyName(m.virtualKey, name);
+  // A key without a name (a media key, the extra key of 102-key keyboards) still shows.
+  if (name[0] == '\0') std::snprintf(name, 9, "Key 0x%02X", m.virtualKey);
 }
 
 bool CTarvelDoc::GetButtonKeyText(int record, int button, char* buffer) const {

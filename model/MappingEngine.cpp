@@ -17,6 +17,22 @@ struct ModifierKey {
 constexpr ModifierKey kModifierKeys[] = {
     {kModShift, kVkShift}, {kModCtrl, kVkControl}, {kModAlt, kVkMenu}};
 
+// The events of one keystroke or of one half of a held key, sent in one piece.
+struct KeyBatch {
+  KeyEvent events[8];
+  int count = 0;
+  void Add(uint8_t virtualKey, uint8_t scanCode, bool keyUp) {
+    events[count++] = KeyEvent{virtualKey, scanCode, keyUp};
+  }
+};
+
+int64_t TurboPeriodMs(const ButtonMapping& m) {
+  const int rate = m.turboRate < kMinTurboRate   ? kDefaultTurboRate
+                   : m.turboRate > kMaxTurboRate ? kMaxTurboRate
+                                                 : m.turboRate;
+  return 1000 / rate;
+}
+
 }  // namespace
 
 void CTarvelDoc::ProcessButtons(int recordIndex, const uint8_t* buttons) {
@@ -33,8 +49,127 @@ void CTarvelDoc::ProcessButtons(int recordIndex, const uint8_t* buttons) {
     mapping.state = byte;
     const bool pressed = (byte & 0x80) != 0;
     if (view != nullptr) view->SetPressedMark(ButtonToRow(recordIndex, i), pressed);
-    if (mapping.assigned == 0 || !pressed) continue;
+    if (!pressed) {
+      ReleaseMappingKeys(recordIndex, i);
+      continue;
+    }
+    if (mapping.assigned == 0) continue;
+    switch (mapping.action) {
+      case KeyAction::Tap:
+        SendKeystroke(mapping);
+        break;
+      case KeyAction::Hold:
+        PressHeldKeys(recordIndex, i);
+        break;
+      case KeyAction::Turbo:
+        SendKeystroke(mapping);
+        repeating_.push_back({recordIndex, i, nowMs_ + TurboPeriodMs(mapping)});
+        break;
+    }
+  }
+}
+
+void CTarvelDoc::OnTick(int64_t nowMs) {
+  nowMs_ = nowMs;
+  for (RepeatingMapping& r : repeating_) {
+    if (nowMs < r.dueMs) continue;
+    const ButtonMapping& mapping = records[r.record]->buttons[r.button];
     SendKeystroke(mapping);
+    // A late tick does not make up the keystrokes it missed in a burst.
+    r.dueMs += TurboPeriodMs(mapping);
+    if (r.dueMs <= nowMs) r.dueMs = nowMs + TurboPeriodMs(mapping);
+  }
+}
+
+bool CTarvelDoc::HeldByOther(size_t except, WindowHandle window, bool toWindow,
+                             uint8_t virtualKey) const {
+  for (size_t h = 0; h < held_.size(); ++h) {
+    const HeldMapping& other = held_[h];
+    if (h == except || other.toWindow != toWindow || other.window != window) continue;
+    if (other.virtualKey == virtualKey) return true;
+    for (const ModifierKey& mod : kModifierKeys)
+      if ((other.modifiers & mod.bit) && mod.virtualKey == virtualKey) return true;
+  }
+  return false;
+}
+
+void CTarvelDoc::PressHeldKeys(int record, int button) {
+  KeySender* keys = context_.keys;
+  const ButtonMapping& m = records[record]->buttons[button];
+  if (keys == nullptr) return;
+  HeldMapping hold{record,       button,     nullptr,    m.windowClass[0] != '\0',
+                   m.virtualKey, m.scanCode, m.modifiers};
+  if (hold.toWindow) {
+    hold.window = keys->FindTopLevelWindow(m.windowClass);
+    if (hold.window == nullptr) return;
+  }
+  held_.push_back(hold);
+  SendHeldKeys(held_.size() - 1, false);
+}
+
+void CTarvelDoc::SendHeldKeys(size_t index, bool keyUp) {
+  KeySender* keys = context_.keys;
+  const HeldMapping& h = held_[index];
+  // A key another mapping holds too goes down with the first and up with the last of them.
+  auto free = [&](uint8_t virtualKey) {
+    return !HeldByOther(index, h.window, h.toWindow, virtualKey);
+  };
+  if (h.toWindow) {
+    if (!keyUp) {
+      for (const ModifierKey& mod : kModifierKeys)
+        if ((h.modifiers & mod.bit) && free(mod.virtualKey))
+          keys->SendKeyMessage(h.window, false, mod.virtualKey);
+      if (free(h.virtualKey)) keys->SendKeyMessage(h.window, false, h.virtualKey);
+    } else {
+      if (free(h.virtualKey)) keys->SendKeyMessage(h.window, true, h.virtualKey);
+      for (int k = 2; k >= 0; --k)
+        if ((h.modifiers & kModifierKeys[k].bit) && free(kModifierKeys[k].virtualKey))
+          keys->SendKeyMessage(h.window, true, kModifierKeys[k].virtualKey);
+    }
+    return;
+  }
+  KeyBatch batch;
+  if (!keyUp) {
+    for (const ModifierKey& mod : kModifierKeys)
+      if ((h.modifiers & mod.bit) && free(mod.virtualKey)) batch.Add(mod.virtualKey, 0, false);
+    if (free(h.virtualKey)) batch.Add(h.virtualKey, h.scanCode, false);
+  } else {
+    if (free(h.virtualKey)) batch.Add(h.virtualKey, h.scanCode, true);
+    for (int k = 2; k >= 0; --k)
+      if ((h.modifiers & kModifierKeys[k].bit) && free(kModifierKeys[k].virtualKey))
+        batch.Add(kModifierKeys[k].virtualKey, 0, true);
+  }
+  if (batch.count > 0) keys->InjectKeys(batch.events, batch.count);
+}
+
+void CTarvelDoc::ReleaseMappingKeys(int record, int button) {
+  for (size_t r = 0; r < repeating_.size();) {
+    if (repeating_[r].record == record && repeating_[r].button == button)
+      repeating_.erase(repeating_.begin() + static_cast<std::ptrdiff_t>(r));
+    else
+      ++r;
+  }
+  for (size_t h = 0; h < held_.size();) {
+    if (held_[h].record != record || held_[h].button != button) {
+      ++h;
+      continue;
+    }
+    if (context_.keys != nullptr) SendHeldKeys(h, true);
+    held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(h));
+  }
+}
+
+void CTarvelDoc::ReleaseRecordKeys(int record) {
+  if (record < 0 || record >= recordCount) return;
+  for (int b = 0; b < records[record]->buttonCount; ++b) ReleaseMappingKeys(record, b);
+}
+
+void CTarvelDoc::ReleaseHeldKeys() {
+  repeating_.clear();
+  // The last held first, so that shared keys come up once, after the keys held with them.
+  while (!held_.empty()) {
+    if (context_.keys != nullptr) SendHeldKeys(held_.size() - 1, true);
+    held_.pop_back();
   }
 }
 
@@ -42,12 +177,19 @@ void CTarvelDoc::SendKeystroke(const ButtonMapping& m) {
   KeySender* keys = context_.keys;
   if (keys == nullptr) return;
   if (m.windowClass[0] == '\0') {
+    // A modifier that a held key keeps down stays down: its key-up would let go of it.
+    auto free = [&](uint8_t virtualKey) {
+      return !HeldByOther(held_.size(), nullptr, false, virtualKey);
+    };
+    KeyBatch batch;
     for (const ModifierKey& mod : kModifierKeys)
-      if (m.modifiers & mod.bit) keys->InjectKey(mod.virtualKey, 0, false);
-    keys->InjectKey(m.virtualKey, m.scanCode, false);
-    keys->InjectKey(m.virtualKey, m.scanCode, true);
+      if ((m.modifiers & mod.bit) && free(mod.virtualKey)) batch.Add(mod.virtualKey, 0, false);
+    batch.Add(m.virtualKey, m.scanCode, false);
+    if (free(m.virtualKey)) batch.Add(m.virtualKey, m.scanCode, true);
     for (int k = 2; k >= 0; --k)
-      if (m.modifiers & kModifierKeys[k].bit) keys->InjectKey(kModifierKeys[k].virtualKey, 0, true);
+      if ((m.modifiers & kModifierKeys[k].bit) && free(kModifierKeys[k].virtualKey))
+        batch.Add(kModifierKeys[k].virtualKey, 0, true);
+    keys->InjectKeys(batch.events, batch.count);
     return;
   }
   WindowHandle target = keys->FindTopLevelWindow(m.windowClass);

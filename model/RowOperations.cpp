@@ -63,6 +63,7 @@ uint8_t CTarvelDoc::GetButtonStatus(int record, int button) const {
 void CTarvelDoc::ClearRowKey(int row) {
   ButtonMapping* mapping = MappingAt(row);
   if (mapping == nullptr) return;
+  ReleaseRowKeys(row);
   mapping->assigned = 0;
   mapping->virtualKey = 0;
   mapping->scanCode = 0;
@@ -98,8 +99,35 @@ bool CTarvelDoc::GetRowWindowClass(int row, char* buffer) const {
 void CTarvelDoc::SetRowWindowClass(int row, const char* text) {
   ButtonMapping* mapping = MappingAt(row);
   if (mapping == nullptr) return;
+  ReleaseRowKeys(row);
   SetTextField(mapping->windowClass, text);
   SetModifiedFlag(true);
+}
+
+void CTarvelDoc::ReleaseRowKeys(int row) {
+  int record = 0;
+  int button = 0;
+  if (RowToButton(row, &record, &button)) ReleaseMappingKeys(record, button);
+}
+
+bool CTarvelDoc::GetRowAction(int row, KeyAction* action, int* turboRate) const {
+  const ButtonMapping* mapping = MappingAt(row);
+  if (mapping == nullptr) return false;
+  *action = mapping->action;
+  *turboRate = mapping->turboRate;
+  return true;
+}
+
+bool CTarvelDoc::SetRowAction(int row, KeyAction action, int turboRate) {
+  ButtonMapping* mapping = MappingAt(row);
+  if (mapping == nullptr || turboRate < kMinTurboRate || turboRate > kMaxTurboRate) return false;
+  if (mapping->action == action && mapping->turboRate == turboRate) return true;
+  ReleaseRowKeys(row);
+  mapping->action = action;
+  mapping->turboRate = static_cast<uint8_t>(turboRate);
+  SetModifiedFlag(true);
+  if (DocView* view = FirstView()) view->RefreshRowTexts(row);
+  return true;
 }
 
 }  // namespace tarvel

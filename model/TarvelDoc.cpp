@@ -8,7 +8,11 @@ namespace tarvel {
 
 CTarvelDoc::CTarvelDoc(const DocContext& context) : context_(context) {}
 
-CTarvelDoc::~CTarvelDoc() { ClearRecords(); }
+CTarvelDoc::~CTarvelDoc() {
+  // The key sender may be gone by now: keys still held were let go at exit.
+  held_.clear();
+  ClearRecords();
+}
 
 FileOps& CTarvelDoc::Files() const {
   return context_.files != nullptr ? *context_.files : SystemFileOps();
@@ -25,6 +29,7 @@ bool CTarvelDoc::OnNewDocument() {
 }
 
 void CTarvelDoc::ClearRecords() {
+  ReleaseHeldKeys();
   for (DeviceRecord*& record : records) {
     delete record;
     record = nullptr;
@@ -55,6 +60,11 @@ void CTarvelDoc::BuildRecordsFromAttached() {
 }
 
 void CTarvelDoc::NotifyConnectionChanged(int recordIndex) {
+  // A controller that is not read any more lets go of the keys its buttons hold.
+  if (recordIndex >= 0 && recordIndex < recordCount) {
+    const int slot = records[recordIndex]->attachedIndex;
+    if (slot < 0 || !Attached().IsConnected(slot)) ReleaseRecordKeys(recordIndex);
+  }
   // Only this controller's rows show its connection. Redrawing every row here made a controller
   // that drops in and out several times a second starve the others' polling with a full list.
   DocView* view = FirstView();
@@ -74,11 +84,14 @@ void CTarvelDoc::SetKeyCapture(bool on, int row) {
   }
   captureRow = row;
   if (context_.app != nullptr) context_.app->SetCaptureOn(on ? 1 : 0);
+  // Keys held while the user types a key for a row would reach the capture.
+  if (on) ReleaseHeldKeys();
 }
 
 bool CTarvelDoc::StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t modifiers) {
   ButtonMapping* mapping = MappingAt(captureRow);
   if (mapping == nullptr) return false;
+  ReleaseRowKeys(captureRow);
   mapping->assigned = 1;
   mapping->virtualKey = virtualKey;
   mapping->scanCode = scanCode;
@@ -92,6 +105,8 @@ bool CTarvelDoc::StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t 
 }
 
 void CTarvelDoc::ApplyRecordOrder(const int* order, int count) {
+  // Held keys belong to records by their place, which changes.
+  ReleaseHeldKeys();
   // Build the new order first, then untie and free the records that are left out, and only then
   // touch the slots: a deleted record is never read after it is freed.
   DeviceRecord* kept[kMaxRecords] = {};

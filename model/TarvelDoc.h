@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "base/TextField.h"
 #include "input/ButtonSink.h"
@@ -78,6 +79,18 @@ class CTarvelDoc : public Document, public ButtonSink {
 
   // The mapping engine: one controller's 128 button bytes.
   void ProcessButtons(int recordIndex, const uint8_t* buttons) override;
+  // The polling timer's tick, before its pass: the time of the presses it reads, in
+  // milliseconds, and the repeats of Turbo mappings that are due.
+  void OnTick(int64_t nowMs);
+  // Lets go of every key that Hold mappings keep down, and stops every repeat: of one mapping,
+  // of one record, or all of them.
+  void ReleaseMappingKeys(int record, int button);
+  void ReleaseRecordKeys(int record);
+  void ReleaseHeldKeys();
+  bool HoldsKeys() const { return !held_.empty() || !repeating_.empty(); }
+  // The action of a row's mapping; false when the row or the rate is out of range.
+  bool SetRowAction(int row, KeyAction action, int turboRate);
+  bool GetRowAction(int row, KeyAction* action, int* turboRate) const;
 
   // Reorders and deletes records: order lists the old indices that are kept, in their new order.
   // Every slot is re-tied in the same step.
@@ -95,10 +108,33 @@ class CTarvelDoc : public Document, public ButtonSink {
   void LinkRecord(int recordIndex);
   void ShowRefusal(LoadResult result) const;
   void SendKeystroke(const ButtonMapping& mapping);
+  // A key that a Hold mapping keeps down, as it went down: its window (for the target-window
+  // route) and its keys, so that it comes up as it went down whatever the mapping is now.
+  struct HeldMapping {
+    int record;
+    int button;
+    WindowHandle window;
+    bool toWindow;
+    uint8_t virtualKey;
+    uint8_t scanCode;
+    uint8_t modifiers;
+  };
+  struct RepeatingMapping {
+    int record;
+    int button;
+    int64_t dueMs;
+  };
+  void PressHeldKeys(int record, int button);
+  void ReleaseRowKeys(int row);
+  void SendHeldKeys(size_t index, bool keyUp);
+  bool HeldByOther(size_t except, WindowHandle window, bool toWindow, uint8_t virtualKey) const;
   FileOps& Files() const;
 
   DocContext context_;
   bool discoveryOpen_ = false;
+  std::vector<HeldMapping> held_;
+  std::vector<RepeatingMapping> repeating_;
+  int64_t nowMs_ = 0;
 };
 
 void GetKeyName(uint8_t virtualKey, char* buffer);  // at least 13 bytes

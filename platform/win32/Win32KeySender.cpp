@@ -5,7 +5,24 @@
 namespace tarvel {
 
 void Win32KeySender::InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) {
-  keybd_event(virtualKey, scanCode, keyUp ? KEYEVENTF_KEYUP : 0, 0);
+  const KeyEvent event{virtualKey, scanCode, keyUp};
+  InjectKeys(&event, 1);
+}
+
+void Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
+  INPUT inputs[16] = {};
+  if (count <= 0 || count > 16) return;
+  for (int i = 0; i < count; ++i) {
+    const KeyEvent& e = events[i];
+    KEYBDINPUT& key = inputs[i].ki;
+    inputs[i].type = INPUT_KEYBOARD;
+    key.wVk = e.virtualKey;
+    key.wScan = e.scanCode != 0 ? e.scanCode
+                                : static_cast<WORD>(MapVirtualKeyA(e.virtualKey, MAPVK_VK_TO_VSC));
+    key.dwFlags =
+        (e.keyUp ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(e.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0);
+  }
+  SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
 }
 
 WindowHandle Win32KeySender::FindTopLevelWindow(const char* className) {

@@ -5,7 +5,7 @@
 
 namespace tarvel {
 
-// Keystrokes through keybd_event, and key messages to a target window.
+// Keystrokes through SendInput, and key messages to a target window.
 //
 // Key messages are delivered synchronously and in order, but the program never hangs on a target
 // that does not answer: a message waits at most kMessageTimeoutMs, and not at all for a window that
@@ -19,6 +19,9 @@ class Win32KeySender final : public KeySender {
   static constexpr unsigned kMessageTimeoutMs = 1000;
 
   void InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) override;
+  // One SendInput call: every key with its scan code (the key's own where none is given) and
+  // the extended flag on the extended keys.
+  void InjectKeys(const KeyEvent* events, int count) override;
   WindowHandle FindTopLevelWindow(const char* className) override;
   void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override;
 

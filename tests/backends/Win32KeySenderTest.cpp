@@ -133,7 +133,7 @@ TEST(Win32KeySender, AWindowThatIsGoneSwallowsTheKeystroke) {
   EXPECT_EQ(log.Size(), 0u);
 }
 
-TEST(Win32KeySender, InjectedKeysReachTheFocusedWindowWithTheirScanCode) {
+TEST(Win32KeySender, InjectedKeysReachTheFocusedWindowWithScanCodeAndExtendedFlag) {
   KeyLog log;
   HWND target = test::CreateKeyTarget("TarvelTestFocus", &log, true);
   ASSERT_NE(target, nullptr);
@@ -144,28 +144,37 @@ TEST(Win32KeySender, InjectedKeysReachTheFocusedWindowWithTheirScanCode) {
 
   struct Case {
     uint8_t virtualKey;
-    uint8_t scanCode;
+    uint8_t scanCode;      // given
+    uint8_t sentScanCode;  // in the message
+    bool extended;
   };
-  // A letter, a function key, a modifier, and scan codes that are not the key's own.
-  const Case cases[] = {{'A', 0x1E}, {VK_F5, 0x3F}, {VK_CONTROL, 0x1D}, {'Q', 0x7F}, {VK_F9, 0x00}};
+  // A letter, a function key, a modifier, scan codes that are not the key's own, keys whose own
+  // scan code is looked up, and the navigation keys that share scan codes with the keypad's.
+  const Case cases[] = {
+      {'A', 0x1E, 0x1E, false},  {VK_F5, 0x3F, 0x3F, false},    {VK_CONTROL, 0x1D, 0x1D, false},
+      {'Q', 0x7F, 0x7F, false},  {VK_F9, 0x00, 0x43, false},    {VK_SHIFT, 0x00, 0x2A, false},
+      {VK_UP, 0x48, 0x48, true}, {VK_DELETE, 0x00, 0x53, true}, {VK_NUMPAD2, 0x50, 0x50, false}};
   Win32KeySender sender;
   for (const Case& c : cases) {
+    SCOPED_TRACE("key " + std::to_string(c.virtualKey));
     const size_t before = log.Size();
-    sender.InjectKey(c.virtualKey, c.scanCode, false);
-    sender.InjectKey(c.virtualKey, c.scanCode, true);
+    const KeyEvent keystroke[] = {{c.virtualKey, c.scanCode, false},
+                                  {c.virtualKey, c.scanCode, true}};
+    sender.InjectKeys(keystroke, 2);
     PumpUntil([&] { return log.Size() >= before + 2; });
     const std::vector<KeyMessage> received = log.Messages();
-    ASSERT_EQ(received.size(), before + 2) << "key " << int(c.virtualKey);
+    ASSERT_EQ(received.size(), before + 2);
     const KeyMessage& down = received[before];
     const KeyMessage& up = received[before + 1];
     EXPECT_EQ(down.message, static_cast<UINT>(WM_KEYDOWN));
     EXPECT_EQ(down.wParam, c.virtualKey);
-    EXPECT_EQ((down.lParam >> 16) & 0xFF, c.scanCode) << "key " << int(c.virtualKey);
-    EXPECT_EQ(down.lParam & (1 << 24), 0) << "the extended-key flag must stay clear";
+    EXPECT_EQ((down.lParam >> 16) & 0xFF, c.sentScanCode);
+    EXPECT_EQ((down.lParam & (1 << 24)) != 0, c.extended) << "the extended-key flag";
     EXPECT_EQ(down.lParam & (1u << 31), 0u);
     EXPECT_EQ(up.message, static_cast<UINT>(WM_KEYUP));
     EXPECT_EQ(up.wParam, c.virtualKey);
-    EXPECT_EQ((up.lParam >> 16) & 0xFF, c.scanCode) << "key " << int(c.virtualKey);
+    EXPECT_EQ((up.lParam >> 16) & 0xFF, c.sentScanCode);
+    EXPECT_EQ((up.lParam & (1 << 24)) != 0, c.extended);
     EXPECT_NE(up.lParam & (1u << 31), 0u) << "a key-up has its transition bit";
   }
   DestroyWindow(target);

@@ -159,11 +159,14 @@ TEST(KeyText, UnassignedAndNamelessKeys) {
     uint8_t modifiers;
     const char* text;
   };
-  const Case cases[] = {{"unassigned with a key in the fields", 0, 0x41, 7, ""},
-                        {"unassigned and empty", 0, 0, 0, ""},
-                        {"a key without a name and Ctrl", 1, 0xFF, 2, "Ctrl + "},
-                        {"a key without a name alone", 1, 0xA0, 0, ""},
-                        {"any non-zero assigned counts", 5, 0x41, 0, "A"}};
+  const Case cases[] = {
+      {"unassigned with a key in the fields", 0, 0x41, 7, ""},
+      {"unassigned and empty", 0, 0, 0, ""},
+      {"a key without a name and Ctrl", 1, 0xFF, 2, "Ctrl + Key 0xFF"},
+      {"a key without a name alone", 1, 0xA0, 0, "Key 0xA0"},
+      {"a media key with everything", 1, 0xAD, 7, "Ctrl + Alt + Shift + Key 0xAD"},
+      {"key code 0", 1, 0x00, 0, "Key 0x00"},
+      {"any non-zero assigned counts", 5, 0x41, 0, "A"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     KeyTextScene h;

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -242,6 +243,130 @@ TEST(MappingEngine, WithoutAViewKeystrokesStillGoOut) {
 
   EXPECT_EQ(h.keys.sent.size(), 2u);
   EXPECT_EQ(h.M(0, 0).state, 0x80);
+}
+
+const uint8_t kVkW = 0x57;
+const uint8_t kVkS = 0x53;
+std::string Down(uint8_t vk, uint8_t sc = 0) { return KeyEventText(vk, sc, false); }
+std::string Up(uint8_t vk, uint8_t sc = 0) { return KeyEventText(vk, sc, true); }
+
+TEST(MappingEngine, HoldKeepsItsKeysDownWhileTheButtonIsHeldAndSharedKeysUntilTheLastLetsGo) {
+  EngineScene h;
+  Assign(h.M(0, 0), kVkW, 0x11, kModShift);
+  Assign(h.M(0, 1), kVkS, 0x1F, kModShift | kModCtrl);
+  Assign(h.M(0, 2), 0x45, 0x12, kModShift);  // a Tap beside them
+  h.M(0, 0).action = KeyAction::Hold;
+  h.M(0, 1).action = KeyAction::Hold;
+  // Press W, hold through 30 ticks, press S, tap E, let go of W, then of S.
+  const struct {
+    int button;
+    bool pressed;
+    Sent sent;
+  } steps[] = {
+      {0, true, {Down(0x10), Down(kVkW, 0x11)}},
+      {1, true, {Down(0x11), Down(kVkS, 0x1F)}},      // Shift is down already
+      {2, true, {Down(0x45, 0x12), Up(0x45, 0x12)}},  // the held Shift stays down
+      {0, false, {Up(kVkW, 0x11)}},
+      {1, false, {Up(kVkS, 0x1F), Up(0x11), Up(0x10)}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE("button " + std::to_string(step.button) + (step.pressed ? " down" : " up"));
+    h.keys.Clear();
+    for (int tick = 0; tick < 30; ++tick) {
+      h.doc.OnTick(tick * 10);
+      h.Process(0);
+    }
+    h.bytes[step.button] = step.pressed ? 0x80 : 0x00;
+    h.Process(0);
+    EXPECT_EQ(h.keys.sent, step.sent);
+    EXPECT_EQ(h.keys.batches, std::vector<int>{static_cast<int>(step.sent.size())});
+  }
+  EXPECT_FALSE(h.doc.HoldsKeys());
+
+  // To a target window: the downs on press, the ups on release, to the window found on press.
+  Assign(h.M(1, 0), 0x74, 0x3F, kModAlt, "Notepad");
+  h.M(1, 0).action = KeyAction::Hold;
+  h.keys.Clear();
+  h.bytes[0] = 0x80;
+  h.Process(1);
+  h.keys.windows.erase("Notepad");
+  h.bytes[0] = 0x00;
+  h.Process(1);
+  EXPECT_EQ(h.keys.sent,
+            (Sent{KeyMessageText(kNotepad, false, 0x12), KeyMessageText(kNotepad, false, 0x74),
+                  KeyMessageText(kNotepad, true, 0x74), KeyMessageText(kNotepad, true, 0x12)}));
+}
+
+TEST(MappingEngine, TurboRepeatsTheKeystrokeAtItsRateWhileTheButtonIsHeld) {
+  const struct {
+    int rate;
+    int heldMs;
+    size_t keystrokes;
+  } cases[] = {{10, 1000, 10}, {1, 1000, 1}, {50, 1000, 50}, {10, 5, 1}, {10, 101, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.rate) + "/s held " + std::to_string(c.heldMs) + " ms");
+    EngineScene h;
+    Assign(h.M(0, 3), 0x20, 0x39, 0);
+    h.M(0, 3).action = KeyAction::Turbo;
+    h.M(0, 3).turboRate = static_cast<uint8_t>(c.rate);
+    int64_t now = 5000;
+    h.doc.OnTick(now);
+    h.bytes[3] = 0x80;
+    h.Process(0);  // the first at once
+    for (; now < 5000 + c.heldMs - 1; now += 1) h.doc.OnTick(now + 1);
+    h.bytes[3] = 0x00;
+    h.Process(0);
+    for (int tick = 0; tick < 100; ++tick) h.doc.OnTick(now + 10 * tick);  // nothing more
+    EXPECT_EQ(h.keys.sent.size(), 2 * c.keystrokes);
+    EXPECT_FALSE(h.doc.HoldsKeys());
+  }
+}
+
+TEST(MappingEngine, NoKeyStaysHeldWhenItsControllerOrMappingOrDocumentGoes) {
+  const struct {
+    const char* what;
+    bool onlyRowZero;  // the Turbo of row 1 goes on repeating
+    std::function<void(EngineScene&)> event;
+  } cases[] = {
+      {"controller pulled out", false,
+       [](EngineScene& h) {
+         h.table.slots[0].connected = 0;
+         h.doc.NotifyConnectionChanged(0);
+       }},
+      {"key capture starts", false, [](EngineScene& h) { h.doc.SetKeyCapture(true, 5); }},
+      {"key cleared", true, [](EngineScene& h) { h.doc.ClearRowKey(0); }},
+      {"class changed", true, [](EngineScene& h) { h.doc.SetRowWindowClass(0, "Other"); }},
+      {"action changed", true, [](EngineScene& h) { h.doc.SetRowAction(0, KeyAction::Tap, 10); }},
+      {"records reordered", false,
+       [](EngineScene& h) {
+         const int order[] = {1, 0};
+         h.doc.ApplyRecordOrder(order, 2);
+       }},
+      {"document replaced", false, [](EngineScene& h) { h.doc.ClearRecords(); }},
+      {"exit", false, [](EngineScene& h) { h.doc.ReleaseHeldKeys(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EngineScene h;
+    h.Attach({12});
+    Tie(h.doc, h.table, 0, 0);
+    h.table.slots[0].connected = 1;
+    Assign(h.M(0, 0), kVkW, 0x11, kModCtrl);
+    h.M(0, 0).action = KeyAction::Hold;
+    Assign(h.M(0, 1), 0x20, 0x39, 0);
+    h.M(0, 1).action = KeyAction::Turbo;
+    h.bytes[0] = h.bytes[1] = 0x80;
+    h.Process(0);
+    h.keys.Clear();
+
+    c.event(h);
+    for (int tick = 1; tick < 50; ++tick) h.doc.OnTick(10 * tick);
+
+    ASSERT_GE(h.keys.sent.size(), 2u);
+    EXPECT_EQ(Sent(h.keys.sent.begin(), h.keys.sent.begin() + 2), (Sent{Up(kVkW, 0x11), Up(0x11)}));
+    EXPECT_EQ(h.keys.sent.size() > 2, c.onlyRowZero);  // the repeats of row 1
+    EXPECT_EQ(h.doc.HoldsKeys(), c.onlyRowZero);
+  }
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ class RecordingKeySender final : public KeySender {
     sent.push_back(KeyEventText(virtualKey, scanCode, keyUp));
     LogTo(log, sent.back());
   }
+  void InjectKeys(const KeyEvent* events, int count) override {
+    batches.push_back(count);
+    KeySender::InjectKeys(events, count);
+  }
   WindowHandle FindTopLevelWindow(const char* className) override {
     lookups.push_back(className == nullptr ? std::string("<null>") : std::string(className));
     LogTo(log, "find " + lookups.back());
@@ -47,10 +51,12 @@ class RecordingKeySender final : public KeySender {
   void Clear() {
     sent.clear();
     lookups.clear();
+    batches.clear();
   }
 
   std::vector<std::string> sent;     // key events and key messages, in order
   std::vector<std::string> lookups;  // class names looked up, in order
+  std::vector<int> batches;          // events per InjectKeys call: one call per keystroke
   std::map<std::string, WindowHandle> windows;
   EventLog* log = nullptr;
 };
