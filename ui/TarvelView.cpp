@@ -10,6 +10,7 @@
 #include "framework/Settings.h"
 #include "model/TarvelDoc.h"
 #include "res/resource.h"
+#include "ui/ActionDlg.h"
 #include "ui/DescriptionDlg.h"
 #include "ui/JoysticksDlg.h"
 #include "ui/ListPrinter.h"
@@ -30,6 +31,7 @@ constexpr ColumnInfo kColumns[CTarvelView::kColumnCount] = {
     {"Mapped Keyboard Key", 120},
     {"Target Window Class", 180},
     {"Description", 100},
+    {"Action", 80},
 };
 
 constexpr COLORREF kImageMask = RGB(255, 255, 255);
@@ -123,6 +125,9 @@ void CTarvelView::FillRows() {
       list.SetItemText(row, kKeyColumn, keyText);
       list.SetItemText(row, kClassColumn, record.buttons[b].windowClass);
       list.SetItemText(row, kDescriptionColumn, record.buttons[b].description);
+      char action[16] = {};
+      FormatAction(record.buttons[b].action, record.buttons[b].turboRate, action, sizeof(action));
+      list.SetItemText(row, kActionColumn, action);
       ++row;
     }
   }
@@ -139,6 +144,12 @@ void CTarvelView::RefreshRowTexts(int row) {
   list.SetItemText(row, kKeyColumn, keyText);
   list.SetItemText(row, kClassColumn, windowClass);
   list.SetItemText(row, kDescriptionColumn, description);
+  KeyAction action = KeyAction::Tap;
+  int turboRate = kDefaultTurboRate;
+  char actionText[16] = {};
+  if (document_.GetRowAction(row, &action, &turboRate))
+    FormatAction(action, turboRate, actionText, sizeof(actionText));
+  list.SetItemText(row, kActionColumn, actionText);
 }
 
 void CTarvelView::RefreshRowImage(int row) {
@@ -186,6 +197,9 @@ void CTarvelView::OnLButtonDblClk(LPARAM point) {
     case kDescriptionColumn:
       EditDescription(row);
       break;
+    case kActionColumn:
+      EditAction(row);
+      break;
     default:
       break;
   }
@@ -208,6 +222,14 @@ void CTarvelView::EditDescription(int row) {
   dialog.m_description = current;
   if (dialog.DoModal(DialogOwner()) != IDOK) return;
   document_.SetRowDescription(row, dialog.m_description.c_str());
+  RefreshRowTexts(row);
+}
+
+void CTarvelView::EditAction(int row) {
+  CActionDlg dialog;
+  if (!document_.GetRowAction(row, &dialog.m_action, &dialog.m_turboRate)) return;
+  if (dialog.DoModal(DialogOwner()) != IDOK) return;
+  document_.SetRowAction(row, dialog.m_action, dialog.m_turboRate);
   RefreshRowTexts(row);
 }
 

@@ -23,9 +23,16 @@ class SettingsStore;
 // cancels. Print and Print Direct print the whole list as a table.
 class CTarvelView final : public CListViewEx, public DocView {
  public:
-  static constexpr int kColumnCount = 5;
+  static constexpr int kColumnCount = 6;
   static constexpr const char* kSection = "View";
-  enum Column { kDeviceColumn, kButtonColumn, kKeyColumn, kClassColumn, kDescriptionColumn };
+  enum Column {
+    kDeviceColumn,
+    kButtonColumn,
+    kKeyColumn,
+    kClassColumn,
+    kDescriptionColumn,
+    kActionColumn
+  };
 
   // app: the key capture flag; null reads it as off.
   CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app = nullptr);
@@ -65,6 +72,7 @@ class CTarvelView final : public CListViewEx, public DocView {
   void OnRButtonDown();
   void EditWindowClass(int row);
   void EditDescription(int row);
+  void EditAction(int row);
   void OnJoystickConfigure();
   // Prints every row as a table; showDialog: through the Print dialog, else straight to the
   // kept or default printer.
