@@ -12,8 +12,9 @@ namespace tarvel {
 class AppServices;
 class CTarvelDoc;
 namespace fw {
+class PrintService;
 class SettingsStore;
-}
+}  // namespace fw
 
 // The mapping list: a report list with one row per button of every device record, showing the
 // device's name, the button's number, the mapped key, the target window class and the
@@ -34,13 +35,14 @@ class CTarvelView final : public CListViewEx, public DocView {
     kActionColumn
   };
 
-  // app: the key capture flag; null reads it as off.
-  CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app = nullptr);
+  // app: the key capture flag; null reads it as off. printing: the printer and the document's
+  // title for Print and Print Direct; null prints nothing.
+  CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app = nullptr,
+              fw::PrintService* printing = nullptr);
   ~CTarvelView() override;
 
   bool Create(HWND parent, int id) override;
   void OnInitialUpdate() override;
-  fw::ListView List() const { return fw::ListView(Handle()); }
 
   // DocView
   void RefreshRowTexts(int row) override;
@@ -82,6 +84,7 @@ class CTarvelView final : public CListViewEx, public DocView {
   CTarvelDoc& document_;
   fw::SettingsStore& settings_;
   AppServices* app_;
+  fw::PrintService* printing_;
   HIMAGELIST largeImages_ = nullptr;
   HIMAGELIST smallImages_ = nullptr;
 };

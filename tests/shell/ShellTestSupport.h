@@ -15,11 +15,11 @@
 #include "app/TrayIconShell.h"
 #include "frame/MainFrame.h"
 #include "framework/FrameworkPrompts.h"
-#include "framework/Settings.h"
 #include "model/TarvelDoc.h"
 #include "tests/doubles/FakeControllers.h"
 #include "tests/doubles/FakePrompts.h"
 #include "tests/doubles/RecordingKeySender.h"
+#include "tests/shell/TestSettings.h"
 #include "ui/TarvelView.h"
 
 namespace tarvel::test {
@@ -64,7 +64,7 @@ struct TestServices {
   TestServices();
   ShellServices Services(fw::SettingsStore* settings = nullptr);
 
-  fw::MemorySettings settings;
+  MemorySettings settings;
   FakeBackend controllers;
   RecordingKeySender keys;
   FakePrompts prompts;

@@ -285,7 +285,7 @@ TEST(Startup, ACommandLineFileThatCannotBeReadKeepsTheRecentFileList) {
 // registry, under a company key of the tests' own.
 TEST(Startup, EverySettingGoesToTheRegistryAndComesBack) {
   fw::RegistrySettings registry("Tarvel Project Tests", "Tarvel");
-  ASSERT_TRUE(registry.DeleteAll());
+  ASSERT_TRUE(DeleteAllSettings(registry));
   TempFolder folder;
   const std::string saved = folder.Path("saved.tvm");
   {
@@ -327,7 +327,7 @@ TEST(Startup, EverySettingGoesToTheRegistryAndComesBack) {
     EXPECT_EQ(rect.bottom - rect.top, 366);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(app.View().List().ColumnWidth(i), widths[i]);
   }
-  EXPECT_TRUE(registry.DeleteAll());
+  EXPECT_TRUE(DeleteAllSettings(registry));
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests");
 }
 
