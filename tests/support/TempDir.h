@@ -21,9 +21,13 @@ class TempDir {
     std::random_device random;
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0;; ++attempt) {
-      path_ = std::filesystem::temp_directory_path() /
-              ("tarvel-test-" + std::to_string(random()) + "-" + std::to_string(now % 1000000) +
-               "-" + std::to_string(serial++));
+      std::string name = "tarvel-test-";
+      name += std::to_string(random());
+      name += '-';
+      name += std::to_string(now % 1000000);
+      name += '-';
+      name += std::to_string(serial++);
+      path_ = std::filesystem::temp_directory_path() / name;
       std::error_code error;
       if (std::filesystem::create_directory(path_, error)) break;
       if (attempt > 100) throw std::runtime_error("cannot create a temporary folder");
