@@ -84,9 +84,9 @@ TEST_F(EditingViewTest, RowPicturesFollowTheButtonsOfConnectedAndUnattachedRecor
   ASSERT_TRUE(PumpUntil(&app_->App(), [&] { return view.List().ItemImage(3) == 4; }));
 
   // A record whose controller is not attached: 0 idle, 1 held (the same picture), 0 again.
-  TempFolder folder;
-  const std::string path = folder.Path("unattached.tvm");
-  TempFolder::Write(path, ConfigText({{TestGuid(40), "Old Wheel", 2}}));
+  TempDir folder;
+  const std::string path = folder.File("unattached.tvm");
+  WriteBytes(path, ConfigText({{TestGuid(40), "Old Wheel", 2}}));
   services_.frameworkPrompts.saveAnswers.push_back(fw::FrameworkPrompts::Answer::No);
   services_.frameworkPrompts.files.push_back(path);
   app_->Frame().RouteCommand(ID_FILE_OPEN);

@@ -64,19 +64,18 @@ TEST(View, ColumnsHaveTheirTitlesAndDefaultOrStoredWidths) {
 }
 
 TEST(View, OneRowPerButtonWithNameNumberKeyClassAndDescription) {
-  TempFolder folder;
-  const std::string path = folder.Path("rows.tvm");
-  char guid1[kGuidTextSize];
-  char guid2[kGuidTextSize];
-  FormatGuid(TestGuid(1), guid1);
-  FormatGuid(TestGuid(2), guid2);
-  const std::string text = std::string("TVM2\r\n") + "[" + guid1 + "," + guid1 + ",Wheel]\r\n" +
-                           "NumberOfButtons = 2\r\n" + "Button1 = 1,65,30,3,7,Notepad,4,Jump\r\n" +
-                           "Button2 = 0,0,0,0,0,,0,\r\n" + "[" + guid2 + "," + guid2 +
-                           ",Stick, with comma]\r\n" + "NumberOfButtons = 3\r\n" +
-                           "Button1 = 0,0,0,0,0,,0,\r\n" + "Button2 = 1,112,59,0,0,,0,\r\n" +
-                           "Button3 = 0,0,0,0,0,,9,a,b,c,d,e\r\n";
-  TempFolder::Write(path, text);
+  TempDir folder;
+  const std::string path = folder.File("rows.tvm");
+  const Guid wheel = TestGuid(1);
+  const Guid stick = TestGuid(2);
+  const std::string text =
+      Lines(Join({{"TVM2"},
+                  Block(HeaderLine(wheel, wheel, "Wheel"),
+                        {V2Button(1, 1, 65, 30, 3, "Notepad", "Jump"), V2Button(2, 0, 0, 0, 0)}),
+                  Block(HeaderLine(stick, stick, "Stick, with comma"),
+                        {V2Button(1, 0, 0, 0, 0), V2Button(2, 1, 112, 59, 0),
+                         V2Button(3, 0, 0, 0, 0, "", "a,b,c,d,e")})}));
+  WriteBytes(path, text);
   TestServices services;
   AppUnderTest app(services, path);
   ASSERT_TRUE(app.Start());
