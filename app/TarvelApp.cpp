@@ -35,7 +35,7 @@ CTarvelApp::CTarvelApp(const ShellServices& services, std::string commandLine)
   context.keys = services_.keys;
   context.prompts = services_.prompts;
   document_ = std::make_unique<CTarvelDoc>(context);
-  view_ = std::make_unique<CTarvelView>(*document_, *services_.settings, this);
+  view_ = std::make_unique<CTarvelView>(*document_, *services_.settings, this, this);
   frame_ = std::make_unique<CMainFrame>(joysticks_, *document_, *services_.settings, this);
 }
 

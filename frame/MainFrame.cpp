@@ -71,7 +71,11 @@ bool RebuildsTheTable(UINT id) {
 
 CMainFrame::CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,
                        AppServices* app)
-    : joysticks_(joysticks), document_(document), settings_(settings), app_(app) {}
+    : fw::FrameWindow(kClassName),
+      joysticks_(joysticks),
+      document_(document),
+      settings_(settings),
+      app_(app) {}
 
 bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
   cs.style &= ~static_cast<LONG>(WS_VISIBLE);

@@ -27,6 +27,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   static constexpr UINT_PTR kPollTimer = 1;
   static constexpr UINT kPollPeriodMs = 10;
   static constexpr const char* kSection = "MainWindow";
+  // Scripts and the tests find the program's window by its class.
+  static constexpr const char* kClassName = "TarvelFrame";
 
   // app: the key capture flag that a captured key switches off; null for none.
   CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,

@@ -2,20 +2,15 @@
 
 #include "framework/DocTemplate.h"
 #include "framework/FrameWindow.h"
+#include "framework/FrameworkIds.h"
 #include "framework/FrameworkPrompts.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
-#include "framework/FrameworkIds.h"
 
 namespace tarvel::fw {
 
 namespace {
 App* current = nullptr;
-
-std::string StringOr(UINT id, const char* fallback) {
-  std::string text = LoadResourceString(id);
-  return text.empty() ? std::string(fallback) : text;
-}
 }  // namespace
 
 App::App() : recentFiles_(ID_FILE_MRU_FILE1) { current = this; }
@@ -143,14 +138,15 @@ void App::ShowFrameworkError(HWND owner, const std::string& text) {
 void App::ReportPrinterOutcome(HWND owner, PrinterSettings::Outcome outcome, DWORD error) {
   switch (outcome) {
     case PrinterSettings::Outcome::NoPrinter:
-      ShowFrameworkError(owner, StringOr(IDS_NO_PRINTER, "No printer is installed."));
+      ShowFrameworkError(owner, LoadResourceString(IDS_NO_PRINTER, "No printer is installed."));
       break;
     case PrinterSettings::Outcome::Failed: {
       char code[16];
       wsprintfA(code, "0x%04lX", static_cast<unsigned long>(error));
-      ShowFrameworkError(
-          owner, FormatString1(
-                     StringOr(IDS_PRINTER_ERROR, "The printer cannot be used (error %1)."), code));
+      ShowFrameworkError(owner,
+                         FormatString1(LoadResourceString(IDS_PRINTER_ERROR,
+                                                          "The printer cannot be used (error %1)."),
+                                       code));
       break;
     }
     case PrinterSettings::Outcome::Chosen:
@@ -171,6 +167,10 @@ HDC App::OpenPrinterDC(HWND owner, bool showDialog) {
   const PrinterSettings::Outcome outcome = printer_.OpenPrinterDC(owner, showDialog, &dc, &error);
   ReportPrinterOutcome(owner, outcome, error);
   return outcome == PrinterSettings::Outcome::Chosen ? dc : nullptr;
+}
+
+std::string App::PrintTitle() const {
+  return docTemplate_ != nullptr ? docTemplate_->Title() : std::string();
 }
 
 bool App::OnCommand(UINT id) {

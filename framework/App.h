@@ -5,6 +5,7 @@
 
 #include "framework/CommandLine.h"
 #include "framework/CommandTarget.h"
+#include "framework/PrintService.h"
 #include "framework/PrinterSettings.h"
 #include "framework/RecentFileList.h"
 
@@ -17,8 +18,8 @@ class SingleDocTemplate;
 
 // The application object: start-up and exit, the message loop with pre-translation and idle
 // updates, the settings and the recent files, the printer, and the application's File commands
-// (New, Open, the recent files, Print Setup, Exit).
-class App : public CommandTarget {
+// (New, Open, the recent files, Print Setup, Exit). It is the views' printing service.
+class App : public CommandTarget, public PrintService {
  public:
   App();
   App(const App&) = delete;
@@ -54,10 +55,13 @@ class App : public CommandTarget {
   void SetFrameworkPrompts(FrameworkPrompts* prompts) { prompts_ = prompts; }
   void ShowFrameworkError(HWND owner, const std::string& text);
 
-  // A DC of the printer to print on (the Print dialog when showDialog is set), which the caller
-  // deletes; null when there is nothing to print on or the user cancelled. No printer and
-  // failures of the dialog have been told to the user.
-  HDC OpenPrinterDC(HWND owner, bool showDialog);
+  // PrintService
+  HDC OpenPrinterDC(HWND owner, bool showDialog) override;
+  // The document template's title of the document; empty without a template.
+  std::string PrintTitle() const override;
+  void ShowPrintError(HWND owner, const std::string& text) override {
+    ShowFrameworkError(owner, text);
+  }
 
   // Opens the file or starts a new document, as the command line asks. False when no frame
   // could be made. A file that cannot be read gives a new document instead.

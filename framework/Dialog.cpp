@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "framework/ResourceText.h"
 #include "framework/FrameworkIds.h"
+#include "framework/ResourceText.h"
 
 namespace tarvel::fw {
 
@@ -35,10 +35,10 @@ bool Dialog::CheckMaxChars(int id, int maxChars) const {
   HWND control = GetDlgItem(hwnd_, id);
   if (control == nullptr || GetWindowTextLengthA(control) <= maxChars) return true;
   const std::string text = "Please enter no more than " + std::to_string(maxChars) + " characters.";
-  // Titled with the program's name, as its other messages are.
-  std::string title = LoadResourceString(IDS_APP_TITLE);
-  if (title.empty()) title = "Tarvel";
-  MessageBoxA(hwnd_, text.c_str(), title.c_str(), MB_OK | MB_ICONEXCLAMATION);
+  // Titled with the program's name, as its other messages are; the system's title without one.
+  const std::string title = LoadResourceString(IDS_APP_TITLE);
+  MessageBoxA(hwnd_, text.c_str(), title.empty() ? nullptr : title.c_str(),
+              MB_OK | MB_ICONEXCLAMATION);
   SetFocus(control);
   SendMessageA(control, EM_SETSEL, 0, -1);
   return false;

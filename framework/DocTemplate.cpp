@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
+#include "framework/FrameworkIds.h"
 #include "framework/FrameworkPrompts.h"
 #include "framework/RecentFileList.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "framework/View.h"
-#include "framework/FrameworkIds.h"
 #include "model/FileOps.h"
 
 namespace tarvel::fw {
@@ -32,11 +32,6 @@ std::string FullPath(const std::string& path) {
   const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
   if (length == 0 || length >= MAX_PATH) return path;
   return std::string(buffer, length);
-}
-
-std::string StringOr(UINT id, const char* fallback) {
-  std::string text = LoadResourceString(id);
-  return text.empty() ? std::string(fallback) : text;
 }
 
 }  // namespace
@@ -87,7 +82,8 @@ SingleDocTemplate::OpenResult SingleDocTemplate::OpenDocumentFile(const std::str
     return OpenResult::Cancelled;
   if (hadFrame && !SaveModified()) return OpenResult::Cancelled;
   if (!path.empty()) path = FullPath(path);
-  const std::string cannotOpen = FormatString1(StringOr(IDS_CANNOT_OPEN, "Cannot open %1."), path);
+  const std::string cannotOpen =
+      FormatString1(LoadResourceString(IDS_CANNOT_OPEN, "Cannot open %1."), path);
   if (PathTooLong(path.c_str())) {
     prompts_.ShowError(frame_.Handle(), cannotOpen + kPathTooLongText);
     return OpenResult::Failed;
@@ -112,7 +108,7 @@ SingleDocTemplate::OpenResult SingleDocTemplate::OpenDocumentFile(const std::str
 bool SingleDocTemplate::SaveModified() {
   if (!document_.IsModified()) return true;
   const std::string question =
-      FormatString1(StringOr(IDS_SAVE_CHANGES, "Save changes to %1?"), Title());
+      FormatString1(LoadResourceString(IDS_SAVE_CHANGES, "Save changes to %1?"), Title());
   switch (prompts_.AskSaveChanges(frame_.Handle(), question)) {
     case FrameworkPrompts::Answer::Yes:
       return Save();
@@ -137,7 +133,7 @@ bool SingleDocTemplate::DoSave(const std::string& current, bool ask) {
     return false;
   if (!document_.OnSaveDocument(path.c_str())) {
     prompts_.ShowError(frame_.Handle(),
-                       FormatString1(StringOr(IDS_CANNOT_SAVE, "Cannot save %1."), path) +
+                       FormatString1(LoadResourceString(IDS_CANNOT_SAVE, "Cannot save %1."), path) +
                            (PathTooLong(path.c_str()) ? kPathTooLongText : ""));
     return false;
   }
@@ -162,7 +158,7 @@ void SingleDocTemplate::InitialUpdateFrame() {
 std::string SingleDocTemplate::Title() const {
   const std::string& path = document_.GetPathName();
   if (path.empty())
-    return documentName_.empty() ? StringOr(IDS_UNTITLED, "Untitled") : documentName_;
+    return documentName_.empty() ? LoadResourceString(IDS_UNTITLED, "Untitled") : documentName_;
   const size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
@@ -177,7 +173,7 @@ std::string SingleDocTemplate::Filter() const {
     filter += "*." + extension_;
     filter += '\0';
   }
-  filter += StringOr(IDS_ALL_FILES, "All Files (*.*)");
+  filter += LoadResourceString(IDS_ALL_FILES, "All Files (*.*)");
   filter += '\0';
   filter += "*.*";
   filter += '\0';

@@ -46,7 +46,7 @@ class SingleDocTemplate : public CommandTarget, public CloseQuery {
   std::string Title() const;
   std::string Caption() const;
   const std::string& WindowTitle() const { return windowTitle_; }
-  // The file dialogs' filter: "Tarvel Config (*.tvm)", then all files.
+  // The file dialogs' filter: the template's filter name with its extension, then all files.
   std::string Filter() const;
   const std::string& Extension() const { return extension_; }
 

@@ -3,12 +3,12 @@
 #include <commctrl.h>
 
 #include "framework/App.h"
+#include "framework/FrameworkIds.h"
 #include "framework/RecentFileList.h"
 #include "framework/ResourceText.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
 #include "framework/View.h"
-#include "framework/FrameworkIds.h"
 
 namespace tarvel::fw {
 
@@ -23,11 +23,11 @@ bool FrameWindow::LoadFrame(int resourceId, const char* title) {
                                              GetSystemMetrics(SM_CYSMICON), 0));
   wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
+  wc.lpszClassName = className_;
   if (!RegisterWindowClass(wc)) return false;
 
   CREATESTRUCTA cs = {};
-  cs.lpszClass = kClassName;
+  cs.lpszClass = className_;
   cs.lpszName = title;
   cs.style = WS_OVERLAPPEDWINDOW;
   cs.x = CW_USEDEFAULT;

@@ -29,7 +29,9 @@ class CloseQuery {
 // toolbar buttons, and "Ready" when idle.
 class FrameWindow : public Window, public CommandTarget {
  public:
-  static constexpr const char* kClassName = "TarvelFrame";
+  // className: the window class that the frame registers; other programs find the window by it.
+  explicit FrameWindow(const char* className) : className_(className) {}
+  const char* ClassName() const { return className_; }
 
   // Creates the window with the menu, the icon and the accelerators of resourceId; the view that
   // SetView gave is created as its client. title: the caption until a document names it.
@@ -84,6 +86,7 @@ class FrameWindow : public Window, public CommandTarget {
   void ToggleToolBar();
   void ToggleStatusBar();
 
+  const char* className_;
   View* view_ = nullptr;
   CommandTarget* documentTarget_ = nullptr;
   CommandTarget* appTarget_ = nullptr;

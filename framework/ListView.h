@@ -29,8 +29,18 @@ class ListView {
   bool SetColumnWidth(int index, int width) const {
     return SendMessageA(hwnd_, LVM_SETCOLUMNWIDTH, index, MAKELPARAM(width, 0)) != 0;
   }
+  // The column's format and width as mask asks (LVCF_FMT, LVCF_WIDTH); false past the last one.
+  bool GetColumn(int index, LVCOLUMNA* column) const {
+    return SendMessageA(hwnd_, LVM_GETCOLUMNA, index, reinterpret_cast<LPARAM>(column)) != 0;
+  }
   int ItemCount() const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
   bool DeleteAllItems() const { return SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0) != 0; }
+  bool DeleteItem(int index) const { return SendMessageA(hwnd_, LVM_DELETEITEM, index, 0) != 0; }
+  // The item as item->mask asks, at item->iItem; returns its index, or -1.
+  int InsertItem(const LVITEMA& item) const {
+    return static_cast<int>(
+        SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  }
   int InsertItem(int index, const char* text, int image) const {
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
@@ -55,6 +65,69 @@ class ListView {
     SendMessageA(hwnd_, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
     return buffer;
   }
+  // The text into buffer; returns the text, which the control may keep elsewhere than buffer.
+  const char* ItemText(int index, int subItem, char* buffer, int size) const {
+    LVITEMA item = {};
+    item.iSubItem = subItem;
+    item.pszText = buffer;
+    item.cchTextMax = size;
+    buffer[0] = '\0';
+    SendMessageA(hwnd_, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+    return item.pszText != nullptr ? item.pszText : "";
+  }
+  // What item->mask asks of item->iItem; false when there is no such item.
+  bool GetItem(LVITEMA* item) const {
+    return SendMessageA(hwnd_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)) != 0;
+  }
+  bool SetItem(const LVITEMA& item) const {
+    return SendMessageA(hwnd_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+  }
+  UINT ItemState(int index, UINT mask) const {
+    return static_cast<UINT>(SendMessageA(hwnd_, LVM_GETITEMSTATE, index, mask));
+  }
+  bool SetItemState(int index, UINT state, UINT mask) const {
+    LVITEMA item = {};
+    item.state = state;
+    item.stateMask = mask;
+    return SendMessageA(hwnd_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)) != 0;
+  }
+  // The next item after start (-1: from the first) with the LVNI_ flags, or -1.
+  int NextItem(int start, UINT flags) const {
+    return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, start, flags));
+  }
+  // The first item after start (-1: from the first) whose label is text, or -1.
+  int FindItem(int start, const char* text) const {
+    LVFINDINFOA find = {};
+    find.flags = LVFI_STRING;
+    find.psz = text;
+    return static_cast<int>(
+        SendMessageA(hwnd_, LVM_FINDITEMA, start, reinterpret_cast<LPARAM>(&find)));
+  }
+  bool EnsureVisible(int index, bool partialOk) const {
+    return SendMessageA(hwnd_, LVM_ENSUREVISIBLE, index, partialOk ? TRUE : FALSE) != 0;
+  }
+  bool SortItems(PFNLVCOMPARE compare, LPARAM data) const {
+    return SendMessageA(hwnd_, LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare)) != 0;
+  }
+  // The item under hit->pt, or -1; hit->flags says where on it.
+  int HitTest(LVHITTESTINFO* hit) const {
+    return static_cast<int>(SendMessageA(hwnd_, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(hit)));
+  }
+  // The item and hit->iSubItem the column under hit->pt, or -1.
+  int SubItemHitTest(LVHITTESTINFO* hit) const {
+    return static_cast<int>(
+        SendMessageA(hwnd_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(hit)));
+  }
+  // part: LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL or LVIR_SELECTBOUNDS.
+  bool ItemRect(int index, int part, RECT* rect) const {
+    rect->left = part;
+    return SendMessageA(hwnd_, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(rect)) != 0;
+  }
+  bool SubItemRect(int index, int subItem, int part, RECT* rect) const {
+    rect->top = subItem;
+    rect->left = part;
+    return SendMessageA(hwnd_, LVM_GETSUBITEMRECT, index, reinterpret_cast<LPARAM>(rect)) != 0;
+  }
   // The item's image index, or -1 when there is no such item.
   int ItemImage(int index) const {
     LVITEMA item = {};
@@ -69,6 +142,9 @@ class ListView {
     item.iItem = index;
     item.iImage = image;
     return SendMessageA(hwnd_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+  }
+  HIMAGELIST ImageList(int which) const {
+    return reinterpret_cast<HIMAGELIST>(SendMessageA(hwnd_, LVM_GETIMAGELIST, which, 0));
   }
   void SetImageList(HIMAGELIST list, int which) const {
     SendMessageA(hwnd_, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list));

@@ -15,6 +15,11 @@ std::string LoadResourceString(UINT id) {
   return result;
 }
 
+std::string LoadResourceString(UINT id, const char* fallback) {
+  std::string text = LoadResourceString(id);
+  return text.empty() ? std::string(fallback) : text;
+}
+
 std::string TextPart(const std::string& text, int n) {
   size_t start = 0;
   for (int i = 0; i < n; ++i) {

@@ -86,37 +86,4 @@ bool RegistrySettings::WriteString(const char* section, const char* key, const c
                         static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
 }
 
-bool RegistrySettings::DeleteAll() {
-  const LONG result = RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
-  return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
-}
-
-int MemorySettings::GetInt(const char* section, const char* key, int defaultValue) {
-  auto it = ints_.find({section, key});
-  return it != ints_.end() ? it->second : defaultValue;
-}
-
-bool MemorySettings::WriteInt(const char* section, const char* key, int value) {
-  ints_[{section, key}] = value;
-  ++writes_;
-  return true;
-}
-
-std::string MemorySettings::GetString(const char* section, const char* key,
-                                      const char* defaultValue) {
-  auto it = texts_.find({section, key});
-  return it != texts_.end() ? it->second : std::string(defaultValue);
-}
-
-bool MemorySettings::WriteString(const char* section, const char* key, const char* value) {
-  texts_[{section, key}] = value != nullptr ? value : "";
-  ++writes_;
-  return true;
-}
-
-bool MemorySettings::Has(const char* section, const char* key) const {
-  const Key k{section, key};
-  return ints_.count(k) != 0 || texts_.count(k) != 0;
-}
-
 }  // namespace tarvel::fw

@@ -1,7 +1,5 @@
 #pragma once
-#include <map>
 #include <string>
-#include <utility>
 
 namespace tarvel::fw {
 
@@ -27,30 +25,9 @@ class RegistrySettings final : public SettingsStore {
   std::string GetString(const char* section, const char* key, const char* defaultValue) override;
   bool WriteString(const char* section, const char* key, const char* value) override;
 
-  // Removes the whole application key, for tests that use a key of their own.
-  bool DeleteAll();
-
  private:
   std::string SectionPath(const char* section) const;
   std::string path_;
-};
-
-// Settings in memory, for tests.
-class MemorySettings final : public SettingsStore {
- public:
-  int GetInt(const char* section, const char* key, int defaultValue) override;
-  bool WriteInt(const char* section, const char* key, int value) override;
-  std::string GetString(const char* section, const char* key, const char* defaultValue) override;
-  bool WriteString(const char* section, const char* key, const char* value) override;
-
-  bool Has(const char* section, const char* key) const;
-  int WriteCount() const { return writes_; }
-
- private:
-  using Key = std::pair<std::string, std::string>;
-  std::map<Key, int> ints_;
-  std::map<Key, std::string> texts_;
-  int writes_ = 0;
 };
 
 }  // namespace tarvel::fw

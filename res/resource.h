@@ -24,6 +24,11 @@
 #define IDC_DELETE 1005
 #define IDC_WINDOW_LIST 1007
 #define IDC_SELECTION 1008
+#define IDD_ACTION 135
+#define IDC_ACTION_TAP 1009
+#define IDC_ACTION_HOLD 1010
+#define IDC_ACTION_TURBO 1011
+#define IDC_TURBO_RATE 1012
 
 // ---- Row pictures of the mapping list: eight images each, white is transparent
 #define IDB_ROW_IMAGES_SMALL 26018

@@ -3,6 +3,7 @@
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
 
+#include "framework/ListView.h"
 #include "model/TarvelDoc.h"
 #include "res/resource.h"
 #include "ui/DialogPlacement.h"
@@ -16,32 +17,25 @@ struct Row {
   LPARAM record = 0;
 };
 
-Row ReadRow(HWND list, int index) {
+Row ReadRow(const fw::ListView& list, int index) {
   Row row;
   LVITEMA item = {};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = index;
   item.pszText = row.name;
   item.cchTextMax = sizeof(row.name);
-  SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  list.GetItem(&item);
   row.record = item.lParam;
   return row;
 }
 
-void WriteRow(HWND list, int index, Row& row) {
+void WriteRow(const fw::ListView& list, int index, Row& row) {
   LVITEMA item = {};
   item.mask = LVIF_TEXT | LVIF_PARAM;
   item.iItem = index;
   item.pszText = row.name;
   item.lParam = row.record;
-  SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-void SetSelected(HWND list, int index, bool on) {
-  LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED;
-  item.state = on ? LVIS_SELECTED : 0;
-  SendMessageA(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+  list.SetItem(item);
 }
 
 }  // namespace
@@ -52,13 +46,8 @@ HWND CJoysticksDlg::JoystickList() const { return GetDlgItem(Handle(), IDC_JOYST
 
 bool CJoysticksDlg::OnInit() {
   CenterOnOwner(Handle());
-  HWND list = JoystickList();
-  LVCOLUMNA column = {};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-  column.fmt = LVCFMT_LEFT;
-  column.cx = 280;
-  column.pszText = const_cast<char*>("Joystick");
-  SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  const fw::ListView list(JoystickList());
+  list.InsertColumn(0, "Joystick", 280);
   const int count = m_doc != nullptr ? m_doc->recordCount : 0;
   for (int i = 0; i < count; ++i) {
     LVITEMA item = {};
@@ -66,19 +55,19 @@ bool CJoysticksDlg::OnInit() {
     item.iItem = i;
     item.pszText = m_doc->records[i]->name;
     item.lParam = i;
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    list.InsertItem(item);
   }
   UpdateButtons();
   return true;
 }
 
 int CJoysticksDlg::FirstSelected() const {
-  return static_cast<int>(SendMessageA(JoystickList(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+  return fw::ListView(JoystickList()).NextItem(-1, LVNI_SELECTED);
 }
 
 void CJoysticksDlg::UpdateButtons() {
   const int selected = FirstSelected();
-  const int last = static_cast<int>(SendMessageA(JoystickList(), LVM_GETITEMCOUNT, 0, 0)) - 1;
+  const int last = fw::ListView(JoystickList()).ItemCount() - 1;
   EnableWindow(GetDlgItem(Handle(), IDC_MOVE_UP), selected > 0);
   EnableWindow(GetDlgItem(Handle(), IDC_MOVE_DOWN), selected >= 0 && selected < last);
   EnableWindow(GetDlgItem(Handle(), IDC_DELETE), selected >= 0);
@@ -89,13 +78,13 @@ void CJoysticksDlg::UpdateButtons() {
 }
 
 void CJoysticksDlg::MoveRow(int row, int other) {
-  HWND list = JoystickList();
+  const fw::ListView list(JoystickList());
   Row a = ReadRow(list, row);
   Row b = ReadRow(list, other);
   WriteRow(list, row, b);
   WriteRow(list, other, a);
-  SetSelected(list, row, false);
-  SetSelected(list, other, true);
+  list.SetItemState(row, 0, LVIS_SELECTED);
+  list.SetItemState(other, LVIS_SELECTED, LVIS_SELECTED);
   UpdateButtons();
 }
 
@@ -107,7 +96,7 @@ void CJoysticksDlg::OnMoveUp() {
 
 void CJoysticksDlg::OnMoveDown() {
   const int selected = FirstSelected();
-  const int count = static_cast<int>(SendMessageA(JoystickList(), LVM_GETITEMCOUNT, 0, 0));
+  const int count = fw::ListView(JoystickList()).ItemCount();
   if (selected < 0 || selected >= count - 1) return;
   MoveRow(selected, selected + 1);
 }
@@ -115,15 +104,15 @@ void CJoysticksDlg::OnMoveDown() {
 void CJoysticksDlg::OnDelete() {
   const int selected = FirstSelected();
   if (selected < 0) return;
-  SendMessageA(JoystickList(), LVM_DELETEITEM, selected, 0);
+  fw::ListView(JoystickList()).DeleteItem(selected);
   UpdateButtons();
 }
 
 bool CJoysticksDlg::OnOK() {
   if (m_doc == nullptr) return true;
-  HWND list = JoystickList();
+  const fw::ListView list(JoystickList());
   int order[kMaxRecords] = {};
-  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  int count = list.ItemCount();
   if (count > kMaxRecords) count = kMaxRecords;
   for (int i = 0; i < count; ++i) order[i] = static_cast<int>(ReadRow(list, i).record);
   // One step: the records that no row names are freed only after every slot has been untied,

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/ListView.h"
+
 namespace tarvel {
 
 namespace {
@@ -32,10 +34,42 @@ void Fill(HDC dc, const RECT& rect, COLORREF color) {
   DeleteObject(brush);
 }
 
-bool ItemRect(HWND list, int row, int part, RECT* rect) {
-  rect->left = part;
-  return SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(rect)) != 0;
+constexpr UINT kCellTextFormat = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_VCENTER;
+
+UINT Justification(int columnFormat) {
+  switch (columnFormat & LVCFMT_JUSTIFYMASK) {
+    case LVCFMT_RIGHT:
+      return DT_RIGHT;
+    case LVCFMT_CENTER:
+      return DT_CENTER;
+    default:
+      return DT_LEFT;
+  }
 }
+
+// A row's text colour (when given), background colour and transparent text background in the
+// DC; the previous ones come back at the end of the scope.
+class RowColors {
+ public:
+  RowColors(HDC dc, const COLORREF* text, COLORREF back)
+      : dc_(dc),
+        oldText_(text != nullptr ? SetTextColor(dc, *text) : GetTextColor(dc)),
+        oldBack_(SetBkColor(dc, back)),
+        oldMode_(SetBkMode(dc, TRANSPARENT)) {}
+  ~RowColors() {
+    SetBkMode(dc_, oldMode_);
+    SetBkColor(dc_, oldBack_);
+    SetTextColor(dc_, oldText_);
+  }
+  RowColors(const RowColors&) = delete;
+  RowColors& operator=(const RowColors&) = delete;
+
+ private:
+  HDC dc_;
+  COLORREF oldText_;
+  COLORREF oldBack_;
+  int oldMode_;
+};
 
 }  // namespace
 
@@ -77,8 +111,9 @@ bool CListViewEx::SetFullRowMode(bool on) {
 }
 
 bool CListViewEx::RowBand(int row, RECT* band) const {
+  const fw::ListView list = List();
   RECT label = {};
-  if (!ItemRect(Handle(), row, LVIR_BOUNDS, band) || !ItemRect(Handle(), row, LVIR_LABEL, &label))
+  if (!list.ItemRect(row, LVIR_BOUNDS, band) || !list.ItemRect(row, LVIR_LABEL, &label))
     return false;
   band->left = label.left;
   return true;
@@ -99,12 +134,10 @@ const char* CListViewEx::FitTextWithEllipsis(HDC dc, const char* text, int colum
   return fitText_;
 }
 
-void CListViewEx::DrawItem(const DRAWITEMSTRUCT& draw) {
-  HWND list = Handle();
-  HDC dc = draw.hDC;
-  const int row = static_cast<int>(draw.itemID);
-  const bool focus = GetFocus() == list;
-  const LONG_PTR style = GetWindowLongPtrA(list, GWL_STYLE);
+bool CListViewEx::ReadRow(int row, RowLook* look) {
+  const fw::ListView list = List();
+  const bool focus = GetFocus() == list.Handle();
+  const LONG_PTR style = GetWindowLongPtrA(list.Handle(), GWL_STYLE);
 
   LVITEMA item = {};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
@@ -113,104 +146,98 @@ void CListViewEx::DrawItem(const DRAWITEMSTRUCT& draw) {
   item.pszText = itemText_;
   item.cchTextMax = kTextBufferSize;
   itemText_[0] = '\0';
-  if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return;
-  const char* label = item.pszText != nullptr ? item.pszText : "";
+  if (!list.GetItem(&item)) return false;
 
-  const bool selected =
+  look->row = row;
+  look->state = item.state;
+  look->image = item.iImage;
+  look->label = item.pszText != nullptr ? item.pszText : "";
+  look->selected =
       ((focus || (style & LVS_SHOWSELALWAYS) != 0) && (item.state & LVIS_SELECTED) != 0) ||
       (item.state & LVIS_DROPHILITED) != 0;
+  look->focusRect = focus && (item.state & LVIS_FOCUSED) != 0;
+  look->band = RECT{};
+  RowBand(row, &look->band);
+  if (m_selectToClientEdge && look->band.right < m_clientCx) look->band.right = m_clientCx;
+  return true;
+}
 
-  RECT band = {};
-  RowBand(row, &band);
-  if (m_selectToClientEdge && band.right < m_clientCx) band.right = m_clientCx;
-
-  // The texts are drawn on the band's colour, whatever colours the control left in the DC.
-  const COLORREF oldText = selected ? SetTextColor(dc, m_selTextColor) : GetTextColor(dc);
-  const COLORREF oldBack = SetBkColor(dc, selected ? m_selBackColor : m_itemBackColor);
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  Fill(dc, band, selected ? m_selBackColor : m_itemBackColor);
-
+void CListViewEx::DrawImages(const DRAWITEMSTRUCT& draw, const RowLook& look) const {
+  const fw::ListView list = List();
   UINT iconStyle = ILD_TRANSPARENT;
   COLORREF iconColor = m_backColor;
-  if ((item.state & LVIS_CUT) != 0) {
+  if ((look.state & LVIS_CUT) != 0) {
     iconStyle = ILD_TRANSPARENT | ILD_BLEND50;
-  } else if (selected) {
+  } else if (look.selected) {
     iconStyle = ILD_TRANSPARENT | ILD_BLEND25;
     iconColor = m_selBackColor;
   }
 
-  const UINT stateImage = (item.state & LVIS_STATEIMAGEMASK) >> 12;
-  HIMAGELIST stateList =
-      reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_STATE, 0));
+  const UINT stateImage = (look.state & LVIS_STATEIMAGEMASK) >> 12;
+  HIMAGELIST stateList = list.ImageList(LVSIL_STATE);
   if (stateImage != 0 && stateList != nullptr)
-    ImageList_Draw(stateList, static_cast<int>(stateImage) - 1, dc, draw.rcItem.left,
+    ImageList_Draw(stateList, static_cast<int>(stateImage) - 1, draw.hDC, draw.rcItem.left,
                    draw.rcItem.top, ILD_TRANSPARENT);
 
-  HIMAGELIST smallList =
-      reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+  HIMAGELIST smallList = list.ImageList(LVSIL_SMALL);
   RECT icon = {};
   if (smallList != nullptr && draw.rcItem.left < draw.rcItem.right - 1 &&
-      ItemRect(list, row, LVIR_ICON, &icon))
-    ImageList_DrawEx(smallList, item.iImage, dc, icon.left, icon.top, 16, 16, m_backColor,
-                     iconColor, iconStyle | (item.state & LVIS_OVERLAYMASK));
+      list.ItemRect(look.row, LVIR_ICON, &icon))
+    ImageList_DrawEx(smallList, look.image, draw.hDC, icon.left, icon.top, 16, 16, m_backColor,
+                     iconColor, iconStyle | (look.state & LVIS_OVERLAYMASK));
+}
 
-  constexpr UINT kTextFormat = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_VCENTER;
+RECT CListViewEx::DrawLabel(HDC dc, const RowLook& look) {
   RECT cell = {};
-  ItemRect(list, row, LVIR_LABEL, &cell);
+  List().ItemRect(look.row, LVIR_LABEL, &cell);
   cell.right -= m_stateIconIndent;
-  const char* shown = FitTextWithEllipsis(dc, label, cell.right - cell.left, kLabelMargin);
+  const char* shown = FitTextWithEllipsis(dc, look.label, cell.right - cell.left, kLabelMargin);
   RECT text = {cell.left + 2, cell.top, cell.right - 2, cell.bottom};
-  DrawTextA(dc, shown, -1, &text, DT_LEFT | kTextFormat);
+  DrawTextA(dc, shown, -1, &text, DT_LEFT | kCellTextFormat);
+  return cell;
+}
 
+void CListViewEx::DrawSubItems(HDC dc, int row, RECT cell) {
+  const fw::ListView list = List();
   for (int column = 1;; ++column) {
     LVCOLUMNA info = {};
     info.mask = LVCF_FMT | LVCF_WIDTH;
-    if (!SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info))) break;
+    if (!list.GetColumn(column, &info)) break;
     cell.left = cell.right;
     cell.right = cell.left + info.cx;
 
-    LVITEMA sub = {};
-    sub.iSubItem = column;
-    sub.pszText = itemText_;
-    sub.cchTextMax = kTextBufferSize;
-    itemText_[0] = '\0';
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
-    const char* subText = sub.pszText != nullptr ? sub.pszText : "";
-    if (subText[0] == '\0') continue;
-
-    shown = FitTextWithEllipsis(dc, subText, cell.right - cell.left, kSubItemMargin);
-    UINT justify = DT_LEFT;
-    if (shown == subText) {
-      switch (info.fmt & LVCFMT_JUSTIFYMASK) {
-        case LVCFMT_RIGHT:
-          justify = DT_RIGHT;
-          break;
-        case LVCFMT_CENTER:
-          justify = DT_CENTER;
-          break;
-        default:
-          break;
-      }
-    }
-    text = RECT{cell.left + 6, cell.top, cell.right - 6, cell.bottom};
-    DrawTextA(dc, shown, -1, &text, justify | kTextFormat);
+    const char* text = list.ItemText(row, column, itemText_, kTextBufferSize);
+    if (text[0] == '\0') continue;
+    const char* shown = FitTextWithEllipsis(dc, text, cell.right - cell.left, kSubItemMargin);
+    // A shortened text starts at the left edge, whatever the column's alignment.
+    const UINT justify = shown == text ? Justification(info.fmt) : DT_LEFT;
+    RECT inner = {cell.left + 6, cell.top, cell.right - 6, cell.bottom};
+    DrawTextA(dc, shown, -1, &inner, justify | kCellTextFormat);
   }
+}
 
-  if ((item.state & LVIS_FOCUSED) != 0 && focus) DrawFocusRect(dc, &band);
-
-  SetBkMode(dc, oldMode);
-  SetBkColor(dc, oldBack);
-  SetTextColor(dc, oldText);
+void CListViewEx::DrawItem(const DRAWITEMSTRUCT& draw) {
+  RowLook look;
+  if (!ReadRow(static_cast<int>(draw.itemID), &look)) return;
+  const COLORREF band = look.selected ? m_selBackColor : m_itemBackColor;
+  // The texts are drawn on the band's colour, whatever colours the control left in the DC.
+  const RowColors colors(draw.hDC, look.selected ? &m_selTextColor : nullptr, band);
+  Fill(draw.hDC, look.band, band);
+  DrawImages(draw, look);
+  const RECT label = DrawLabel(draw.hDC, look);
+  DrawSubItems(draw.hDC, look.row, label);
+  if (look.focusRect) DrawFocusRect(draw.hDC, &look.band);
 }
 
 void CListViewEx::InvalidateMarkedRows() {
   HWND list = Handle();
+  const fw::ListView rows(list);
   RECT band = {};
-  const int focused = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+  const int focused = rows.NextItem(-1, LVNI_FOCUSED);
   if (focused >= 0 && RowBand(focused, &band)) InvalidateRect(list, &band, FALSE);
   if ((GetWindowLongPtrA(list, GWL_STYLE) & LVS_SHOWSELALWAYS) == 0) {
     int row = -1;
-    while ((row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0) {
+    while ((row = rows.NextItem(row, LVNI_SELECTED)) >= 0) {
       if (RowBand(row, &band)) InvalidateRect(list, &band, FALSE);
     }
   }
@@ -220,7 +247,7 @@ void CListViewEx::InvalidateMarkedRows() {
 void CListViewEx::OnPaint() {
   if (!m_selectToClientEdge || !m_fullRow || !IsReport()) return;
   RECT first = {};
-  if (!ItemRect(Handle(), 0, LVIR_BOUNDS, &first) || first.right >= m_clientCx) return;
+  if (!List().ItemRect(0, LVIR_BOUNDS, &first) || first.right >= m_clientCx) return;
   // The control repaints only as far as its columns reach; a selected row's band goes on to the
   // window's edge, so the area to repaint does too.
   RECT clip = {};

@@ -3,6 +3,7 @@
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
 
+#include "framework/ListView.h"
 #include "framework/View.h"
 
 namespace tarvel {
@@ -28,6 +29,7 @@ class CListViewEx : public fw::View {
   // Full-row mode: owner-drawn rows. True when the window's style changed.
   bool SetFullRowMode(bool on);
   bool IsFullRowMode() const { return m_fullRow; }
+  fw::ListView List() const { return fw::ListView(Handle()); }
 
   // Draws one row: its band, icons, label and sub-item texts, and the focus rectangle.
   void DrawItem(const DRAWITEMSTRUCT& item);
@@ -57,6 +59,23 @@ class CListViewEx : public fw::View {
   void OnPaint();
   void OnFocusChange(UINT message, HWND other);
   void OnSetImageList(WPARAM kind, LPARAM list);
+  // What a row is drawn from.
+  struct RowLook {
+    int row = 0;
+    UINT state = 0;
+    int image = 0;
+    const char* label = "";
+    bool selected = false;
+    bool focusRect = false;
+    RECT band = {};  // from the left edge of the label, on to the window's edge
+  };
+
+  // The steps of DrawItem. ReadRow: false when there is no such row.
+  bool ReadRow(int row, RowLook* look);
+  void DrawImages(const DRAWITEMSTRUCT& draw, const RowLook& look) const;
+  // Returns the label's cell, where the sub-items' cells start.
+  RECT DrawLabel(HDC dc, const RowLook& look);
+  void DrawSubItems(HDC dc, int row, RECT cell);
   // The row's bounds from the left edge of its label on.
   bool RowBand(int row, RECT* band) const;
 

@@ -43,42 +43,34 @@ bool CTargetWindowDlg::OnInit() {
   SetItemText(IDC_SELECTION, m_selection.c_str());
   SendDlgItemMessageA(Handle(), IDC_SELECTION, EM_LIMITTEXT, kMaxChars, 0);
 
-  HWND list = WindowList();
+  const fw::ListView list(WindowList());
   RECT client = {};
-  GetClientRect(list, &client);
-  const fw::ListView columns(list);
-  columns.InsertColumn(0, "Window Class", 180);
-  columns.InsertColumn(1, "Window Name", client.right - client.left - 200);
+  GetClientRect(list.Handle(), &client);
+  list.InsertColumn(0, "Window Class", 180);
+  list.InsertColumn(1, "Window Name", client.right - client.left - 200);
 
   LVITEMA none = {};
   none.mask = LVIF_TEXT | LVIF_IMAGE;
   none.pszText = const_cast<char*>(kNoneRow);
-  SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&none));
+  list.InsertItem(none);
 
   EnumWindows(AddWindowRow, reinterpret_cast<LPARAM>(this));
-  SendMessageA(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(CompareClassKeys));
+  list.SortItems(CompareClassKeys, 0);
 
   if (m_selection.empty()) {
     SelectRow(0);
   } else {
-    LVFINDINFOA find = {};
-    find.flags = LVFI_STRING;
-    find.psz = m_selection.c_str();
-    const int row =
-        static_cast<int>(SendMessageA(list, LVM_FINDITEMA, -1, reinterpret_cast<LPARAM>(&find)));
+    const int row = list.FindItem(-1, m_selection.c_str());
     if (row >= 0) {
       SelectRow(row);
-      SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+      list.EnsureVisible(row, false);
     }
   }
   return true;
 }
 
 void CTargetWindowDlg::SelectRow(int row) {
-  LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED;
-  item.state = LVIS_SELECTED;
-  SendMessageA(WindowList(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  fw::ListView(WindowList()).SetItemState(row, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 BOOL CALLBACK CTargetWindowDlg::AddWindowRow(HWND window, LPARAM dialog) {
@@ -89,25 +81,21 @@ BOOL CALLBACK CTargetWindowDlg::AddWindowRow(HWND window, LPARAM dialog) {
   GetClassNameA(window, className, kListedChars + 1);
   if (title[0] == '\0' || className[0] == '\0') return TRUE;
 
-  HWND list = self->WindowList();
+  const fw::ListView list(self->WindowList());
   LVITEMA item = {};
   item.mask = LVIF_TEXT | LVIF_PARAM;
-  item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  item.iItem = list.ItemCount();
   item.pszText = className;
   item.lParam = ClassKey(className);
-  const int row =
-      static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  const int row = list.InsertItem(item);
   if (row < 0) return TRUE;
-  LVITEMA name = {};
-  name.iSubItem = 1;
-  name.pszText = title;
-  SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&name));
+  list.SetItemText(row, 1, title);
   return TRUE;
 }
 
 void CTargetWindowDlg::OnClickWindowList() {
-  HWND list = WindowList();
-  const int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+  const fw::ListView list(WindowList());
+  const int row = list.NextItem(-1, LVNI_SELECTED);
   m_selection.clear();
   if (row >= 0) {
     char className[kNameBufferSize] = {};
@@ -116,7 +104,7 @@ void CTargetWindowDlg::OnClickWindowList() {
     item.iItem = row;
     item.pszText = className;
     item.cchTextMax = sizeof(className);
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    list.GetItem(&item);
     // Every listed class has a key: only the "none" row has 0.
     if (item.lParam != 0) m_selection = className;
   }

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-#include "framework/App.h"
-#include "framework/DocTemplate.h"
+#include "framework/PrintService.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "model/TarvelDoc.h"
 #include "res/resource.h"
+#include "ui/ActionDlg.h"
 #include "ui/DescriptionDlg.h"
 #include "ui/JoysticksDlg.h"
 #include "ui/ListPrinter.h"
@@ -30,6 +30,7 @@ constexpr ColumnInfo kColumns[CTarvelView::kColumnCount] = {
     {"Mapped Keyboard Key", 120},
     {"Target Window Class", 180},
     {"Description", 100},
+    {"Action", 80},
 };
 
 constexpr COLORREF kImageMask = RGB(255, 255, 255);
@@ -51,8 +52,9 @@ int StoredWidth(fw::SettingsStore& settings, const char* section, int column) {
 
 }  // namespace
 
-CTarvelView::CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app)
-    : document_(document), settings_(settings), app_(app) {
+CTarvelView::CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app,
+                         fw::PrintService* printing)
+    : document_(document), settings_(settings), app_(app), printing_(printing) {
   document_.AddView(this);
 }
 
@@ -123,6 +125,9 @@ void CTarvelView::FillRows() {
       list.SetItemText(row, kKeyColumn, keyText);
       list.SetItemText(row, kClassColumn, record.buttons[b].windowClass);
       list.SetItemText(row, kDescriptionColumn, record.buttons[b].description);
+      char action[16] = {};
+      FormatAction(record.buttons[b].action, record.buttons[b].turboRate, action, sizeof(action));
+      list.SetItemText(row, kActionColumn, action);
       ++row;
     }
   }
@@ -139,6 +144,12 @@ void CTarvelView::RefreshRowTexts(int row) {
   list.SetItemText(row, kKeyColumn, keyText);
   list.SetItemText(row, kClassColumn, windowClass);
   list.SetItemText(row, kDescriptionColumn, description);
+  KeyAction action = KeyAction::Tap;
+  int turboRate = kDefaultTurboRate;
+  char actionText[16] = {};
+  if (document_.GetRowAction(row, &action, &turboRate))
+    FormatAction(action, turboRate, actionText, sizeof(actionText));
+  list.SetItemText(row, kActionColumn, actionText);
 }
 
 void CTarvelView::RefreshRowImage(int row) {
@@ -165,15 +176,15 @@ void CTarvelView::OnUpdate(DocView* /*sender*/, long /*hint*/) {
 }
 
 void CTarvelView::OnLButtonDblClk(LPARAM point) {
+  const fw::ListView list = List();
   LVHITTESTINFO hit = {};
   hit.pt = POINT{GET_X_LPARAM(point), GET_Y_LPARAM(point)};
-  const int row =
-      static_cast<int>(SendMessageA(Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  const int row = list.HitTest(&hit);
   if (row < 0 || (hit.flags & LVHT_ONITEM) == 0) return;
 
   LVHITTESTINFO cell = {};
   cell.pt = hit.pt;
-  SendMessageA(Handle(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&cell));
+  list.SubItemHitTest(&cell);
   if ((cell.flags & LVHT_ONITEM) == 0) return;
 
   switch (cell.iSubItem) {
@@ -185,6 +196,9 @@ void CTarvelView::OnLButtonDblClk(LPARAM point) {
       break;
     case kDescriptionColumn:
       EditDescription(row);
+      break;
+    case kActionColumn:
+      EditAction(row);
       break;
     default:
       break;
@@ -211,6 +225,14 @@ void CTarvelView::EditDescription(int row) {
   RefreshRowTexts(row);
 }
 
+void CTarvelView::EditAction(int row) {
+  CActionDlg dialog;
+  if (!document_.GetRowAction(row, &dialog.m_action, &dialog.m_turboRate)) return;
+  if (dialog.DoModal(DialogOwner()) != IDOK) return;
+  document_.SetRowAction(row, dialog.m_action, dialog.m_turboRate);
+  RefreshRowTexts(row);
+}
+
 void CTarvelView::OnLButtonDown() { document_.SetKeyCapture(false, 0); }
 
 void CTarvelView::OnRButtonDown() {
@@ -231,15 +253,14 @@ void CTarvelView::OnJoystickConfigure() {
 }
 
 void CTarvelView::OnFilePrint(bool showDialog) {
-  fw::App* app = fw::App::Current();
-  if (app == nullptr || Handle() == nullptr) return;
+  if (printing_ == nullptr || Handle() == nullptr) return;
   HWND owner = DialogOwner();
-  HDC printer = app->OpenPrinterDC(owner, showDialog);
+  HDC printer = printing_->OpenPrinterDC(owner, showDialog);
   if (printer == nullptr) return;
 
   const fw::ListView list = List();
   ListPrintJob job;
-  job.title = app->DocTemplate() != nullptr ? app->DocTemplate()->Title() : std::string();
+  job.title = printing_->PrintTitle();
   job.columnCount = kColumnCount;
   for (int i = 0; i < kColumnCount; ++i) job.columns[i] = {kColumns[i].title, list.ColumnWidth(i)};
   job.rowCount = list.ItemCount();
@@ -247,9 +268,8 @@ void CTarvelView::OnFilePrint(bool showDialog) {
   const int pages = PrintListDocument(printer, job);
   DeleteDC(printer);
   if (pages < 0) {
-    std::string text = fw::LoadResourceString(IDS_PRINT_FAILED);
-    if (text.empty()) text = "%1 could not be printed.";
-    app->ShowFrameworkError(owner, fw::FormatString1(text, job.title));
+    const std::string text = fw::LoadResourceString(IDS_PRINT_FAILED, "%1 could not be printed.");
+    printing_->ShowPrintError(owner, fw::FormatString1(text, job.title));
   }
 }
 

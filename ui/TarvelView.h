@@ -12,8 +12,9 @@ namespace tarvel {
 class AppServices;
 class CTarvelDoc;
 namespace fw {
+class PrintService;
 class SettingsStore;
-}
+}  // namespace fw
 
 // The mapping list: a report list with one row per button of every device record, showing the
 // device's name, the button's number, the mapped key, the target window class and the
@@ -23,17 +24,25 @@ class SettingsStore;
 // cancels. Print and Print Direct print the whole list as a table.
 class CTarvelView final : public CListViewEx, public DocView {
  public:
-  static constexpr int kColumnCount = 5;
+  static constexpr int kColumnCount = 6;
   static constexpr const char* kSection = "View";
-  enum Column { kDeviceColumn, kButtonColumn, kKeyColumn, kClassColumn, kDescriptionColumn };
+  enum Column {
+    kDeviceColumn,
+    kButtonColumn,
+    kKeyColumn,
+    kClassColumn,
+    kDescriptionColumn,
+    kActionColumn
+  };
 
-  // app: the key capture flag; null reads it as off.
-  CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app = nullptr);
+  // app: the key capture flag; null reads it as off. printing: the printer and the document's
+  // title for Print and Print Direct; null prints nothing.
+  CTarvelView(CTarvelDoc& document, fw::SettingsStore& settings, AppServices* app = nullptr,
+              fw::PrintService* printing = nullptr);
   ~CTarvelView() override;
 
   bool Create(HWND parent, int id) override;
   void OnInitialUpdate() override;
-  fw::ListView List() const { return fw::ListView(Handle()); }
 
   // DocView
   void RefreshRowTexts(int row) override;
@@ -65,6 +74,7 @@ class CTarvelView final : public CListViewEx, public DocView {
   void OnRButtonDown();
   void EditWindowClass(int row);
   void EditDescription(int row);
+  void EditAction(int row);
   void OnJoystickConfigure();
   // Prints every row as a table; showDialog: through the Print dialog, else straight to the
   // kept or default printer.
@@ -74,6 +84,7 @@ class CTarvelView final : public CListViewEx, public DocView {
   CTarvelDoc& document_;
   fw::SettingsStore& settings_;
   AppServices* app_;
+  fw::PrintService* printing_;
   HIMAGELIST largeImages_ = nullptr;
   HIMAGELIST smallImages_ = nullptr;
 };

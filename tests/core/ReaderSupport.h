@@ -46,42 +46,6 @@ struct Reader : Harness {
   }
 };
 
-inline Guid ProductOf(const Guid& instance) {
-  Guid g = instance;
-  g.data2 = 0xBEEF;
-  return g;
-}
-
-// A device header line for a controller made with TestGuid.
-inline std::string Header(const Guid& instance, const std::string& name) {
-  return HeaderLine(instance, ProductOf(instance), name);
-}
-
-inline std::string V2Button(int number, int assigned, int virtualKey, int scanCode, int modifiers,
-                            const std::string& windowClass = "",
-                            const std::string& description = "") {
-  char head[96];
-  std::snprintf(head, sizeof head, "Button%d = %d,%d,%d,%d,", number, assigned, virtualKey,
-                scanCode, modifiers);
-  return head + std::to_string(windowClass.size()) + "," + windowClass + "," +
-         std::to_string(description.size()) + "," + description;
-}
-
-// A whole block: header, count and the given button lines.
-inline std::vector<std::string> Block(const Guid& instance, const std::string& name,
-                                      const std::vector<std::string>& buttons) {
-  std::vector<std::string> lines = {Header(instance, name),
-                                    "NumberOfButtons = " + std::to_string(buttons.size())};
-  lines.insert(lines.end(), buttons.begin(), buttons.end());
-  return lines;
-}
-
-inline std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
 inline void ExpectEntry(const ButtonMapping& m, int assigned, int virtualKey, int scanCode,
                         int modifiers, const std::string& windowClass,
                         const std::string& description) {

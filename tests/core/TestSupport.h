@@ -1,15 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,76 +14,10 @@
 #include "tests/doubles/FakeTimerOwner.h"
 #include "tests/doubles/FakeView.h"
 #include "tests/doubles/RecordingKeySender.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TvmText.h"
 
 namespace tarvel::test {
-
-// A fresh directory under the system's temporary directory, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    static std::atomic<unsigned> serial{0};
-    std::random_device random;
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0;; ++attempt) {
-      path_ = std::filesystem::temp_directory_path() /
-              ("tarvel-test-" + std::to_string(random()) + "-" + std::to_string(now % 1000000) +
-               "-" + std::to_string(serial++));
-      std::error_code error;
-      if (std::filesystem::create_directory(path_, error)) break;
-      if (attempt > 100) throw std::runtime_error("cannot create a temporary directory");
-    }
-  }
-  ~TempDir() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::filesystem::path& Path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  // Names of every entry in the directory, sorted.
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The GUID text form, written here independently of the code under test.
-inline std::string GuidText(const Guid& g) {
-  char text[64];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(g.data1), g.data2, g.data3, g.data4[0], g.data4[1],
-                g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
-  return text;
-}
-
-inline std::string HeaderLine(const Guid& instance, const Guid& product, const std::string& name) {
-  return "[" + GuidText(instance) + "," + GuidText(product) + "," + name + "]";
-}
-
-// Joins lines with the given line end after each one.
-inline std::string Lines(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
-  std::string text;
-  for (const auto& line : lines) text += line + end;
-  return text;
-}
 
 // Appends a record with every entry cleared, as the document builds one, not tied to any slot.
 inline DeviceRecord* AddRecord(CTarvelDoc& doc, int buttons, const Guid& instance,

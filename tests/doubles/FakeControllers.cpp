@@ -19,6 +19,7 @@ void FakeController::ResetCounts() {
   createDeviceCalls = devicesCreated = getCapabilitiesCalls = 0;
   setDataFormatCalls = setCooperativeLevelCalls = enumObjectsCalls = objectsVisited = 0;
   pollCalls = acquireCalls = unacquireCalls = getDeviceStateCalls = releaseCalls = 0;
+  statesRead = 0;
   axisRanges.clear();
 }
 
@@ -27,6 +28,7 @@ void FakeController::ResetCounts() {
 FakeController& FakeDevice::Controller() { return backend_->Controller(index_); }
 
 void FakeDevice::Log(const char* call) {
+  if (backend_->log == nullptr) return;
   LogTo(backend_->log, std::string(call) + " c" + std::to_string(index_));
 }
 
@@ -93,7 +95,7 @@ Result FakeDevice::SetAxisRangeProperty(uint32_t objectType, uint32_t how, int32
                                         int32_t max) {
   if (!CheckAlive("SetProperty")) return kFail;
   FakeController& c = Controller();
-  c.axisRanges.push_back({objectType, how, min, max});
+  if (!backend_->longRun) c.axisRanges.push_back({objectType, how, min, max});
   if (c.failSetPropertyForAnyObject || objectType == c.failSetPropertyForType) return kFail;
   return kOk;
 }
@@ -128,6 +130,10 @@ Result FakeDevice::Poll() {
   FakeController& c = Controller();
   ++c.pollCalls;
   if (c.failPoll) return kFail;
+  if (c.dropAcquisition) {
+    c.dropAcquisition = false;
+    c.acquired = false;
+  }
   if (!c.acquired) return kNotAcquired;
   if (!c.attached) {
     // Pulled out: the loss shows at the next poll, and the controller is no longer acquired.
@@ -149,6 +155,7 @@ Result FakeDevice::GetDeviceState(uint32_t size, void* state) {
   auto* bytes = static_cast<uint8_t*>(state);
   std::memset(bytes, 0x5A, kJoystickStateSize);  // axes and hats: noise that must not matter
   std::memcpy(bytes + kButtonsOffset, c.buttonBytes, 128);
+  ++c.statesRead;
   return kOk;
 }
 
@@ -160,11 +167,11 @@ uint32_t FakeDevice::Release() {
   }
   FakeController& c = Controller();
   ++c.releaseCalls;
-  if (--refs_ == 0) {
-    --c.liveDevices;
-    c.acquired = false;
-  }
-  return static_cast<uint32_t>(refs_);
+  if (--refs_ > 0) return static_cast<uint32_t>(refs_);
+  --c.liveDevices;
+  c.acquired = false;
+  if (backend_->longRun) backend_->Free(this);  // deletes this
+  return 0;
 }
 
 // --- FakeInput --------------------------------------------------------------------------------
@@ -198,7 +205,7 @@ Result FakeInput::EnumDevices(uint32_t deviceClass, DeviceEnumCallback callback,
     }
     ++b.enumCallbacks;
     const int answer = callback(instance, context);
-    b.callbackAnswers.push_back(answer);
+    if (!b.longRun) b.callbackAnswers.push_back(answer);
     if (answer != kEnumContinue) break;
   }
   return kOk;
@@ -281,6 +288,10 @@ int FakeBackend::ControllerOf(const ControllerDevice* device) const {
   for (const auto& d : devices_)
     if (d.get() == device) return d->ControllerIndex();
   return -1;
+}
+
+void FakeBackend::Free(const FakeDevice* device) {
+  std::erase_if(devices_, [device](const auto& d) { return d.get() == device; });
 }
 
 int FakeBackend::LiveDevices() const {

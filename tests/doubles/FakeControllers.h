@@ -56,6 +56,7 @@ struct FakeController {
   bool failGetDeviceState = false;  // as when the controller was pulled out
   Result getDeviceStateFailure = kInputLost;
   Result pollSuccess = kNoEffect;  // most controllers need no polling
+  bool dropAcquisition = false;    // the next Poll finds the device no longer acquired
   Result readSuccess = kOk;        // another success code: the state is not written
 
   // What was asked of it.
@@ -76,6 +77,7 @@ struct FakeController {
   int acquireCalls = 0;
   int unacquireCalls = 0;
   int getDeviceStateCalls = 0;
+  long statesRead = 0;  // successful state reads
   uint32_t lastStateSize = 0;
   int releaseCalls = 0;
   bool acquired = false;
@@ -160,6 +162,11 @@ class FakeBackend final : public ControllerBackend {
   // The controller index that a device pointer was opened for, or -1.
   int ControllerOf(const ControllerDevice* device) const;
 
+  // For long runs: no record that grows with every call (callback answers, axis ranges), and a
+  // device is freed at its last release, so that a device the code under test forgets shows as
+  // growing memory. A call on a released device is then undefined, as it is with DirectInput.
+  bool longRun = false;
+
   // Faults of the back-end itself.
   bool failCreateInput = false;
   bool failEnumDevices = false;
@@ -181,6 +188,7 @@ class FakeBackend final : public ControllerBackend {
  private:
   friend class FakeDevice;
   friend class FakeInput;
+  void Free(const FakeDevice* device);
   FakeInput input_;
   std::vector<std::unique_ptr<FakeController>> controllers_;
   std::vector<std::unique_ptr<FakeDevice>> devices_;

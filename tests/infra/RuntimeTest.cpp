@@ -2,17 +2,20 @@
 // threads, exceptions across threads, and files that keep every byte.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/support/TempDir.h"
+
 namespace {
+
+using tarvel::test::ReadBytes;
+using tarvel::test::TempDir;
+using tarvel::test::WriteBytes;
 
 // Each thread sums its own slice and adds it to the total under the lock. (Heavy lock contention
 // is slow under Wine, where every wait goes through the wineserver; that is no fault to test.)
@@ -51,21 +54,10 @@ TEST(Runtime, BinaryFileKeepsEveryByte) {
   for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));
   bytes += "\r\n\n\r\x1a\x1a";
 
-  const auto path =
-      std::filesystem::temp_directory_path() /
-      ("tarvel-runtime-" +
-       std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id())) + ".bin");
-  {
-    std::ofstream out(path, std::ios::binary);
-    ASSERT_TRUE(out) << path;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-  std::ifstream in(path, std::ios::binary);
-  ASSERT_TRUE(in) << path;
-  const std::string read{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  in.close();
-  std::filesystem::remove(path);
-  EXPECT_EQ(read, bytes);
+  TempDir dir;
+  const std::string path = dir.File("runtime.bin");
+  WriteBytes(path, bytes);
+  EXPECT_EQ(ReadBytes(path), bytes);
 }
 
 }  // namespace

@@ -17,16 +17,15 @@ class DocumentCommandsTest : public testing::Test {
  protected:
   void SetUp() override {
     services_.controllers.AddController(4);
-    config_ = folder_.Path("config.tvm");
-    TempFolder::Write(config_,
-                      ConfigText({{TestGuid(1), "Pad 1", 4}, {TestGuid(9), "Old Pad", 2}}));
+    config_ = folder_.File("config.tvm");
+    WriteBytes(config_, ConfigText({{TestGuid(1), "Pad 1", 4}, {TestGuid(9), "Old Pad", 2}}));
     app_ = std::make_unique<AppUnderTest>(services_);
     ASSERT_TRUE(app_->Start());
   }
   fw::SingleDocTemplate& Template() { return *app_->App().DocTemplate(); }
   fw::FrameWindow& Frame() { return app_->Frame(); }
 
-  TempFolder folder_;
+  TempDir folder_;
   std::string config_;
   TestServices services_;
   std::unique_ptr<AppUnderTest> app_;
@@ -35,7 +34,7 @@ class DocumentCommandsTest : public testing::Test {
 TEST_F(DocumentCommandsTest, ModifiedDocumentIsOfferedForSavingBeforeFileNew) {
   // The new document of the start counts as modified.
   ASSERT_TRUE(app_->Doc().IsModified());
-  const std::string saved = folder_.Path("offered.tvm");
+  const std::string saved = folder_.File("offered.tvm");
 
   // Cancel: nothing happens.
   services_.frameworkPrompts.saveAnswers = {Answer::Cancel};
@@ -52,7 +51,7 @@ TEST_F(DocumentCommandsTest, ModifiedDocumentIsOfferedForSavingBeforeFileNew) {
   services_.frameworkPrompts.files = {saved};
   EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
   EXPECT_EQ(services_.frameworkPrompts.saveDialogs, 1);
-  EXPECT_NE(TempFolder::Read(saved).find("kept"), std::string::npos);
+  EXPECT_NE(ReadBytes(saved).find("kept"), std::string::npos);
   app_->Doc().GetRowDescription(0, description);
   EXPECT_STREQ(description, "");
   EXPECT_EQ(app_->Caption(), "TarvelConfig - Tarvel");
@@ -84,7 +83,7 @@ TEST_F(DocumentCommandsTest, SavedDocumentIsNotOfferedAndANamedOneIsSavedInPlace
   EXPECT_TRUE(Frame().RouteCommand(ID_FILE_NEW));
   EXPECT_EQ(services_.frameworkPrompts.questions.back(), "Save changes to config.tvm?");
   EXPECT_EQ(services_.frameworkPrompts.saveDialogs, 0);
-  EXPECT_NE(TempFolder::Read(config_).find("Notepad"), std::string::npos);
+  EXPECT_NE(ReadBytes(config_).find("Notepad"), std::string::npos);
 }
 
 TEST_F(DocumentCommandsTest, ClosingAModifiedDocumentOffersToSaveAndCancelKeepsTheWindow) {
@@ -126,14 +125,14 @@ TEST_F(DocumentCommandsTest, ExitWhileAQuestionIsOpenNeitherAsksAgainNorCloses) 
 TEST_F(DocumentCommandsTest, OpeningAFileThatCannotBeReadKeepsTheDocumentItsPathAndTitle) {
   ASSERT_EQ(Template().OpenDocumentFile(config_), fw::SingleDocTemplate::OpenResult::Opened);
   ASSERT_EQ(app_->Doc().recordCount, 2);
-  const std::string wrong = folder_.Path("wrong.tvm");
-  TempFolder::Write(wrong, "TVM3\r\n");
-  const std::string empty = folder_.Path("empty.tvm");
-  TempFolder::Write(empty, "");
-  const std::string missing = folder_.Path("missing.tvm");
-  const std::string large = folder_.Path("large.tvm");
-  TempFolder::Write(large, "TVM2\r\n" + std::string(16u << 20, ' '));
-  const std::string longPath = folder_.Path(std::string(MAX_PATH, 'x') + ".tvm");
+  const std::string wrong = folder_.File("wrong.tvm");
+  WriteBytes(wrong, "TVM3\r\n");
+  const std::string empty = folder_.File("empty.tvm");
+  WriteBytes(empty, "");
+  const std::string missing = folder_.File("missing.tvm");
+  const std::string large = folder_.File("large.tvm");
+  WriteBytes(large, "TVM2\r\n" + std::string(16u << 20, ' '));
+  const std::string longPath = folder_.File(std::string(MAX_PATH, 'x') + ".tvm");
   const std::string port = "COM1";
   // Under Wine: a plain file that opens, then fails to read.
   const std::string failsReading = "Z:\\proc\\self\\mem";
@@ -172,19 +171,19 @@ TEST_F(DocumentCommandsTest, OpeningAFileThatCannotBeReadKeepsTheDocumentItsPath
 }
 
 TEST_F(DocumentCommandsTest, SaveAsNamesTheDocumentAndAFailedSaveSaysSo) {
-  const std::string target = folder_.Path("renamed.tvm");
+  const std::string target = folder_.File("renamed.tvm");
   services_.frameworkPrompts.files = {target};
   EXPECT_TRUE(Frame().RouteCommand(ID_FILE_SAVE_AS));
   EXPECT_EQ(app_->Caption(), "renamed.tvm - Tarvel");
   EXPECT_FALSE(app_->Doc().IsModified());
-  EXPECT_EQ(TempFolder::Read(target).rfind("TVM2\r\n", 0), 0u);
+  EXPECT_EQ(ReadBytes(target).rfind("TVM2\r\n", 0), 0u);
   // A document without a file is offered under its title; a named one under its path.
   ASSERT_EQ(services_.frameworkPrompts.proposedNames.size(), 1u);
   EXPECT_EQ(services_.frameworkPrompts.proposedNames[0], "TarvelConfig.tvm");
 
   // A folder that does not exist: the user is told, and nothing changes.
   app_->Doc().SetRowDescription(0, "changed");
-  const std::string impossible = folder_.Path("no such folder\\x.tvm");
+  const std::string impossible = folder_.File("no such folder\\x.tvm");
   services_.frameworkPrompts.files = {impossible};
   EXPECT_TRUE(Frame().RouteCommand(ID_FILE_SAVE_AS));
   ASSERT_EQ(services_.frameworkPrompts.errors.size(), 1u);
@@ -197,24 +196,24 @@ TEST_F(DocumentCommandsTest, SaveAsNamesTheDocumentAndAFailedSaveSaysSo) {
 
   // A path longer than the system's file calls take: refused as opening refuses it, said so,
   // and nothing is left in the folder.
-  const std::string tooLong = folder_.Path(std::string(MAX_PATH, 'y') + ".tvm");
+  const std::string tooLong = folder_.File(std::string(MAX_PATH, 'y') + ".tvm");
   services_.frameworkPrompts.files = {tooLong};
   EXPECT_TRUE(Frame().RouteCommand(ID_FILE_SAVE_AS));
   ASSERT_EQ(services_.frameworkPrompts.errors.size(), 2u);
   EXPECT_NE(services_.frameworkPrompts.errors[1].find("too long"), std::string::npos);
   EXPECT_TRUE(app_->Doc().IsModified());
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(folder_.Path("y*").c_str(), &found);
+  HANDLE search = FindFirstFileA(folder_.File("y*").c_str(), &found);
   EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
 TEST_F(DocumentCommandsTest, AFileNamedWithoutItsFolderIsKnownByItsFullPath) {
-  const std::string full = folder_.Path("relative.tvm");
-  TempFolder::Write(full, ConfigText({{TestGuid(1), "Pad 1", 4}}));
+  const std::string full = folder_.File("relative.tvm");
+  WriteBytes(full, ConfigText({{TestGuid(1), "Pad 1", 4}}));
   char before[MAX_PATH] = {};
   GetCurrentDirectoryA(MAX_PATH, before);
-  ASSERT_TRUE(SetCurrentDirectoryA(folder_.Path("").c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryA(folder_.File("").c_str()));
   const auto opened = Template().OpenDocumentFile("relative.tvm");
   SetCurrentDirectoryA(before);
 
@@ -243,8 +242,8 @@ TEST_F(DocumentCommandsTest, RecentFilesReplaceTheMenuPlaceholderAndOpen) {
   // Five files opened or saved: the four newest are listed, newest first.
   std::string paths[5];
   for (int i = 0; i < 5; ++i) {
-    paths[i] = folder_.Path(Numbered("file%d.tvm", i));
-    TempFolder::Write(paths[i], ConfigText({{TestGuid(1), "Pad 1", 4}}));
+    paths[i] = folder_.File(Numbered("file%d.tvm", i));
+    WriteBytes(paths[i], ConfigText({{TestGuid(1), "Pad 1", 4}}));
     ASSERT_EQ(Template().OpenDocumentFile(paths[i]), fw::SingleDocTemplate::OpenResult::Opened);
   }
   refresh();
@@ -282,9 +281,9 @@ TEST_F(DocumentCommandsTest, RecentFilesReplaceTheMenuPlaceholderAndOpen) {
 
 // The question whether to replace a file comes from the file dialog itself and borrows its title.
 TEST(FileDialogs, SaveAsAsksUnderItsOwnTitleBeforeReplacingAFile) {
-  TempFolder folder;
-  const std::string taken = folder.Path("taken.tvm");
-  TempFolder::Write(taken, "TVM2\r\n");
+  TempDir folder;
+  const std::string taken = folder.File("taken.tvm");
+  WriteBytes(taken, "TVM2\r\n");
   fw::Win32FrameworkPrompts prompts("Tarvel");
 
   std::string questionCaption;
@@ -330,7 +329,7 @@ TEST(FileDialogs, SaveAsAsksUnderItsOwnTitleBeforeReplacingAFile) {
   ASSERT_TRUE(save.Fired());
   ASSERT_TRUE(replace.Fired()) << "no question before replacing " << taken;
   EXPECT_EQ(questionCaption, "Save As");
-  EXPECT_EQ(TempFolder::Read(taken), "TVM2\r\n");
+  EXPECT_EQ(ReadBytes(taken), "TVM2\r\n");
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ TEST_F(EditingViewTest, TwoAndThreeButtonRecordsGiveFiveOwnerDrawnRows) {
     EXPECT_EQ(CellText(list_, r, 1), rows[r].button);
     // Unassigned: no key, class or description; connected and idle: picture 4.
     for (int column = 2; column < 5; ++column) EXPECT_EQ(CellText(list_, r, column), "");
+    EXPECT_EQ(CellText(list_, r, 5), "Tap");
     EXPECT_EQ(app_->View().List().ItemImage(r), 4);
   }
   int record = -1;
@@ -83,9 +84,9 @@ TEST_F(EditingViewTest, RowPicturesFollowTheButtonsOfConnectedAndUnattachedRecor
   ASSERT_TRUE(PumpUntil(&app_->App(), [&] { return view.List().ItemImage(3) == 4; }));
 
   // A record whose controller is not attached: 0 idle, 1 held (the same picture), 0 again.
-  TempFolder folder;
-  const std::string path = folder.Path("unattached.tvm");
-  TempFolder::Write(path, ConfigText({{TestGuid(40), "Old Wheel", 2}}));
+  TempDir folder;
+  const std::string path = folder.File("unattached.tvm");
+  WriteBytes(path, ConfigText({{TestGuid(40), "Old Wheel", 2}}));
   services_.frameworkPrompts.saveAnswers.push_back(fw::FrameworkPrompts::Answer::No);
   services_.frameworkPrompts.files.push_back(path);
   app_->Frame().RouteCommand(ID_FILE_OPEN);
@@ -102,7 +103,7 @@ TEST_F(EditingViewTest, RowPicturesFollowTheButtonsOfConnectedAndUnattachedRecor
 }
 
 TEST_F(EditingViewTest, DoubleClickActsByColumn) {
-  enum class Effect { None, Capture, TargetDialog, DescriptionDialog };
+  enum class Effect { None, Capture, TargetDialog, DescriptionDialog, ActionDialog };
   struct Case {
     int column;
     Effect effect;
@@ -111,7 +112,8 @@ TEST_F(EditingViewTest, DoubleClickActsByColumn) {
                         {1, Effect::None},
                         {2, Effect::Capture},
                         {3, Effect::TargetDialog},
-                        {4, Effect::DescriptionDialog}};
+                        {4, Effect::DescriptionDialog},
+                        {5, Effect::ActionDialog}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.column);
     app_->Doc().SetModifiedFlag(false);
@@ -125,7 +127,21 @@ TEST_F(EditingViewTest, DoubleClickActsByColumn) {
       descriptionSeen = true;
       ClickButton(dialog, IDCANCEL);
     });
+    // The action dialog is answered with OK: Turbo at 20 keystrokes a second.
+    WindowWatch action(DialogCalled("Key Mapping Action"), [&](HWND dialog) {
+      SendMessageA(GetDlgItem(dialog, IDC_ACTION_TURBO), BM_CLICK, 0, 0);
+      SetDlgItemTextA(dialog, IDC_TURBO_RATE, "20");
+      ClickButton(dialog, IDOK);
+    });
     DoubleClickCell(3, c.column);
+    EXPECT_EQ(action.Fired(), c.effect == Effect::ActionDialog);
+    if (c.effect == Effect::ActionDialog) {
+      EXPECT_EQ(CellText(list_, 3, 5), "Turbo 20/s");
+      EXPECT_EQ(app_->Doc().records[1]->buttons[1].action, KeyAction::Turbo);
+      EXPECT_EQ(app_->Doc().records[1]->buttons[1].turboRate, 20);
+      EXPECT_TRUE(app_->Doc().IsModified());
+      continue;
+    }
     EXPECT_EQ(app_->App().CaptureOn() != 0, c.effect == Effect::Capture);
     EXPECT_EQ(targetSeen, c.effect == Effect::TargetDialog);
     EXPECT_EQ(descriptionSeen, c.effect == Effect::DescriptionDialog);

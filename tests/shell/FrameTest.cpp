@@ -208,9 +208,9 @@ TEST_F(FrameTest, EditAndPaneAcceleratorsDoNothingWhileTheOthersWork) {
       {VK_F6, 0, ID_NEXT_PANE, false},         {VK_F6, VK_SHIFT, ID_PREV_PANE, false},
       {VK_F5, 0, ID_JOYSTICK_REFRESH, true},   {'N', VK_CONTROL, ID_FILE_NEW, true},
   };
-  TempFolder folder;
-  const std::string path = folder.Path("accelerators.tvm");
-  TempFolder::Write(path, ConfigText({{TestGuid(1), "Pad 1", 4}}));
+  TempDir folder;
+  const std::string path = folder.File("accelerators.tvm");
+  WriteBytes(path, ConfigText({{TestGuid(1), "Pad 1", 4}}));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     ASSERT_EQ(app_->App().DocTemplate()->OpenDocumentFile(path),

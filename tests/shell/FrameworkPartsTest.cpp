@@ -7,6 +7,7 @@
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "res/resource.h"
+#include "tests/shell/TestSettings.h"
 
 namespace tarvel::fw {
 namespace {
@@ -14,8 +15,8 @@ namespace {
 // Both stores keep integers and texts by section and key alike.
 TEST(Settings, IntegersAndTextsComeBackAsWrittenInBothStores) {
   RegistrySettings registry("Tarvel Project Tests", "Settings");
-  ASSERT_TRUE(registry.DeleteAll());
-  MemorySettings memory;
+  ASSERT_TRUE(test::DeleteAllSettings(registry));
+  test::MemorySettings memory;
   SettingsStore* stores[] = {&registry, &memory};
   const int numbers[] = {0, 1, -1, 300, 2147483647, -2147483647 - 1};
   const std::string texts[] = {"", "C:\\Configs\\My Pad.tvm", std::string(300, 'x'),
@@ -44,7 +45,7 @@ TEST(Settings, IntegersAndTextsComeBackAsWrittenInBothStores) {
   registry.WriteInt("Options", "Mixed2", 7);
   EXPECT_EQ(registry.GetString("Options", "Mixed2", "d"), "d");
   EXPECT_EQ(registry.KeyPath(), "Software\\Tarvel Project Tests\\Settings");
-  EXPECT_TRUE(registry.DeleteAll());
+  EXPECT_TRUE(test::DeleteAllSettings(registry));
   EXPECT_EQ(registry.GetInt("Options", "HideOnStartup", -3), -3);
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests");
 }
@@ -71,7 +72,7 @@ TEST(RecentFileList, KeepsTheFourNewestNewestFirstWithoutDoubles) {
   list.Remove(7);
   EXPECT_EQ(list.Count(), 3);
 
-  MemorySettings settings;
+  test::MemorySettings settings;
   list.Save(settings);
   EXPECT_EQ(settings.GetString("Recent File List", "File1", ""), "C:\\e.tvm");
   EXPECT_EQ(settings.GetString("Recent File List", "File4", "x"), "");
@@ -155,6 +156,9 @@ TEST(ResourceText, StringsComeFromTheProgramsStringTable) {
             "New joystick named \"Pad 1");
   EXPECT_EQ(LoadResourceString(ID_VIEW_HIDE_TO_TRAY), "");
   EXPECT_EQ(LoadResourceString(1), "");
+  // The fallback only where the string table has nothing.
+  EXPECT_EQ(LoadResourceString(IDS_IDLE_MESSAGE, "Idle"), "Ready");
+  EXPECT_EQ(LoadResourceString(1, "Idle"), "Idle");
 }
 
 }  // namespace

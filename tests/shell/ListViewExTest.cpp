@@ -185,6 +185,60 @@ class DrawnRow {
   HGDIOBJ old_ = nullptr;
 };
 
+// The wrapper's calls that the program uses, against what the control was given.
+TEST(ListViewEx, WrapperCallsReachTheRowsCellsAndColumnsAsked) {
+  ListHost host;
+  host.AddRow(0, "Pad 1", "1", "A", 4);
+  host.AddRow(1, "Pad 2", "2", "B", 5);
+  host.AddRow(2, "Pad 2", "3", "", 4);
+  const fw::ListView list = host.list.List();
+  host.SetState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  EXPECT_EQ(list.NextItem(-1, LVNI_SELECTED), 1);
+  EXPECT_EQ(list.NextItem(1, LVNI_SELECTED), -1);
+  EXPECT_EQ(list.NextItem(-1, LVNI_FOCUSED), 1);
+  EXPECT_TRUE(list.SetItemState(2, LVIS_SELECTED, LVIS_SELECTED));
+  EXPECT_EQ(list.ItemState(2, LVIS_SELECTED | LVIS_FOCUSED), static_cast<UINT>(LVIS_SELECTED));
+  EXPECT_EQ(list.NextItem(1, LVNI_SELECTED), 2);
+  EXPECT_EQ(list.FindItem(-1, "Pad 2"), 1);
+  EXPECT_EQ(list.FindItem(1, "Pad 2"), 2);
+  EXPECT_EQ(list.FindItem(-1, "Pad 9"), -1);
+  char buffer[8] = "x";
+  EXPECT_STREQ(list.ItemText(1, 2, buffer, sizeof(buffer)), "B");
+  EXPECT_STREQ(list.ItemText(2, 2, buffer, sizeof(buffer)), "");
+  EXPECT_EQ(list.ImageList(LVSIL_SMALL), host.images);
+
+  LVCOLUMNA column = {};
+  column.mask = LVCF_FMT | LVCF_WIDTH;
+  ASSERT_TRUE(list.GetColumn(1, &column));
+  EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_RIGHT);
+  EXPECT_EQ(column.cx, 150);
+  EXPECT_FALSE(list.GetColumn(4, &column));
+
+  // Column 2 runs from x 270 to 420; the hit tests find the row and the cell under a point.
+  RECT label = {};
+  ASSERT_TRUE(list.ItemRect(1, LVIR_LABEL, &label));
+  const RECT expected = host.ItemRect(1, LVIR_LABEL);
+  EXPECT_TRUE(EqualRect(&label, &expected));
+  RECT cell = {};
+  ASSERT_TRUE(list.SubItemRect(1, 2, LVIR_BOUNDS, &cell));
+  EXPECT_EQ(cell.left, 270);
+  EXPECT_EQ(cell.right, 420);
+  EXPECT_EQ(cell.top, label.top);
+  LVHITTESTINFO hit = {};
+  hit.pt = POINT{label.left + 5, (label.top + label.bottom) / 2};
+  EXPECT_EQ(list.HitTest(&hit), 1);
+  EXPECT_NE(hit.flags & LVHT_ONITEM, 0u);
+  hit = LVHITTESTINFO{};
+  hit.pt = POINT{cell.left + 5, (cell.top + cell.bottom) / 2};
+  EXPECT_EQ(list.SubItemHitTest(&hit), 1);
+  EXPECT_EQ(hit.iSubItem, 2);
+
+  EXPECT_TRUE(list.EnsureVisible(2, false));
+  EXPECT_TRUE(list.DeleteItem(0));
+  EXPECT_EQ(list.ItemCount(), 2);
+  EXPECT_EQ(list.FindItem(-1, "Pad 1"), -1);
+}
+
 TEST(ListViewEx, FitTextWithEllipsisKeepsTheLongestPrefixThatFits) {
   CListViewEx list;
   HDC dc = CreateCompatibleDC(nullptr);

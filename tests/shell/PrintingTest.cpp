@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/App.h"
+#include "framework/PrintService.h"
 #include "framework/PrinterSettings.h"
 #include "res/resource.h"
 #include "tests/shell/EditingSupport.h"
@@ -436,6 +437,59 @@ TEST_F(PrintingTest, WithoutPromptsTheMessageIsAMessageBoxThatCanBeDismissed) {
   EXPECT_TRUE(services_.frameworkPrompts.errors.empty());
   Pump();
   EXPECT_TRUE(IsWindowEnabled(app_->FrameHandle()));
+}
+
+// A printing service that hands out a memory DC (on which no document can be started) or none,
+// and records what the view asked of it.
+class RecordingPrintService final : public fw::PrintService {
+ public:
+  HDC OpenPrinterDC(HWND owner, bool showDialog) override {
+    owners.push_back(owner);
+    dialogs.push_back(showDialog);
+    return giveDc ? CreateCompatibleDC(nullptr) : nullptr;
+  }
+  std::string PrintTitle() const override { return "pads.tvm"; }
+  void ShowPrintError(HWND /*owner*/, const std::string& text) override { errors.push_back(text); }
+
+  bool giveDc = false;
+  std::vector<HWND> owners;
+  std::vector<bool> dialogs;
+  std::vector<std::string> errors;
+};
+
+using ViewPrintingTest = TwoPadsTest;
+
+// The view prints through the service it was handed: with the Print dialog or without as the
+// command asks, owned by the main window, and a job that fails is told with the service's title.
+TEST_F(ViewPrintingTest, PrintAndPrintDirectGoThroughTheServiceTheViewWasHanded) {
+  struct Case {
+    UINT command;
+    bool giveDc;
+    bool dialog;
+    const char* error;  // null for none
+  };
+  const Case cases[] = {
+      {ID_FILE_PRINT, false, true, nullptr},
+      {ID_FILE_PRINT_DIRECT, false, false, nullptr},
+      {ID_FILE_PRINT_DIRECT, true, false,
+       "pads.tvm could not be printed: the printer did not take the document."},
+      {ID_FILE_PRINT, true, true,
+       "pads.tvm could not be printed: the printer did not take the document."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    RecordingPrintService printing;
+    printing.giveDc = c.giveDc;
+    CTarvelView view(app_->Doc(), services_.settings, nullptr, &printing);
+    ASSERT_TRUE(view.Create(app_->FrameHandle(), 1234));
+    EXPECT_TRUE(view.OnCommand(c.command));
+    ASSERT_EQ(printing.dialogs.size(), 1u);
+    EXPECT_EQ(printing.dialogs[0], c.dialog);
+    EXPECT_EQ(printing.owners[0], app_->FrameHandle());
+    EXPECT_EQ(printing.errors,
+              c.error != nullptr ? std::vector<std::string>{c.error} : std::vector<std::string>{});
+  }
+  EXPECT_TRUE(services_.frameworkPrompts.errors.empty());
 }
 
 }  // namespace

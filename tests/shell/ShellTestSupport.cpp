@@ -126,18 +126,6 @@ bool AppUnderTest::Close() {
 
 std::string AppUnderTest::Caption() { return WindowText(FrameHandle()); }
 
-std::string ConfigText(const std::vector<ConfigDevice>& devices) {
-  std::string text = "TVM2\r\n";
-  for (const ConfigDevice& device : devices) {
-    char instance[kGuidTextSize] = {};
-    FormatGuid(device.instanceGuid, instance);
-    text += std::string("[") + instance + "," + instance + "," + device.name + "]\r\n";
-    text += Numbered("NumberOfButtons = %d\r\n", device.buttons);
-    for (int b = 1; b <= device.buttons; ++b) text += Numbered("Button%d = 0,0,0,0,0,,0,\r\n", b);
-  }
-  return text;
-}
-
 std::string Numbered(const char* pattern, int n) {
   char text[256];
   std::snprintf(text, sizeof(text), pattern, n);
@@ -147,48 +135,6 @@ std::string Numbered(const char* pattern, int n) {
 std::string WindowText(HWND window) {
   char text[512] = {};
   GetWindowTextA(window, text, sizeof(text));
-  return text;
-}
-
-TempFolder::TempFolder() {
-  char base[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, base);
-  char name[MAX_PATH] = {};
-  static int counter = 0;
-  std::snprintf(name, sizeof(name), "%starvel-shell-%lu-%d", base, GetCurrentProcessId(),
-                ++counter);
-  folder_ = name;
-  CreateDirectoryA(folder_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() {
-  WIN32_FIND_DATAA found = {};
-  HANDLE search = FindFirstFileA((folder_ + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        DeleteFileA(Path(found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder_.c_str());
-}
-
-void TempFolder::Write(const std::string& path, const std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return;
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
-}
-
-std::string TempFolder::Read(const std::string& path) {
-  std::string text;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return text;
-  char buffer[4096];
-  size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) text.append(buffer, n);
-  std::fclose(file);
   return text;
 }
 

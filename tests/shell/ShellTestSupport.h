@@ -15,11 +15,13 @@
 #include "app/TrayIconShell.h"
 #include "frame/MainFrame.h"
 #include "framework/FrameworkPrompts.h"
-#include "framework/Settings.h"
 #include "model/TarvelDoc.h"
 #include "tests/doubles/FakeControllers.h"
 #include "tests/doubles/FakePrompts.h"
 #include "tests/doubles/RecordingKeySender.h"
+#include "tests/shell/TestSettings.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TvmText.h"
 #include "ui/TarvelView.h"
 
 namespace tarvel::test {
@@ -64,7 +66,7 @@ struct TestServices {
   TestServices();
   ShellServices Services(fw::SettingsStore* settings = nullptr);
 
-  fw::MemorySettings settings;
+  MemorySettings settings;
   FakeBackend controllers;
   RecordingKeySender keys;
   FakePrompts prompts;
@@ -106,28 +108,6 @@ class AppUnderTest {
   bool started_ = false;
   bool exited_ = false;
 };
-
-// A file in a folder of the test's own, removed at the end of the test.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  std::string Path(const std::string& name) const { return folder_ + "\\" + name; }
-  static void Write(const std::string& path, const std::string& text);
-  static std::string Read(const std::string& path);
-
- private:
-  std::string folder_;
-};
-
-// A configuration file in the current format with one device block per entry, every button
-// unassigned.
-struct ConfigDevice {
-  Guid instanceGuid;
-  std::string name;
-  int buttons;
-};
-std::string ConfigText(const std::vector<ConfigDevice>& devices);
 
 // pattern with n in place of its "%d", e.g. "Width%d".
 std::string Numbered(const char* pattern, int n);

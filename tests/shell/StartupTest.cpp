@@ -192,11 +192,11 @@ TEST(Startup, PlacementOfAMinimisedWindowIsWhereItComesBackTo) {
 // Which file start-up opens: one named on the command line wins over the recent-file list;
 // without one, the most recent file is reopened.
 TEST(Startup, CommandLineFileWinsOverTheRecentFileList) {
-  TempFolder folder;
-  const std::string recent = folder.Path("recent.tvm");
-  const std::string named = folder.Path("named config.tvm");
-  TempFolder::Write(recent, ConfigText({{TestGuid(1), "Recent Pad", 3}}));
-  TempFolder::Write(named, ConfigText({{TestGuid(2), "Named Pad", 5}}));
+  TempDir folder;
+  const std::string recent = folder.File("recent.tvm");
+  const std::string named = folder.File("named config.tvm");
+  WriteBytes(recent, ConfigText({{TestGuid(1), "Recent Pad", 3}}));
+  WriteBytes(named, ConfigText({{TestGuid(2), "Named Pad", 5}}));
 
   struct Case {
     const char* commandLine;
@@ -224,11 +224,11 @@ TEST(Startup, CommandLineFileWinsOverTheRecentFileList) {
 }
 
 TEST(Startup, ARecentFileThatCannotBeReadGivesANewDocumentOfTheAttachedControllers) {
-  TempFolder folder;
-  const std::string wrongFormat = folder.Path("wrong.tvm");
-  TempFolder::Write(wrongFormat, "not a configuration\r\n");
-  const std::string missing = folder.Path("gone.tvm");
-  const std::string other = folder.Path("other.tvm");
+  TempDir folder;
+  const std::string wrongFormat = folder.File("wrong.tvm");
+  WriteBytes(wrongFormat, "not a configuration\r\n");
+  const std::string missing = folder.File("gone.tvm");
+  const std::string other = folder.File("other.tvm");
   // A pipe whose server never writes: reading it would wait for ever.
   const std::string pipe = "\\\\.\\pipe\\tarvel-startup-" + std::to_string(GetCurrentProcessId());
   HANDLE server =
@@ -269,12 +269,12 @@ TEST(Startup, ARecentFileThatCannotBeReadGivesANewDocumentOfTheAttachedControlle
 }
 
 TEST(Startup, ACommandLineFileThatCannotBeReadKeepsTheRecentFileList) {
-  TempFolder folder;
-  const std::string recent = folder.Path("recent.tvm");
-  TempFolder::Write(recent, ConfigText({{TestGuid(1), "Recent Pad", 3}}));
+  TempDir folder;
+  const std::string recent = folder.File("recent.tvm");
+  WriteBytes(recent, ConfigText({{TestGuid(1), "Recent Pad", 3}}));
   TestServices services;
   services.settings.WriteString("Recent File List", "File1", recent.c_str());
-  AppUnderTest app(services, folder.Path("missing.tvm"));
+  AppUnderTest app(services, folder.File("missing.tvm"));
   ASSERT_TRUE(app.Start());
   EXPECT_EQ(app.Caption(), "TarvelConfig - Tarvel");
   EXPECT_EQ(app.App().RecentFiles().Count(), 1);
@@ -285,9 +285,9 @@ TEST(Startup, ACommandLineFileThatCannotBeReadKeepsTheRecentFileList) {
 // registry, under a company key of the tests' own.
 TEST(Startup, EverySettingGoesToTheRegistryAndComesBack) {
   fw::RegistrySettings registry("Tarvel Project Tests", "Tarvel");
-  ASSERT_TRUE(registry.DeleteAll());
-  TempFolder folder;
-  const std::string saved = folder.Path("saved.tvm");
+  ASSERT_TRUE(DeleteAllSettings(registry));
+  TempDir folder;
+  const std::string saved = folder.File("saved.tvm");
   {
     TestServices services;
     services.controllers.AddController(3);
@@ -327,7 +327,7 @@ TEST(Startup, EverySettingGoesToTheRegistryAndComesBack) {
     EXPECT_EQ(rect.bottom - rect.top, 366);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(app.View().List().ColumnWidth(i), widths[i]);
   }
-  EXPECT_TRUE(registry.DeleteAll());
+  EXPECT_TRUE(DeleteAllSettings(registry));
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests");
 }
 

@@ -1,5 +1,6 @@
 // The target window dialog (the list of open windows, its sort and preselection, a click copying
-// a class into the edit) and the description dialog, with the 63-character limit of both.
+// a class into the edit), the description dialog, with the 63-character limit of both, and the
+// action dialog.
 #include <windows.h>
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
@@ -10,6 +11,7 @@
 
 #include "res/resource.h"
 #include "tests/shell/EditingSupport.h"
+#include "ui/ActionDlg.h"
 #include "ui/DescriptionDlg.h"
 #include "ui/TargetWindowDlg.h"
 
@@ -314,6 +316,63 @@ TEST(TextDialogs, DescriptionShowsTheCurrentTextAndCancelKeepsIt) {
   EXPECT_EQ(dialog.DoModal(nullptr), IDCANCEL);
   EXPECT_EQ(shown, "Jump");
   EXPECT_EQ(dialog.m_description, "Jump");
+}
+
+TEST(ActionDialog, ShowsTheActionAsksForARateOnlyForTurboAndRefusesARateOutOfRange) {
+  struct Case {
+    const char* what;
+    KeyAction action;
+    int rate;
+    int choose;         // radio button clicked
+    const char* typed;  // the rate, when not null
+    KeyAction chosen;
+    int chosenRate;
+    bool refused;  // a rate outside 1-50: a message, and the dialog stays until Cancel
+  };
+  const Case cases[] = {
+      {"tap to hold", KeyAction::Tap, 10, IDC_ACTION_HOLD, nullptr, KeyAction::Hold, 10, false},
+      {"hold to turbo at 1", KeyAction::Hold, 10, IDC_ACTION_TURBO, "1", KeyAction::Turbo, 1,
+       false},
+      {"turbo at 50", KeyAction::Turbo, 7, IDC_ACTION_TURBO, "50", KeyAction::Turbo, 50, false},
+      {"turbo back to tap", KeyAction::Turbo, 7, IDC_ACTION_TAP, "99", KeyAction::Tap, 7, false},
+      {"rate 0", KeyAction::Turbo, 7, IDC_ACTION_TURBO, "0", KeyAction::Turbo, 7, true},
+      {"rate 51", KeyAction::Tap, 10, IDC_ACTION_TURBO, "51", KeyAction::Tap, 10, true},
+      {"no rate", KeyAction::Tap, 10, IDC_ACTION_TURBO, "", KeyAction::Tap, 10, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CActionDlg dialog;
+    dialog.m_action = c.action;
+    dialog.m_turboRate = c.rate;
+    int checked = 0;
+    bool rateEnabledBefore = false;
+    bool rateEnabledAfter = false;
+    std::string shownRate;
+    LengthCheck tried;
+    WindowWatch watch(DialogCalled("Key Mapping Action"), [&](HWND window) {
+      for (int id : {IDC_ACTION_TAP, IDC_ACTION_HOLD, IDC_ACTION_TURBO})
+        if (IsDlgButtonChecked(window, id) == BST_CHECKED) checked = id;
+      shownRate = EditText(window, IDC_TURBO_RATE);
+      rateEnabledBefore = IsWindowEnabled(GetDlgItem(window, IDC_TURBO_RATE));
+      SendMessageA(GetDlgItem(window, c.choose), BM_CLICK, 0, 0);  // as a click: checks it
+      rateEnabledAfter = IsWindowEnabled(GetDlgItem(window, IDC_TURBO_RATE));
+      if (c.typed != nullptr) SetDlgItemTextA(window, IDC_TURBO_RATE, c.typed);
+      tried = TryOk(window, IDC_TURBO_RATE, c.typed != nullptr ? c.typed : shownRate);
+      if (tried.stayedOpen) ClickButton(window, IDCANCEL);
+    });
+    const INT_PTR result = dialog.DoModal(nullptr);
+    ASSERT_TRUE(watch.Fired());
+    const int shownButton[] = {IDC_ACTION_TAP, IDC_ACTION_HOLD, IDC_ACTION_TURBO};
+    EXPECT_EQ(checked, shownButton[static_cast<int>(c.action)]);
+    EXPECT_EQ(shownRate, std::to_string(c.rate));
+    EXPECT_EQ(rateEnabledBefore, c.action == KeyAction::Turbo);
+    EXPECT_EQ(rateEnabledAfter, c.choose == IDC_ACTION_TURBO);
+    EXPECT_EQ(tried.stayedOpen, c.refused);
+    EXPECT_EQ(tried.messageSeen.empty(), !c.refused);
+    EXPECT_EQ(result, c.refused ? IDCANCEL : IDOK);
+    EXPECT_EQ(dialog.m_action, c.chosen);
+    EXPECT_EQ(dialog.m_turboRate, c.chosenRate);
+  }
 }
 
 }  // namespace

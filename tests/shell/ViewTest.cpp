@@ -7,33 +7,33 @@ namespace tarvel::test {
 namespace {
 
 TEST(View, ColumnsHaveTheirTitlesAndDefaultOrStoredWidths) {
-  const char* titles[] = {"Device", "Button", "Mapped Keyboard Key", "Target Window Class",
-                          "Description"};
+  const char* titles[] = {"Device",      "Button", "Mapped Keyboard Key", "Target Window Class",
+                          "Description", "Action"};
   struct Case {
     const char* what;
     bool stored;
-    int widths[5];    // stored
-    int expected[5];  // shown, and written back at exit
+    int widths[6];    // stored
+    int expected[6];  // shown, and written back at exit
   };
   const Case cases[] = {
-      {"none stored: the defaults", false, {}, {300, 50, 120, 180, 100}},
-      {"stored", true, {0, 10, 20, 30, 40}, {0, 10, 20, 30, 40}},
+      {"none stored: the defaults", false, {}, {300, 50, 120, 180, 100, 80}},
+      {"stored", true, {0, 10, 20, 30, 40, 50}, {0, 10, 20, 30, 40, 50}},
       {"out of range: the column's default",
        true,
-       {-1, 16385, -2147483647 - 1, 2147483647, 16384},
-       {300, 50, 120, 180, 16384}},
+       {-1, 16385, -2147483647 - 1, 2147483647, 16384, -80},
+       {300, 50, 120, 180, 16384, 80}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TestServices services;
     if (c.stored)
-      for (int i = 0; i < 5; ++i)
+      for (int i = 0; i < 6; ++i)
         services.settings.WriteInt("View", Numbered("Width%d", i).c_str(), c.widths[i]);
     AppUnderTest app(services);
     ASSERT_TRUE(app.Start());
     HWND header = ListView_GetHeader(app.View().Handle());
-    ASSERT_EQ(Header_GetItemCount(header), 5);
-    for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(Header_GetItemCount(header), 6);
+    for (int i = 0; i < 6; ++i) {
       char text[64] = {};
       LVCOLUMNA column = {};
       column.mask = LVCF_TEXT | LVCF_FMT;
@@ -57,26 +57,25 @@ TEST(View, ColumnsHaveTheirTitlesAndDefaultOrStoredWidths) {
     EXPECT_EQ(view.top, rebar.bottom);
     EXPECT_EQ(view.bottom, status.top);
     ASSERT_TRUE(app.Close());
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 6; ++i)
       EXPECT_EQ(services.settings.GetInt("View", Numbered("Width%d", i).c_str(), -7),
                 c.expected[i]);
   }
 }
 
 TEST(View, OneRowPerButtonWithNameNumberKeyClassAndDescription) {
-  TempFolder folder;
-  const std::string path = folder.Path("rows.tvm");
-  char guid1[kGuidTextSize];
-  char guid2[kGuidTextSize];
-  FormatGuid(TestGuid(1), guid1);
-  FormatGuid(TestGuid(2), guid2);
-  const std::string text = std::string("TVM2\r\n") + "[" + guid1 + "," + guid1 + ",Wheel]\r\n" +
-                           "NumberOfButtons = 2\r\n" + "Button1 = 1,65,30,3,7,Notepad,4,Jump\r\n" +
-                           "Button2 = 0,0,0,0,0,,0,\r\n" + "[" + guid2 + "," + guid2 +
-                           ",Stick, with comma]\r\n" + "NumberOfButtons = 3\r\n" +
-                           "Button1 = 0,0,0,0,0,,0,\r\n" + "Button2 = 1,112,59,0,0,,0,\r\n" +
-                           "Button3 = 0,0,0,0,0,,9,a,b,c,d,e\r\n";
-  TempFolder::Write(path, text);
+  TempDir folder;
+  const std::string path = folder.File("rows.tvm");
+  const Guid wheel = TestGuid(1);
+  const Guid stick = TestGuid(2);
+  const std::string text =
+      Lines(Join({{"TVM2"},
+                  Block(HeaderLine(wheel, wheel, "Wheel"),
+                        {V2Button(1, 1, 65, 30, 3, "Notepad", "Jump"), V2Button(2, 0, 0, 0, 0)}),
+                  Block(HeaderLine(stick, stick, "Stick, with comma"),
+                        {V2Button(1, 0, 0, 0, 0), V2Button(2, 1, 112, 59, 0),
+                         V2Button(3, 0, 0, 0, 0, "", "a,b,c,d,e")})}));
+  WriteBytes(path, text);
   TestServices services;
   AppUnderTest app(services, path);
   ASSERT_TRUE(app.Start());
@@ -101,6 +100,7 @@ TEST(View, OneRowPerButtonWithNameNumberKeyClassAndDescription) {
     EXPECT_EQ(list.ItemText(r, 2), rows[r].key);
     EXPECT_EQ(list.ItemText(r, 3), rows[r].windowClass);
     EXPECT_EQ(list.ItemText(r, 4), rows[r].description);
+    EXPECT_EQ(list.ItemText(r, 5), "Tap");
     // No controller is attached: every row shows "not connected".
     EXPECT_EQ(list.ItemImage(r), 0);
   }
@@ -147,12 +147,12 @@ TEST(View, ColumnWidthsAreStoredWhenTheWindowCloses) {
   {
     AppUnderTest app(services);
     ASSERT_TRUE(app.Start());
-    const int widths[] = {0, 1, 77, 400, 12};
-    for (int i = 0; i < 5; ++i) app.View().List().SetColumnWidth(i, widths[i]);
+    const int widths[] = {0, 1, 77, 400, 12, 33};
+    for (int i = 0; i < 6; ++i) app.View().List().SetColumnWidth(i, widths[i]);
     ASSERT_TRUE(app.Close());
   }
-  const int expected[] = {0, 1, 77, 400, 12};
-  for (int i = 0; i < 5; ++i)
+  const int expected[] = {0, 1, 77, 400, 12, 33};
+  for (int i = 0; i < 6; ++i)
     EXPECT_EQ(services.settings.GetInt("View", Numbered("Width%d", i).c_str(), -1), expected[i]);
 }
 

@@ -15,7 +15,10 @@
 #include "input/JoystickTable.h"
 #include "input/Polling.h"
 #include "model/TarvelDoc.h"
-#include "tests/soak/SoakBackend.h"
+#include "tests/doubles/FakeApp.h"
+#include "tests/doubles/FakeControllers.h"
+#include "tests/doubles/FakePrompts.h"
+#include "tests/doubles/FakeTimerOwner.h"
 
 namespace {
 std::atomic<long> liveAllocations{0};
@@ -33,10 +36,11 @@ void operator delete(void* p) noexcept {
 }
 void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
-namespace tarvel::soak {
+namespace tarvel::test {
 namespace {
 
 constexpr int kPassesPerSecond = 100;
+constexpr int kControllers = 20;
 
 // One keystroke as the engine sends it: the key, its modifiers and where it went.
 struct Keystroke {
@@ -114,36 +118,6 @@ class CheckingKeySender final : public KeySender {
   uint8_t pendingUp_ = 0;
 };
 
-class ScriptedApp final : public AppServices {
- public:
-  int CaptureOn() const override { return 0; }
-  void SetCaptureOn(int) override {}
-  void RefreshAttachedJoysticks() override {}
-};
-
-class RandomPrompts final : public UserPrompts {
- public:
-  explicit RandomPrompts(std::mt19937* rng) : rng_(rng) {}
-  void ShowWrongFileFormat() override {}
-  void ShowFileTooLarge() override {}
-  bool AskAddNewJoystick(const char*) override {
-    ++questions;
-    return (*rng_)() % 2 == 0;
-  }
-  long questions = 0;
-
- private:
-  std::mt19937* rng_;
-};
-
-class Timer final : public PollTimerOwner {
- public:
-  void KillPollTimer() override { running = false; }
-  void SetPollTimer() override { running = true; }
-  WindowHandle CooperativeWindow() override { return nullptr; }
-  bool running = true;
-};
-
 // Gives every button of a record a key: some system-wide, some to a target window, some to a
 // window that does not exist, and some left unassigned.
 void AssignKeys(DeviceRecord& record, int salt) {
@@ -168,22 +142,22 @@ struct SoakFigures {
 
 SoakFigures RunSoak(long seconds, unsigned seed) {
   std::mt19937 rng(seed);
-  SoakBackend backend;
+  FakeBackend backend;
+  backend.longRun = true;
   for (int c = 0; c < kControllers; ++c) {
-    VirtualController& vc = backend.controllers[c];
-    vc.instanceGuid.data1 = 0x1000u + static_cast<uint32_t>(c);
-    vc.productGuid.data1 = 0x2000u + static_cast<uint32_t>(c);
-    std::snprintf(vc.name, sizeof vc.name, "Soak Pad %d", c);
-    vc.buttons = c == 3 ? 200u : static_cast<uint32_t>(1 + (c * 37) % 128);
-    vc.attached = c < 16;
-    vc.unplugged = false;
+    const uint32_t buttons = c == 3 ? 200u : static_cast<uint32_t>(1 + (c * 37) % 128);
+    backend
+        .AddController(TestGuid(static_cast<uint32_t>(c) + 1), "Soak Pad " + std::to_string(c),
+                       buttons)
+        .attached = c < 16;
   }
   JoystickTable table(&backend);
   table.SetUpJoysticks(nullptr);
   CheckingKeySender keys;
-  ScriptedApp app;
-  RandomPrompts prompts(&rng);
-  Timer timer;
+  FakeApp app;
+  FakePrompts prompts;
+  prompts.whileAsking = [&](const std::string&) { prompts.answers.push_back(rng() % 2 == 0); };
+  FakeTimerOwner timer(nullptr);
   CTarvelDoc doc(DocContext{&table, &app, &keys, &prompts, nullptr});
   doc.BuildRecordsFromAttached();
   int salt = 0;
@@ -204,30 +178,32 @@ SoakFigures RunSoak(long seconds, unsigned seed) {
   for (long pass = 0; pass < passes; ++pass) {
     // The world changes between two ticks.
     for (int c = 0; c < kControllers; ++c) {
-      VirtualController& vc = backend.controllers[c];
+      FakeController& fc = backend.Controller(c);
       if (rng() % 2 == 0) {
         // Mostly buttons in use, sometimes bytes past them, which must change nothing.
         static constexpr uint8_t kBytes[] = {0x00, 0x80, 0x81, 0x00};
-        const uint32_t range = rng() % 8 == 0 ? 128 : (vc.buttons < 128 ? vc.buttons : 128);
-        vc.bytes[rng() % range] = kBytes[rng() % 4];
+        const uint32_t range = rng() % 8 == 0 ? 128 : (fc.buttons < 128 ? fc.buttons : 128);
+        fc.buttonBytes[rng() % range] = kBytes[rng() % 4];
       }
       switch (rng() % 4000) {
         case 0:
-          vc.unplugged = !vc.unplugged;
-          vc.attached = !vc.unplugged;
+          if (fc.failGetDeviceState)
+            fc.PlugIn();
+          else
+            fc.Unplug();
           ++figures.unplugs;
           break;
         case 1:
-          vc.dropAcquisition = true;
-          vc.inputLostAnswers = rng() % 8 == 0 ? -1 : static_cast<int>(rng() % 40);
+          fc.dropAcquisition = true;
+          fc.inputLostAnswers = rng() % 8 == 0 ? -1 : static_cast<int>(rng() % 40);
           ++figures.storms;
           break;
         case 2:
-          vc.inputLostAnswers = 0;
+          fc.inputLostAnswers = 0;
           break;
         case 3:
           // Controllers come and go; a refresh then offers the new ones.
-          if (c >= 12) vc.attached = !vc.attached;
+          if (c >= 12) fc.attached = !fc.attached;
           break;
       }
     }
@@ -244,7 +220,8 @@ SoakFigures RunSoak(long seconds, unsigned seed) {
       if (!timer.running) ADD_FAILURE() << "refresh left the polling timer stopped";
     }
 
-    backend.StartPass();
+    long readsBefore[kControllers];
+    for (int c = 0; c < kControllers; ++c) readsBefore[c] = backend.Controller(c).statesRead;
     keys.done.clear();
     PollJoysticks(table, &doc);
 
@@ -252,15 +229,15 @@ SoakFigures RunSoak(long seconds, unsigned seed) {
     expected.clear();
     for (int s = 0; s < table.count; ++s) {
       const int r = table.slots[s].recordIndex;
-      const int c = static_cast<SoakDevice*>(table.slots[s].device)->controller();
-      if (r < 0 || !backend.readThisPass[c]) continue;
+      const int c = backend.ControllerOf(table.slots[s].device);
+      if (r < 0 || backend.Controller(c).statesRead == readsBefore[c]) continue;
       const DeviceRecord& record = *doc.records[r];
       if (expectedOwner[r] != &record) {
         ADD_FAILURE() << "record " << r << " changed under the poll";
         return figures;
       }
       for (int i = 0; i < record.buttonCount; ++i) {
-        const uint8_t now = backend.controllers[c].bytes[i];
+        const uint8_t now = backend.Controller(c).buttonBytes[i];
         if (now == expectedState[r][i]) continue;
         expectedState[r][i] = now;
         const ButtonMapping& m = record.buttons[i];
@@ -295,8 +272,8 @@ SoakFigures RunSoak(long seconds, unsigned seed) {
         return figures;
       }
     }
-    if (table.count > kMaxSlots || backend.liveDevices != table.count) {
-      ADD_FAILURE() << "pass " << pass << ": " << backend.liveDevices << " devices open for "
+    if (table.count > kMaxSlots || backend.LiveDevices() != table.count) {
+      ADD_FAILURE() << "pass " << pass << ": " << backend.LiveDevices() << " devices open for "
                     << table.count << " slots";
       return figures;
     }
@@ -311,7 +288,7 @@ SoakFigures RunSoak(long seconds, unsigned seed) {
     ++figures.passes;
   }
   table.ReleaseJoysticks();
-  EXPECT_EQ(backend.liveDevices, 0);
+  EXPECT_EQ(backend.LiveDevices(), 0);
   return figures;
 }
 
@@ -335,4 +312,4 @@ TEST(Soak, PollingHoldsItsPromisesOverALongRun) {
 }
 
 }  // namespace
-}  // namespace tarvel::soak
+}  // namespace tarvel::test

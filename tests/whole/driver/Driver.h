@@ -49,6 +49,7 @@ extern const Command kControllerCommands[];
 extern const Command kQueryCommands[];
 extern const Command kSinkCommands[];
 extern const Command kWindowCommands[];
+extern const Command kListViewCommands[];
 
 // Argument parsing; each prints what is wrong and returns false.
 bool ParseNumber(const std::string& text, long long* value);  // decimal or 0x hexadecimal
@@ -62,6 +63,12 @@ bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& done);
 // Empties the key log, through the sink when one runs; false when it did not answer in time.
 // (SessionCommands.cpp)
 bool ClearKeyLog(keysink::KeySinkLog* log, DWORD timeoutMs);
+
+// A top-level window by class, or by class and title as CLASS:TITLE; null (with the reason
+// printed) when there is none. (WindowCommands.cpp)
+HWND FindTopLevel(const std::string& target);
+// SendMessageTimeout; prints the result. kNotMet when the window did not answer in time.
+int SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs);
 
 // "0x8007001E"
 std::string Hex(unsigned long long value, int digits = 8);

@@ -1,7 +1,7 @@
 // tarveldrive.exe: the test scripts' handle on the fake game controllers (fakedinput) and the key
-// sink, through their shared memories. Run it under Wine in the same prefix as the program under
-// test (the memories are files in the prefix's temporary folder). `tarveldrive help` lists the
-// commands.
+// sink, through their shared memories, and on the windows of the program under test. Run it under
+// Wine in the same prefix as the program under test (the memories are files in the prefix's
+// temporary folder). `tarveldrive help` lists the commands.
 #include <fcntl.h>
 #include <io.h>
 
@@ -35,7 +35,7 @@ keysink::KeySinkLog* Context::Sink(bool quiet) {
 namespace {
 
 const Command* const kTables[] = {kSessionCommands, kControllerCommands, kQueryCommands,
-                                  kSinkCommands, kWindowCommands};
+                                  kSinkCommands,    kWindowCommands,     kListViewCommands};
 
 int Help(FILE* out) {
   std::fprintf(out,

@@ -1,6 +1,10 @@
-// Commands for any window of the desktop: list them, close one, answer a dialog, type a key.
+// Commands for any window of the desktop: list them, look at one, send or post it a message,
+// move or close it, answer a dialog, type a key; and hold a file open as another program may.
+// A window is named by its class (the first one that FindWindowA finds), or by class and title
+// as CLASS:TITLE (a dialog: "#32770:Open").
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Driver.h"
 
@@ -8,6 +12,7 @@ namespace tarveldrive {
 namespace {
 
 constexpr DWORD kDefaultTimeoutMs = 5000;
+constexpr UINT kSetTextTimeoutMs = 2000;
 
 BOOL CALLBACK PrintTopLevelWindow(HWND window, LPARAM) {
   char className[256] = "";
@@ -135,7 +140,161 @@ int CloseWindowOfClass(Context& context) {
   return kNotMet;
 }
 
+// Numbers of the arguments from `first` on; false (with the reason printed) when one is not.
+bool ParseNumbers(const Context& context, size_t first, std::vector<long long>* numbers) {
+  for (size_t i = first; i < context.args.size(); ++i) {
+    long long value;
+    if (!ParseNumber(context.args[i], &value)) return false;
+    numbers->push_back(value);
+  }
+  return true;
+}
+
+int Window(Context& context) {
+  HWND window = FindTopLevel(context.args[0]);
+  if (window == nullptr) return kNotMet;
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof(title));
+  std::printf("%s %lu %d %d %ld %ld %ld %ld \"%s\"\n",
+              Hex(reinterpret_cast<ULONG_PTR>(window)).c_str(), pid,
+              IsWindowVisible(window) ? 1 : 0, GetForegroundWindow() == window ? 1 : 0, rect.left,
+              rect.top, rect.right - rect.left, rect.bottom - rect.top, title);
+  return kOk;
+}
+
+int Ping(Context& context) {
+  DWORD timeoutMs;
+  if (!ParseTimeout(context.args[1], &timeoutMs)) return kUsage;
+  HWND window = FindTopLevel(context.args[0]);
+  if (window == nullptr) return kNotMet;
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER start;
+  LARGE_INTEGER end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  DWORD_PTR result = 0;
+  const bool answered =
+      SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+  QueryPerformanceCounter(&end);
+  std::printf("%.3f\n", static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                            static_cast<double>(frequency.QuadPart));
+  if (answered) return kOk;
+  std::fprintf(stderr, "tarveldrive: no answer within %lu ms\n", timeoutMs);
+  return kNotMet;
+}
+
+int Send(Context& context) {
+  std::vector<long long> n;
+  if (!ParseNumbers(context, 1, &n)) return kUsage;
+  HWND window = FindTopLevel(context.args[0]);
+  if (window == nullptr) return kNotMet;
+  return SendWithTimeout(window, static_cast<UINT>(n[0]), static_cast<WPARAM>(n[1]),
+                         static_cast<LPARAM>(n[2]), static_cast<UINT>(n[3]));
+}
+
+int Post(Context& context) {
+  std::vector<long long> n;
+  if (!ParseNumbers(context, 1, &n)) return kUsage;
+  HWND window = FindTopLevel(context.args[0]);
+  if (window == nullptr) return kNotMet;
+  return PostMessageA(window, static_cast<UINT>(n[0]), static_cast<WPARAM>(n[1]),
+                      static_cast<LPARAM>(n[2]))
+             ? kOk
+             : kNotMet;
+}
+
+int Move(Context& context) {
+  std::vector<long long> n;
+  if (!ParseNumbers(context, 1, &n)) return kUsage;
+  HWND window = FindTopLevel(context.args[0]);
+  if (window == nullptr) return kNotMet;
+  return SetWindowPos(window, nullptr, static_cast<int>(n[0]), static_cast<int>(n[1]),
+                      static_cast<int>(n[2]), static_cast<int>(n[3]), SWP_NOZORDER | SWP_NOACTIVATE)
+             ? kOk
+             : kNotMet;
+}
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindControl(HWND control, LPARAM data) {
+  auto* search = reinterpret_cast<ControlSearch*>(data);
+  if (GetDlgCtrlID(control) != search->id) return TRUE;
+  search->found = control;
+  return FALSE;
+}
+
+int SetText(Context& context) {
+  long long id;
+  if (!ParseNumber(context.args[1], &id)) return kUsage;
+  const std::string& title = context.args[0];
+  HWND dialog = FindWindowA("#32770", title.c_str());
+  if (dialog == nullptr || !IsWindowVisible(dialog)) {
+    std::fprintf(stderr, "tarveldrive: no visible dialog \"%s\"\n", title.c_str());
+    return kNotMet;
+  }
+  ControlSearch search{static_cast<int>(id), nullptr};
+  EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) {
+    std::fprintf(stderr, "tarveldrive: dialog \"%s\" has no control %lld\n", title.c_str(), id);
+    return kNotMet;
+  }
+  // The system copies the text into the other process for WM_SETTEXT.
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutA(search.found, WM_SETTEXT, 0,
+                          reinterpret_cast<LPARAM>(context.args[2].c_str()), SMTO_NORMAL,
+                          kSetTextTimeoutMs, &result) == 0 ||
+      result == 0) {
+    std::fprintf(stderr, "tarveldrive: control %lld did not take the text\n", id);
+    return kNotMet;
+  }
+  return kOk;
+}
+
+// Stands for another program that has the file open and lets nobody else in.
+int HoldFile(Context& context) {
+  DWORD milliseconds;
+  if (!ParseTimeout(context.args[1], &milliseconds)) return kUsage;
+  const std::string& path = context.args[0];
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::fprintf(stderr, "tarveldrive: cannot open %s (error %lu)\n", path.c_str(), GetLastError());
+    return kNotMet;
+  }
+  std::printf("held\n");
+  std::fflush(stdout);
+  Sleep(milliseconds);
+  CloseHandle(file);
+  return kOk;
+}
+
 }  // namespace
+
+HWND FindTopLevel(const std::string& target) {
+  const size_t colon = target.find(':');
+  const std::string className = target.substr(0, colon);
+  const char* title = colon == std::string::npos ? nullptr : target.c_str() + colon + 1;
+  HWND window = FindWindowA(className.c_str(), title);
+  if (window == nullptr) std::fprintf(stderr, "tarveldrive: no window %s\n", target.c_str());
+  return window;
+}
+
+int SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT timeoutMs) {
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &result) == 0) {
+    std::fprintf(stderr, "tarveldrive: no answer within %u ms\n", timeoutMs);
+    return kNotMet;
+  }
+  std::printf("%lld\n", static_cast<long long>(result));
+  return kOk;
+}
 
 const Command kWindowCommands[] = {
     {"keybd", 1, 2, "VK [down|up|tap]  a system-wide key event (keybd_event)", Keybd},
@@ -153,6 +312,19 @@ const Command kWindowCommands[] = {
      "CLASS [TIMEOUTMS]  post WM_CLOSE to the first top-level window of CLASS, wait until it is "
      "gone",
      CloseWindowOfClass},
+    {"window", 1, 1, "WINDOW  HWND PID VISIBLE FOREGROUND LEFT TOP WIDTH HEIGHT \"TITLE\"", Window},
+    {"ping", 2, 2, "WINDOW TIMEOUTMS  SendMessageTimeout(WM_NULL); print the milliseconds", Ping},
+    {"send", 5, 5, "WINDOW MSG WPARAM LPARAM TIMEOUTMS  SendMessageTimeout; print the result",
+     Send},
+    {"post", 4, 4, "WINDOW MSG WPARAM LPARAM  PostMessage", Post},
+    {"move", 5, 5, "WINDOW X Y WIDTH HEIGHT  SetWindowPos (no z-order change, no activation)",
+     Move},
+    {"set-text", 3, 3,
+     "TITLE ID TEXT  WM_SETTEXT to control ID (at any depth) of the visible dialog TITLE", SetText},
+    {"hold-file", 2, 2,
+     "PATH MS  open PATH for reading and writing with no sharing, print \"held\", close it after "
+     "MS",
+     HoldFile},
     {nullptr, 0, 0, nullptr, nullptr},
 };
 

@@ -11,24 +11,28 @@ namespace {
 struct AxisKind {
   const GUID* guid;
   DWORD offset;
-  WORD usage;
   const char* name;
 };
 
 const AxisKind kAxes[kMaxAxes] = {
-    {&GUID_XAxis, offsetof(DIJOYSTATE2, lX), 0x30, "X Axis"},
-    {&GUID_YAxis, offsetof(DIJOYSTATE2, lY), 0x31, "Y Axis"},
-    {&GUID_ZAxis, offsetof(DIJOYSTATE2, lZ), 0x32, "Z Axis"},
-    {&GUID_RxAxis, offsetof(DIJOYSTATE2, lRx), 0x33, "X Rotation"},
-    {&GUID_RyAxis, offsetof(DIJOYSTATE2, lRy), 0x34, "Y Rotation"},
-    {&GUID_RzAxis, offsetof(DIJOYSTATE2, lRz), 0x35, "Z Rotation"},
-    {&GUID_Slider, offsetof(DIJOYSTATE2, rglSlider), 0x36, "Slider"},
-    {&GUID_Slider, offsetof(DIJOYSTATE2, rglSlider) + sizeof(LONG), 0x36, "Slider 2"},
+    {&GUID_XAxis, offsetof(DIJOYSTATE2, lX), "X Axis"},
+    {&GUID_YAxis, offsetof(DIJOYSTATE2, lY), "Y Axis"},
+    {&GUID_ZAxis, offsetof(DIJOYSTATE2, lZ), "Z Axis"},
+    {&GUID_RxAxis, offsetof(DIJOYSTATE2, lRx), "X Rotation"},
+    {&GUID_RyAxis, offsetof(DIJOYSTATE2, lRy), "Y Rotation"},
+    {&GUID_RzAxis, offsetof(DIJOYSTATE2, lRz), "Z Rotation"},
+    {&GUID_Slider, offsetof(DIJOYSTATE2, rglSlider), "Slider"},
+    {&GUID_Slider, offsetof(DIJOYSTATE2, rglSlider) + sizeof(LONG), "Slider 2"},
 };
+
+// c_dfDIJoystick2: 6 axes, 2 sliders, 4 points of view, 128 buttons, and the velocity,
+// acceleration and force of the axes and sliders (3 x 8).
+constexpr DWORD kJoystick2Objects = 8 + 4 + 128 + 3 * 8;
 
 constexpr DWORD kTypeBits = 0xFF;  // DIDFT_RELAXIS .. DIDFT_NODATA
 constexpr DWORD kAttributeBits =
     DIDFT_FFACTUATOR | DIDFT_FFEFFECTTRIGGER | DIDFT_OUTPUT | DIDFT_VENDORDEFINED | DIDFT_ALIAS;
+constexpr DWORD kIdentityBits = DIDFT_INSTANCEMASK | kTypeBits;
 
 DWORD TypeOf(DWORD kind, int instance) {
   return kind | static_cast<DWORD>(DIDFT_MAKEINSTANCE(instance));
@@ -43,33 +47,22 @@ DeviceModel::DeviceModel(int axes, int povs, int buttons) {
   povCount_ = Clamp(povs, kMaxPovs);
   buttonCount_ = Clamp(buttons, kMaxButtons);
   for (int i = 0; i < axisCount_; ++i) {
-    objects_[objectCount_++] = {
-        ObjectKind::kAxis, i,    kAxes[i].guid, TypeOf(DIDFT_ABSAXIS, i), DIDOI_ASPECTPOSITION,
-        kAxes[i].offset,   0x01, kAxes[i].usage};
+    objects_[objectCount_++] = {ObjectKind::kAxis,    i,
+                                kAxes[i].guid,        TypeOf(DIDFT_ABSAXIS, i),
+                                DIDOI_ASPECTPOSITION, kAxes[i].offset};
     rangeMin_[i] = kDefaultRangeMin;
     rangeMax_[i] = kDefaultRangeMax;
   }
   for (int i = 0; i < povCount_; ++i) {
-    objects_[objectCount_++] = {ObjectKind::kPov,
-                                i,
-                                &GUID_POV,
-                                TypeOf(DIDFT_POV, i),
-                                0,
-                                static_cast<DWORD>(offsetof(DIJOYSTATE2, rgdwPOV) + i * 4),
-                                0x01,
-                                0x39};
+    objects_[objectCount_++] = {
+        ObjectKind::kPov,     i, &GUID_POV,
+        TypeOf(DIDFT_POV, i), 0, static_cast<DWORD>(offsetof(DIJOYSTATE2, rgdwPOV) + i * 4)};
   }
   for (int i = 0; i < buttonCount_; ++i) {
-    objects_[objectCount_++] = {ObjectKind::kButton,
-                                i,
-                                &GUID_Button,
-                                TypeOf(DIDFT_PSHBUTTON, i),
-                                0,
-                                static_cast<DWORD>(offsetof(DIJOYSTATE2, rgbButtons) + i),
-                                0x09,
-                                static_cast<WORD>(i + 1)};
+    objects_[objectCount_++] = {
+        ObjectKind::kButton,        i, &GUID_Button,
+        TypeOf(DIDFT_PSHBUTTON, i), 0, static_cast<DWORD>(offsetof(DIJOYSTATE2, rgbButtons) + i)};
   }
-  for (int& offset : formatOffset_) offset = -1;
 }
 
 HRESULT DeviceModel::SetDataFormat(const DIDATAFORMAT* format) {
@@ -78,39 +71,10 @@ HRESULT DeviceModel::SetDataFormat(const DIDATAFORMAT* format) {
       format->dwDataSize % 4 != 0 || (format->dwNumObjs > 0 && format->rgodf == nullptr)) {
     return DIERR_INVALIDPARAM;
   }
-  int offsets[kMaxObjects];
-  for (int& offset : offsets) offset = -1;
-  for (DWORD entry = 0; entry < format->dwNumObjs; ++entry) {
-    const DIOBJECTDATAFORMAT& wanted = format->rgodf[entry];
-    const DWORD wantedTypes = wanted.dwType & kTypeBits;
-    const DWORD wantedInstance = DIDFT_GETINSTANCE(wanted.dwType);
-    const bool anyInstance = wantedInstance == 0xFFFF;
-    const DWORD wantedAspect = wanted.dwFlags & DIDOI_ASPECTMASK;
-    int match = -1;
-    for (int i = 0; i < objectCount_ && match < 0; ++i) {
-      const DeviceObject& object = objects_[i];
-      if (offsets[i] >= 0) continue;
-      if (wantedTypes != 0 && (object.type & wantedTypes) == 0) continue;
-      if (!anyInstance && static_cast<DWORD>(object.instance) != wantedInstance) continue;
-      if (wanted.pguid != nullptr && !IsEqualGUID(*wanted.pguid, *object.guid)) continue;
-      if (object.kind == ObjectKind::kAxis && wantedAspect != 0 &&
-          wantedAspect != DIDOI_ASPECTPOSITION) {
-        continue;
-      }
-      match = i;
-    }
-    if (match < 0) {
-      if (wanted.dwType & DIDFT_OPTIONAL) continue;
-      return DIERR_INVALIDPARAM;
-    }
-    const DWORD width = objects_[match].kind == ObjectKind::kButton ? 1 : 4;
-    if (wanted.dwOfs % width != 0 || wanted.dwOfs + width > format->dwDataSize) {
-      return DIERR_INVALIDPARAM;
-    }
-    offsets[match] = static_cast<int>(wanted.dwOfs);
+  if (format->dwDataSize != sizeof(DIJOYSTATE2) || format->dwNumObjs != kJoystick2Objects ||
+      format->dwFlags != DIDF_ABSAXIS) {
+    return DIERR_UNSUPPORTED;
   }
-  std::memcpy(formatOffset_, offsets, sizeof(offsets));
-  dataSize_ = format->dwDataSize;
   hasFormat_ = true;
   return DI_OK;
 }
@@ -137,12 +101,9 @@ void DeviceModel::DescribeObject(int index, DIDEVICEOBJECTINSTANCEA* instance) c
   std::memset(instance, 0, sizeof(*instance));
   instance->dwSize = sizeof(*instance);
   instance->guidType = *object.guid;
-  instance->dwOfs =
-      formatOffset_[index] >= 0 ? static_cast<DWORD>(formatOffset_[index]) : object.nativeOffset;
+  instance->dwOfs = object.offset;
   instance->dwType = object.type;
   instance->dwFlags = object.flags;
-  instance->wUsagePage = object.usagePage;
-  instance->wUsage = object.usage;
   switch (object.kind) {
     case ObjectKind::kAxis:
       std::snprintf(instance->tszName, sizeof(instance->tszName), "%s",
@@ -157,82 +118,32 @@ void DeviceModel::DescribeObject(int index, DIDEVICEOBJECTINSTANCEA* instance) c
   }
 }
 
-HRESULT DeviceModel::FindObject(DWORD how, DWORD id, int* object) const {
-  constexpr DWORD kIdentity = DIDFT_INSTANCEMASK | kTypeBits;
-  switch (how) {
-    case DIPH_BYID:
-      for (int i = 0; i < objectCount_; ++i) {
-        if ((objects_[i].type & kIdentity) == (id & kIdentity)) {
-          *object = i;
-          return DI_OK;
-        }
-      }
-      return DIERR_OBJECTNOTFOUND;
-    case DIPH_BYOFFSET:
-      if (!hasFormat_) return DIERR_NOTFOUND;
-      for (int i = 0; i < objectCount_; ++i) {
-        if (formatOffset_[i] >= 0 && static_cast<DWORD>(formatOffset_[i]) == id) {
-          *object = i;
-          return DI_OK;
-        }
-      }
-      return DIERR_OBJECTNOTFOUND;
-    default:
-      return DIERR_UNSUPPORTED;
-  }
-}
-
-HRESULT DeviceModel::SetRange(const DIPROPHEADER* header, unsigned* axesChanged) {
-  *axesChanged = 0;
+HRESULT DeviceModel::SetRange(const DIPROPHEADER* header, int* axis) {
   if (header == nullptr || header->dwHeaderSize != sizeof(DIPROPHEADER) ||
       header->dwSize != sizeof(DIPROPRANGE)) {
     return DIERR_INVALIDPARAM;
   }
+  if (header->dwHow != DIPH_BYID) return DIERR_UNSUPPORTED;
   const auto* range = reinterpret_cast<const DIPROPRANGE*>(header);
   if (range->lMin >= range->lMax) return DIERR_INVALIDPARAM;
-  if (header->dwHow == DIPH_DEVICE) {
-    if (header->dwObj != 0) return DIERR_INVALIDPARAM;
-    for (int axis = 0; axis < axisCount_; ++axis) {
-      rangeMin_[axis] = range->lMin;
-      rangeMax_[axis] = range->lMax;
-      *axesChanged |= 1u << axis;
-    }
+  for (int i = 0; i < objectCount_; ++i) {
+    const DeviceObject& object = objects_[i];
+    if ((object.type & kIdentityBits) != (header->dwObj & kIdentityBits)) continue;
+    if (object.kind != ObjectKind::kAxis) return DIERR_UNSUPPORTED;
+    *axis = object.instance;
+    rangeMin_[*axis] = range->lMin;
+    rangeMax_[*axis] = range->lMax;
     return DI_OK;
   }
-  int index;
-  const HRESULT found = FindObject(header->dwHow, header->dwObj, &index);
-  if (FAILED(found)) return found;
-  if (objects_[index].kind != ObjectKind::kAxis) return DIERR_UNSUPPORTED;
-  const int axis = objects_[index].instance;
-  rangeMin_[axis] = range->lMin;
-  rangeMax_[axis] = range->lMax;
-  *axesChanged = 1u << axis;
-  return DI_OK;
+  return DIERR_OBJECTNOTFOUND;
 }
 
-HRESULT DeviceModel::GetRange(DIPROPHEADER* header) const {
-  if (header == nullptr || header->dwHeaderSize != sizeof(DIPROPHEADER) ||
-      header->dwSize != sizeof(DIPROPRANGE)) {
-    return DIERR_INVALIDPARAM;
-  }
-  if (header->dwHow == DIPH_DEVICE) return DIERR_UNSUPPORTED;  // a range belongs to one axis
-  int index;
-  const HRESULT found = FindObject(header->dwHow, header->dwObj, &index);
-  if (FAILED(found)) return found;
-  if (objects_[index].kind != ObjectKind::kAxis) return DIERR_UNSUPPORTED;
-  auto* range = reinterpret_cast<DIPROPRANGE*>(header);
-  range->lMin = rangeMin_[objects_[index].instance];
-  range->lMax = rangeMax_[objects_[index].instance];
-  return DI_OK;
-}
-
-void DeviceModel::FillState(const volatile BYTE* buttons, void* state) const {
-  auto* bytes = static_cast<BYTE*>(state);
-  std::memset(bytes, 0, dataSize_);
+void DeviceModel::FillState(const volatile BYTE* buttons, DIJOYSTATE2* state) const {
+  auto* bytes = reinterpret_cast<BYTE*>(state);
+  std::memset(bytes, 0, sizeof(*state));
   for (int i = 0; i < objectCount_; ++i) {
-    if (formatOffset_[i] < 0) continue;
-    BYTE* place = bytes + formatOffset_[i];
     const DeviceObject& object = objects_[i];
+    BYTE* place = bytes + object.offset;
     switch (object.kind) {
       case ObjectKind::kAxis: {
         const LONG min = rangeMin_[object.instance];

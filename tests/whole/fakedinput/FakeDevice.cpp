@@ -179,16 +179,13 @@ HRESULT FakeDevice::DoSetProperty(REFGUID property, LPCDIPROPHEADER header) {
   if (header == nullptr) return E_POINTER;
   if (!IsProperty(property, DIPROP_RANGE)) return DIERR_UNSUPPORTED;
   if (acquired_) return DIERR_ACQUIRED;
-  unsigned changed = 0;
-  const HRESULT result = model_.SetRange(header, &changed);
+  int axis = 0;
+  const HRESULT result = model_.SetRange(header, &axis);
   if (FAILED(result)) return result;
-  for (int axis = 0; axis < kMaxAxes; ++axis) {
-    if ((changed & (1u << axis)) == 0) continue;
-    AxisRange& range = Record().ranges[axis];
-    range.min = model_.RangeMin(axis);
-    range.max = model_.RangeMax(axis);
-    InterlockedIncrement(&range.setCount);
-  }
+  AxisRange& range = Record().ranges[axis];
+  range.min = model_.RangeMin(axis);
+  range.max = model_.RangeMax(axis);
+  InterlockedIncrement(&range.setCount);
   return result;
 }
 
@@ -257,7 +254,7 @@ HRESULT FakeDevice::DoGetDeviceState(DWORD size, LPVOID data) {
   }
   BYTE buttons[kMaxButtons];
   const LONG serial = CopyButtons(Slot(), buttons);
-  model_.FillState(buttons, data);
+  model_.FillState(buttons, static_cast<DIJOYSTATE2*>(data));
   const long long now = wholetest::QpcNow();
   CallRecord& record = Record();
   record.lastStateQpc = now;
@@ -319,11 +316,7 @@ HRESULT FakeDevice::DoSetCooperativeLevel(HWND window, DWORD flags) {
 
 // Methods that the program does not use: sensible answers, not recorded.
 
-HRESULT FakeDevice::GetProperty(REFGUID property, LPDIPROPHEADER header) {
-  if (header == nullptr) return E_POINTER;
-  if (!IsProperty(property, DIPROP_RANGE)) return DIERR_UNSUPPORTED;
-  return model_.GetRange(header);
-}
+HRESULT FakeDevice::GetProperty(REFGUID, LPDIPROPHEADER) { return DIERR_UNSUPPORTED; }
 
 HRESULT FakeDevice::GetDeviceData(DWORD, LPDIDEVICEOBJECTDATA, LPDWORD, DWORD) {
   return DIERR_NOTBUFFERED;
@@ -331,14 +324,8 @@ HRESULT FakeDevice::GetDeviceData(DWORD, LPDIDEVICEOBJECTDATA, LPDWORD, DWORD) {
 
 HRESULT FakeDevice::SetEventNotification(HANDLE) { return DIERR_UNSUPPORTED; }
 
-HRESULT FakeDevice::GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA instance, DWORD object, DWORD how) {
-  if (instance == nullptr) return E_POINTER;
-  if (instance->dwSize != sizeof(DIDEVICEOBJECTINSTANCEA)) return DIERR_INVALIDPARAM;
-  int index;
-  const HRESULT found = model_.FindObject(how, object, &index);
-  if (FAILED(found)) return found;
-  model_.DescribeObject(index, instance);
-  return DI_OK;
+HRESULT FakeDevice::GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) {
+  return DIERR_UNSUPPORTED;
 }
 
 HRESULT FakeDevice::GetDeviceInfo(LPDIDEVICEINSTANCEA instance) {

@@ -506,8 +506,8 @@ TEST_F(FakeDInputTest, FaultsAnswerTheNextCallsThenTheDeviceWorks) {
       DIPROPRANGE range = {};
       range.diph.dwSize = sizeof(range);
       range.diph.dwHeaderSize = sizeof(DIPROPHEADER);
-      range.diph.dwObj = 0;
-      range.diph.dwHow = DIPH_DEVICE;
+      range.diph.dwObj = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(0);
+      range.diph.dwHow = DIPH_BYID;
       range.lMin = -1;
       range.lMax = 1;
       RangeState ranges{device.Get()};
@@ -654,7 +654,7 @@ TEST_F(FakeDInputTest, ASlotGivenToAnotherControllerLeavesOldDevicesUnplugged) {
 }
 
 TEST_F(FakeDInputTest, DeviceChecksSizesFormatsAndState) {
-  Define(0, 40, 3);
+  Define(0, 40, 3, 1);
   Ref<IDirectInput8A> input;
   ASSERT_EQ(Create(input), DI_OK);
   Ref<IDirectInputDevice8A> device;
@@ -672,30 +672,37 @@ TEST_F(FakeDInputTest, DeviceChecksSizesFormatsAndState) {
   EXPECT_EQ(device->GetCapabilities(&caps), DI_OK);
   EXPECT_EQ(caps.dwButtons, 40u);
 
-  // The older 80-byte format: 32 buttons only.
-  ASSERT_EQ(device->SetDataFormat(&c_dfDIJoystick), DI_OK);
+  // The one data format, c_dfDIJoystick2; the state is a whole DIJOYSTATE2.
+  EXPECT_EQ(device->SetDataFormat(&c_dfDIJoystick), DIERR_UNSUPPORTED);
+  EXPECT_EQ(device->Acquire(), DIERR_INVALIDPARAM);
+  ASSERT_EQ(device->SetDataFormat(&c_dfDIJoystick2), DI_OK);
   ASSERT_EQ(device->Acquire(), DI_OK);
-  SetButton(*shared_, 0, 31, 0x80);
-  SetButton(*shared_, 0, 32, 0x80);
+  SetButton(*shared_, 0, 39, 0x80);
+  SetButton(*shared_, 0, 40, 0x80);
   DIJOYSTATE small;
-  EXPECT_EQ(device->GetDeviceState(sizeof(state), &state), DIERR_INVALIDPARAM);
-  ASSERT_EQ(device->GetDeviceState(sizeof(small), &small), DI_OK);
-  EXPECT_EQ(small.rgbButtons[31], 0x80);
-  EXPECT_EQ(small.lX, 32767);  // default range 0..65535
+  EXPECT_EQ(device->GetDeviceState(sizeof(small), &small), DIERR_INVALIDPARAM);
+  std::memset(&state, 0x5A, sizeof(state));
+  ASSERT_EQ(device->GetDeviceState(sizeof(state), &state), DI_OK);
+  EXPECT_EQ(state.rgbButtons[39], 0x80);
+  EXPECT_EQ(state.rgbButtons[40], 0);  // past the device's 40 buttons
+  EXPECT_EQ(state.lX, 32767);          // default range 0..65535
+  EXPECT_EQ(state.lZ, 32767);
+  EXPECT_EQ(state.lRx, 0);  // three axes only
+  EXPECT_EQ(state.rgdwPOV[0], 0xFFFFFFFFu);
+  EXPECT_EQ(state.rgdwPOV[1], 0u);  // one point of view only
   EXPECT_EQ(device->SetDataFormat(&c_dfDIJoystick2), DIERR_ACQUIRED);
 
   DIPROPRANGE range = {};
   range.diph.dwSize = sizeof(range);
   range.diph.dwHeaderSize = sizeof(DIPROPHEADER);
-  range.diph.dwHow = DIPH_DEVICE;
+  range.diph.dwHow = DIPH_BYID;
+  range.diph.dwObj = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1);
   range.lMin = -50;
   range.lMax = 50;
   EXPECT_EQ(device->SetProperty(DIPROP_RANGE, &range.diph), DIERR_ACQUIRED);
   ASSERT_EQ(device->Unacquire(), DI_OK);
-  ASSERT_EQ(device->SetProperty(DIPROP_RANGE, &range.diph), DI_OK);
-  for (int axis = 0; axis < 3; ++axis) EXPECT_EQ(Record(0).ranges[axis].min, -50);
-  EXPECT_EQ(Record(0).ranges[3].setCount, 0);
 
+  // Ranges by axis ID, as the program sets them.
   struct Case {
     DWORD how;
     DWORD object;
@@ -705,11 +712,12 @@ TEST_F(FakeDInputTest, DeviceChecksSizesFormatsAndState) {
   };
   const Case cases[] = {
       {DIPH_BYID, DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1), -7, 7, DI_OK},
+      {DIPH_BYID, DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(2), -1000, 1000, DI_OK},
       {DIPH_BYID, DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(3), -7, 7, DIERR_OBJECTNOTFOUND},
       {DIPH_BYID, DIDFT_PSHBUTTON | DIDFT_MAKEINSTANCE(0), -7, 7, DIERR_UNSUPPORTED},
       {DIPH_BYID, DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1), 7, 7, DIERR_INVALIDPARAM},
-      {DIPH_BYOFFSET, DIJOFS_Z, -9, 9, DI_OK},
-      {DIPH_DEVICE, 1, -9, 9, DIERR_INVALIDPARAM},
+      {DIPH_BYOFFSET, DIJOFS_Z, -9, 9, DIERR_UNSUPPORTED},
+      {DIPH_DEVICE, 0, -9, 9, DIERR_UNSUPPORTED},
   };
   for (const Case& c : cases) {
     range.diph.dwHow = c.how;
@@ -718,13 +726,19 @@ TEST_F(FakeDInputTest, DeviceChecksSizesFormatsAndState) {
     range.lMax = c.max;
     EXPECT_EQ(device->SetProperty(DIPROP_RANGE, &range.diph), c.expected) << c.object;
   }
+  EXPECT_EQ(Record(0).ranges[0].setCount, 0);
+  EXPECT_EQ(Record(0).ranges[1].setCount, 1);
+  EXPECT_EQ(Record(0).ranges[1].min, -7);
+  EXPECT_EQ(Record(0).ranges[1].max, 7);
+  EXPECT_EQ(Record(0).ranges[2].min, -1000);
+  ASSERT_EQ(device->Acquire(), DI_OK);
+  ASSERT_EQ(device->GetDeviceState(sizeof(state), &state), DI_OK);
+  EXPECT_EQ(state.lX, 32767);
+  EXPECT_EQ(state.lY, 0);  // the centre of -7..7
+  EXPECT_EQ(state.lZ, 0);
+  ASSERT_EQ(device->Unacquire(), DI_OK);
   range.diph.dwHow = DIPH_BYID;
   range.diph.dwObj = DIDFT_ABSAXIS | DIDFT_MAKEINSTANCE(1);
-  ASSERT_EQ(device->GetProperty(DIPROP_RANGE, &range.diph), DI_OK);
-  EXPECT_EQ(range.lMin, -7);
-  EXPECT_EQ(range.lMax, 7);
-  EXPECT_EQ(Record(0).ranges[1].setCount, 2);
-  EXPECT_EQ(Record(0).ranges[2].min, -9);
   range.diph.dwSize = sizeof(DIPROPHEADER);
   EXPECT_EQ(device->SetProperty(DIPROP_RANGE, &range.diph), DIERR_INVALIDPARAM);
   EXPECT_EQ(device->SetProperty(DIPROP_DEADZONE, &range.diph), DIERR_UNSUPPORTED);

@@ -150,7 +150,7 @@ def select_in_dialog(session, row):
     """Clicks a row of the dialog's list, as a user does, and waits until it is selected."""
     dialog = f"#32770:{JOYSTICKS_DIALOG}"
     session.click(session.cell(row, 0, dialog))
-    wait_for(lambda: int(session.probe("list-send", dialog, LVM_GETNEXTITEM, -1, LVNI_SELECTED,
+    wait_for(lambda: int(session.drive("list-send", dialog, LVM_GETNEXTITEM, -1, LVNI_SELECTED,
                                        2000)),
              lambda selected: selected == row, f"row {row + 1} of the dialog was not selected")
 

@@ -145,14 +145,14 @@ def open_by_dialog(session, path):
     """File > Open..., with the file's name typed into the dialog."""
     session.command(ID_FILE_OPEN)
     session.dialog("Open")
-    session.probe("set-text", "Open", FILE_NAME_BOX, session.wine_path(path))
+    session.drive("set-text", "Open", FILE_NAME_BOX, session.wine_path(path))
     session.drive("click-button", "Open", "Open")
     wait_gone(session, "Open")
 
 
 def hold_file(session, path, milliseconds):
     """Another program that has the file open, letting nobody else in, for `milliseconds`."""
-    session._start("holder", session.bin_dir / "windowprobe.exe",
+    session._start("holder", session.bin_dir / "tarveldrive.exe",
                    ["hold-file", session.wine_path(path), str(milliseconds)], cwd=session.bin_dir)
     log = session.root / "holder.log"
     wait_for(lambda: log.read_text(encoding="latin-1"), lambda text: "held" in text,

@@ -2,8 +2,8 @@
 
 A Session owns everything a scenario starts: a fresh Wine prefix of its own (a copy of the
 template prefix, so every scenario begins with no settings), a copy of tarvel.exe beside the
-test dinput8.dll, the key sink and the program. It drives the controllers through tarveldrive.exe
-and looks at the program's windows through windowprobe.exe. Closing the session ends every
+test dinput8.dll, the key sink and the program. It drives the controllers and looks at the
+program's windows through tarveldrive.exe. Closing the session ends every
 process it started (the prefix's wineserver is its own, so `wineserver -k` touches nobody else)
 and removes the prefix; the logs stay in the session's folder.
 """
@@ -192,7 +192,7 @@ class WindowInfo:
 
 def parse_window(text):
     m = re.match(r'(\S+) (\d+) (\d) (\d) (-?\d+) (-?\d+) (-?\d+) (-?\d+) "(.*)"$', text.strip())
-    check(m is not None, f"windowprobe window printed {text!r}")
+    check(m is not None, f"tarveldrive window printed {text!r}")
     return WindowInfo(m.group(3) == "1", m.group(4) == "1",
                       tuple(int(m.group(i)) for i in range(5, 9)), m.group(9))
 
@@ -381,12 +381,6 @@ class Session:
                               timeout, ok=(0,) if check else None)
         return out if check else (code, out)
 
-    def probe(self, *args, check=True, timeout=30):
-        """Runs windowprobe; returns its output. check=False: (exit code, output)."""
-        code, out = self._run(["wine", str(self.bin_dir / "windowprobe.exe"), *map(str, args)],
-                              timeout, ok=(0,) if check else None)
-        return out if check else (code, out)
-
     def tarvelcfg_dump(self, path):
         check(self.tarvelcfg is not None, "no tarvelcfg.exe given")
         return self._run(["wine", str(self.tarvelcfg), "dump", self.wine_path(path)], 30)[1]
@@ -488,16 +482,16 @@ class Session:
         return child is not None and child.poll() is None
 
     def window(self):
-        return parse_window(self.probe("window", FRAME_CLASS))
+        return parse_window(self.drive("window", FRAME_CLASS))
 
     def rows(self, window=FRAME_CLASS):
         """The rows of the list view in `window` (CLASS or CLASS:TITLE)."""
-        return parse_rows(self.probe("rows", window))
+        return parse_rows(self.drive("rows", window))
 
     def cell(self, row, column, window=FRAME_CLASS):
         """Centre of a cell of the list view in `window` (CLASS or CLASS:TITLE), in screen
         coordinates."""
-        numbers = self.probe("cell", window, row, column).split()
+        numbers = self.drive("cell", window, row, column).split()
         left, top, right, bottom = (int(n) for n in numbers[1:5])
         return (left + right) // 2, (top + bottom) // 2
 
@@ -510,18 +504,18 @@ class Session:
 
     def command(self, command_id):
         """Posts a menu command to the main window, as choosing it would."""
-        self.probe("post", FRAME_CLASS, WM_COMMAND, command_id, 0)
+        self.drive("post", FRAME_CLASS, WM_COMMAND, command_id, 0)
 
     def ping(self, timeout_ms):
         """Milliseconds the main window took to answer a sent message; None when it did not."""
-        code, out = self.probe("ping", FRAME_CLASS, timeout_ms, check=False,
+        code, out = self.drive("ping", FRAME_CLASS, timeout_ms, check=False,
                                timeout=timeout_ms / 1000 + 30)
         return float(out.strip()) if code == 0 else None
 
     def close_tarvel(self, answer=None, timeout_s=15):
         """Closes the main window (WM_CLOSE); answers the offer to save with `answer` (Yes, No)
         when one is given. Returns the program's exit code."""
-        self.probe("post", FRAME_CLASS, WM_CLOSE, 0, 0)
+        self.drive("post", FRAME_CLASS, WM_CLOSE, 0, 0)
         if answer is not None:
             self.drive("click-button", "Tarvel", answer, 10000)
         return self._wait_child("tarvel", timeout_s)

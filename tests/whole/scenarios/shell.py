@@ -22,7 +22,7 @@ def visible_classes(session):
 
 
 def tray_double_click(session):
-    session.probe("post", FRAME_CLASS, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK)
+    session.drive("post", FRAME_CLASS, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK)
 
 
 @scenario("shell.hide_on_startup", timeout=60)
@@ -65,9 +65,9 @@ def exit_stores_settings(s):
     write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4, {})])
     s.start_tarvel(s.wine_path(path))
 
-    s.probe("move", FRAME_CLASS, 40, 30, 700, 500)
+    s.drive("move", FRAME_CLASS, 40, 30, 700, 500)
     wait_window(s, lambda w: w.rect == (40, 30, 700, 500), "moved")
-    s.probe("list-send", FRAME_CLASS, LVM_SETCOLUMNWIDTH, 2, 137, 2000)
+    s.drive("list-send", FRAME_CLASS, LVM_SETCOLUMNWIDTH, 2, 137, 2000)
     s.command(ID_OPTIONS_HIDE_ON_STARTUP)
     # A new controller added by Refresh modifies the configuration.
     s.add_controller(1, "Pad Two", 2)

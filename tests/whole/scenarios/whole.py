@@ -4,9 +4,9 @@
     whole.py --bin BIN_DIR [--program EXE] [--tarvelcfg EXE] [--runs DIR] [--keep-prefix] NAME...
     whole.py --list
 
-BIN_DIR holds dinput8.dll (the test controllers), keysink.exe, tarveldrive.exe, windowprobe.exe
-and, unless --program names another, tarvel.exe. Needs DISPLAY (scripts/wine-env.sh); every
-scenario makes its own Wine prefix from the template, so WINEPREFIX is not used. Exit code 0
+BIN_DIR holds dinput8.dll (the test controllers), keysink.exe, tarveldrive.exe and, unless
+--program names another, tarvel.exe. Needs DISPLAY (scripts/wine-env.sh); every scenario
+makes its own Wine prefix from the template, so WINEPREFIX is not used. Exit code 0
 when every named scenario passed.
 """
 
