@@ -41,10 +41,17 @@ struct ParsedConfiguration {
   std::unique_ptr<DeviceRecord> records[kMaxRecords];
 };
 
+// Which lines a block may hold. Classic: the header, the count and the button lines alone, as
+// every reader before actions read them; anything else between blocks is passed over.
+// WithActions: also "Button<N>Action = Hold" and "Button<N>Action = Turbo,<rate>" lines after the
+// button lines, which the classic rules pass over, so older readers load the buttons unchanged.
+enum class ReadRules { Classic, WithActions };
+
 // Reads a whole file's bytes. The report (may be null) hears, in file order, of everything that
 // is left out and why: what `tarvelcfg check` prints.
 ParsedConfiguration ParseConfiguration(const char* data, size_t size,
-                                       LoadObserver* report = nullptr);
+                                       LoadObserver* report = nullptr,
+                                       ReadRules rules = ReadRules::WithActions);
 
 // The records in the current file format (version 2, CR LF line ends).
 std::string FormatConfiguration(const DeviceRecord* const* records, int count);

@@ -223,11 +223,73 @@ const char* ReadButtonLine1(const char* line, int length, ButtonMapping* entry, 
   return nullptr;
 }
 
+const char* SkipBlanks(const char* p) {
+  while (*p == ' ' || *p == '\t') ++p;
+  return p;
+}
+
+// Compares the word at p with word in any letter case; on a match, p moves past it.
+bool TakeWord(const char** p, const char* word) {
+  const char* q = *p;
+  for (; *word != '\0'; ++word, ++q)
+    if (*q == '\0' || (*q | 0x20) != (*word | 0x20)) return false;
+  if ((*q >= 'A' && *q <= 'Z') || (*q >= 'a' && *q <= 'z')) return false;
+  *p = q;
+  return true;
+}
+
+// A decimal number of at most 9 digits; p moves past it.
+bool TakeNumber(const char** p, int32_t* value) {
+  const char* q = *p;
+  int32_t n = 0;
+  int digits = 0;
+  for (; *q >= '0' && *q <= '9' && digits < 10; ++q, ++digits) n = n * 10 + (*q - '0');
+  if (digits == 0 || digits > 9) return false;
+  *value = n;
+  *p = q;
+  return true;
+}
+
+// Whether line starts "Button<N>Action", the mark of an action line; number and rest are set then.
+bool IsActionLine(const char* line, int32_t* number, const char** rest) {
+  const char* p = line;
+  if (!StartsWith(p, "Button")) return false;
+  p += 6;
+  if (!TakeNumber(&p, number) || !StartsWith(p, "Action")) return false;
+  *rest = p + 6;
+  return true;
+}
+
+// The part of an action line after "Button<N>Action": " = Hold", " = Turbo,<rate>" or " = Tap".
+const char* ReadAction(const char* rest, KeyAction* action, int32_t* rate) {
+  const char* p = SkipBlanks(rest);
+  if (*p++ != '=') return "an action line without '='";
+  p = SkipBlanks(p);
+  *rate = kDefaultTurboRate;
+  if (TakeWord(&p, "tap")) {
+    *action = KeyAction::Tap;
+  } else if (TakeWord(&p, "hold")) {
+    *action = KeyAction::Hold;
+  } else if (TakeWord(&p, "turbo")) {
+    *action = KeyAction::Turbo;
+    p = SkipBlanks(p);
+    if (*p == ',') {
+      p = SkipBlanks(p + 1);
+      if (!TakeNumber(&p, rate) || *rate < kMinTurboRate || *rate > kMaxTurboRate)
+        return "a turbo rate outside 1-50 keystrokes a second";
+    }
+  } else {
+    return "an unknown action (Tap, Hold or Turbo,<rate> are known)";
+  }
+  if (*SkipBlanks(p) != '\0') return "text after the action";
+  return nullptr;
+}
+
 // One file's lines, read block by block; the report hears what is left out.
 class Parser {
  public:
-  Parser(const char* data, size_t size, LoadObserver* report)
-      : lines_(data, size), report_(report) {}
+  Parser(const char* data, size_t size, LoadObserver* report, ReadRules rules)
+      : lines_(data, size), report_(report), rules_(rules) {}
 
   // The version digit of a first line "TVM1" or "TVM2"; 0 when the file is no configuration.
   int ReadVersion() {
@@ -249,6 +311,8 @@ class Parser {
         continue;
       }
       inDroppedBlock_ = false;
+      actionRecord_ = nullptr;
+      passedOverBlock_ = false;
       const int headerLine = lines_.lineNumber();
       bool nameCut = false;
       if (!ReadHeader(record.get(), &nameCut)) continue;
@@ -261,10 +325,12 @@ class Parser {
       if (index >= kMaxRecords) {
         ReadButtons(record.get(), index, nullptr);  // the lines are read, and nothing said
         if (report_) report_->BlockPassedOver(headerLine);
+        passedOverBlock_ = true;
         continue;
       }
       ReadButtons(record.get(), index, report_);
       if (report_ && nameCut) report_->TextCut(headerLine, index, -1, "the device name");
+      if (rules_ == ReadRules::WithActions) actionRecord_ = record.get();
       parsed->records[parsed->recordCount++] = std::move(record);
       record = std::make_unique<DeviceRecord>();
     }
@@ -275,14 +341,39 @@ class Parser {
   // drop has been reported, so they are not reported again one by one.
   void PassOver() {
     const char* line = lines_.text();
+    if (TakeActionLine(line)) return;
     if (line[0] == '[')
       Drop(lines_.lineNumber(), "a device header without its marks in place");
     else if (report_ && !IsBlank(line) && !(inDroppedBlock_ && MayHoldData(line)))
       report_->TextIgnored(lines_.lineNumber(), MayHoldData(line), "not part of any device block");
   }
 
+  // An action line of the block just read: applied, or reported and left out (the mapping stays
+  // Tap). False when the line is no action line of a block, and is passed over as any other.
+  bool TakeActionLine(const char* line) {
+    int32_t number = 0;
+    const char* rest = nullptr;
+    if (rules_ != ReadRules::WithActions || !IsActionLine(line, &number, &rest)) return false;
+    if (passedOverBlock_) return true;  // its block was passed over whole, and said so
+    if (actionRecord_ == nullptr) return false;
+    KeyAction action = KeyAction::Tap;
+    int32_t rate = kDefaultTurboRate;
+    const char* reason = ReadAction(rest, &action, &rate);
+    if (reason == nullptr && (number < 1 || number > actionRecord_->buttonCount))
+      reason = "an action line for a button the block does not have";
+    if (reason != nullptr) {
+      if (report_) report_->TextIgnored(lines_.lineNumber(), true, reason);
+      return true;
+    }
+    ButtonMapping& mapping = actionRecord_->buttons[number - 1];
+    mapping.action = action;
+    mapping.turboRate = static_cast<uint8_t>(rate);
+    return true;
+  }
+
   void Drop(int line, const char* reason) {
     inDroppedBlock_ = true;
+    actionRecord_ = nullptr;
     if (report_) report_->BlockDropped(line, reason);
   }
 
@@ -368,19 +459,23 @@ class Parser {
 
   LineReader lines_;
   LoadObserver* report_;
+  ReadRules rules_;
   int version_ = 0;
   bool inDroppedBlock_ = false;
+  DeviceRecord* actionRecord_ = nullptr;  // the block whose action lines may follow
+  bool passedOverBlock_ = false;          // past the sixteenth record: its lines are not read
 };
 
 }  // namespace
 
-ParsedConfiguration ParseConfiguration(const char* data, size_t size, LoadObserver* report) {
+ParsedConfiguration ParseConfiguration(const char* data, size_t size, LoadObserver* report,
+                                       ReadRules rules) {
   ParsedConfiguration parsed;
   if (size > kMaxConfigurationFileSize) {
     parsed.result = LoadResult::TooLarge;
     return parsed;
   }
-  Parser parser(data, size, report);
+  Parser parser(data, size, report, rules);
   parsed.version = parser.ReadVersion();
   if (parsed.version == 0) return parsed;
   parsed.result = LoadResult::Loaded;

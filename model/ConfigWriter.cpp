@@ -14,7 +14,9 @@ namespace {
 constexpr size_t kHeaderLineMax = 1 + 38 + 1 + 38 + 1 + (kNameSize - 1) + 1 + 2;
 constexpr size_t kCountLineMax = 64;
 constexpr size_t kButtonLineMax = 96 + 2 * kShortTextSize;
-constexpr size_t kRecordMax = kHeaderLineMax + kCountLineMax + kMaxButtons * kButtonLineMax;
+constexpr size_t kActionLineMax = 40;
+constexpr size_t kRecordMax =
+    kHeaderLineMax + kCountLineMax + kMaxButtons * (kButtonLineMax + kActionLineMax);
 
 class Output {
  public:
@@ -69,6 +71,17 @@ void FormatRecord(Output& out, const DeviceRecord& record) {
              unsigned{m.virtualKey}, unsigned{m.scanCode}, unsigned{m.modifiers},
              static_cast<int>(std::strlen(windowClass)), windowClass,
              static_cast<int>(std::strlen(description)), description);
+  }
+  // Actions other than Tap follow the button lines, in lines older readers pass over; a file of
+  // Tap mappings alone is what it always was.
+  for (int k = 0; k < record.buttonCount; ++k) {
+    const ButtonMapping& m = record.buttons[k];
+    if (m.action == KeyAction::Hold) {
+      out.Line("Button%iAction = Hold", k + 1);
+    } else if (m.action == KeyAction::Turbo) {
+      out.Line("Button%iAction = Turbo,%i", k + 1,
+               std::clamp(int{m.turboRate}, kMinTurboRate, kMaxTurboRate));
+    }
   }
 }
 

@@ -26,13 +26,20 @@ Json GuidText(const Guid& guid) {
 Json ButtonJson(const ButtonMapping& mapping) {
   char keyText[kKeyTextSize] = {};
   FormatKeyText(mapping, keyText);
-  return Json{{"assigned", mapping.assigned},
+  Json button{{"assigned", mapping.assigned},
               {"virtualKey", mapping.virtualKey},
               {"scanCode", mapping.scanCode},
               {"modifiers", mapping.modifiers},
               {"windowClass", Text(mapping.windowClass)},
               {"description", Text(mapping.description)},
               {"keyText", Text(keyText)}};
+  // Only what is not Tap, so that the dump of a file without actions stays as it was.
+  if (mapping.action == KeyAction::Hold) button["action"] = "Hold";
+  if (mapping.action == KeyAction::Turbo) {
+    button["action"] = "Turbo";
+    button["turboRate"] = mapping.turboRate;
+  }
+  return button;
 }
 
 Json RecordJson(const DeviceRecord& device) {

@@ -983,6 +983,75 @@ TEST(ParseConfiguration, WrongFormatAndTooLargeAreResultsWithoutRecords) {
   EXPECT_EQ(ParseConfiguration(over.data(), over.size() - 1).result, LoadResult::Loaded);
 }
 
+// Action lines after a block's button lines: what each one gives, or why it is left out.
+TEST(ParseConfiguration, ReadsActionLinesAndReportsThoseItCannotRead) {
+  struct IgnoredLines final : LoadObserver {
+    void BlockDropped(int, const char*) override {}
+    void BlockPassedOver(int) override {}
+    void ButtonCleared(int, int, int, const char*) override {}
+    void TextIgnored(int line, bool mayHoldData, const char* reason) override {
+      if (!mayHoldData) return;  // the user's note
+      lines.push_back(line);
+      reasons.push_back(reason);
+    }
+    std::vector<int> lines;
+    std::vector<std::string> reasons;
+  };
+  struct Case {
+    const char* line;
+    int button;  // 1 or 2: the mapping the line changes; 0: the line is ignored
+    KeyAction action;
+    int rate;
+  };
+  const Case kCases[] = {
+      {"Button1Action = Hold", 1, KeyAction::Hold, 10},
+      {"Button2Action=hOLD", 2, KeyAction::Hold, 10},
+      {"Button1Action = Turbo,1", 1, KeyAction::Turbo, 1},
+      {"Button1Action \t=\t tURBO , 50 ", 1, KeyAction::Turbo, 50},
+      {"Button2Action = Turbo", 2, KeyAction::Turbo, 10},
+      {"Button1Action = Tap", 1, KeyAction::Tap, 10},
+      {"Button3Action = Hold", 0, {}, 0},
+      {"Button0Action = Hold", 0, {}, 0},
+      {"Button1Action = Turbo,0", 0, {}, 0},
+      {"Button1Action = Turbo,51", 0, {}, 0},
+      {"Button1Action = Turbo,9999999999", 0, {}, 0},
+      {"Button1Action = Turbo,", 0, {}, 0},
+      {"Button1Action = Hold,5", 0, {}, 0},
+      {"Button1Action = Holding", 0, {}, 0},
+      {"Button1Action = Toggle", 0, {}, 0},
+      {"Button1Action Hold", 0, {}, 0},
+  };
+  for (const Case& c : kCases) {
+    // The line comes after a note of the user's; before any block it belongs to none.
+    const std::string bytes =
+        Lines(Join({{"TVM2", "Button1Action = Hold"},
+                    Block(kA, "A", {V2Button(1, 1, 65, 0, 0), V2Button(2, 1, 66, 0, 0)}),
+                    {"; a note", c.line}}));
+    IgnoredLines report;
+    const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size(), &report);
+
+    ASSERT_EQ(parsed.recordCount, 1) << c.line;
+    for (int k = 0; k < 2; ++k) {
+      const ButtonMapping& m = parsed.records[0]->buttons[k];
+      const bool changed = c.button == k + 1;
+      EXPECT_EQ(m.action, changed ? c.action : KeyAction::Tap) << c.line << " button " << k + 1;
+      EXPECT_EQ(m.turboRate, changed ? c.rate : kDefaultTurboRate) << c.line;
+      EXPECT_EQ(m.virtualKey, 65 + k);
+    }
+    EXPECT_EQ(report.lines, c.button == 0 ? (std::vector<int>{2, 8}) : std::vector<int>{2})
+        << c.line;
+    // The classic rules pass over every action line, and read the same buttons otherwise.
+    IgnoredLines classicReport;
+    const ParsedConfiguration classic =
+        ParseConfiguration(bytes.data(), bytes.size(), &classicReport, ReadRules::Classic);
+    ASSERT_EQ(classic.recordCount, 1);
+    DeviceRecord expected = *parsed.records[0];
+    for (ButtonMapping& m : expected.buttons) m.action = KeyAction::Tap, m.turboRate = 10;
+    EXPECT_EQ(std::memcmp(classic.records[0].get(), &expected, sizeof expected), 0) << c.line;
+    EXPECT_EQ(classicReport.lines, (std::vector<int>{2, 8}));
+  }
+}
+
 // The document takes what the parse gives, and ties it to the attached controllers.
 TEST(ParseConfiguration, TheDocumentAdoptsExactlyTheParsedRecords) {
   Reader r;

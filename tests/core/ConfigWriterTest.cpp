@@ -78,6 +78,36 @@ TEST(ConfigWriter, WritesTheExactBytesOfASmallDocument) {
   EXPECT_EQ(r.dir.Entries(), std::vector<std::string>{"config.tvm"});
 }
 
+// Hold and Turbo follow the block's button lines in lines of their own; Tap writes nothing.
+TEST(ConfigWriter, WritesActionsAfterTheButtonLinesAndReadsThemBack) {
+  Reader r;
+  FillSmallDocument(r.doc);
+  r.doc.records[0]->buttons[1].action = KeyAction::Turbo;
+  r.doc.records[0]->buttons[1].turboRate = 50;
+  r.doc.records[0]->buttons[0].turboRate = 3;  // a rate kept for a Tap mapping is not written
+  r.doc.records[1]->buttons[0].action = KeyAction::Hold;
+  const std::string expected =
+      "TVM2\r\n"
+      "[{01234567-89AB-CDEF-0123-456789ABCDEF},{00000001-0002-0003-0405-060708090A0B},Pad One]\r\n"
+      "NumberOfButtons = 2\r\n"
+      "Button1 = 1,65,30,3,7,Notepad,10,Jump, high\r\n"
+      "Button2 = 0,66,0,0,0,,0,\r\n"
+      "Button2Action = Turbo,50\r\n"
+      "[{FFFFFFFF-0000-FFFF-00FF-FF00FF00FF00},{00000000-0000-0000-0000-000000000000},Wheel]\r\n"
+      "NumberOfButtons = 1\r\n"
+      "Button1 = 1,255,200,7,0,,1,x\r\n"
+      "Button1Action = Hold\r\n";
+
+  ASSERT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+  EXPECT_EQ(ReadBytes(r.path), expected);
+  ASSERT_EQ(r.Load(expected), LoadResult::Loaded);
+  EXPECT_EQ(r.Entry(0, 0).action, KeyAction::Tap);
+  EXPECT_EQ(r.Entry(0, 1).action, KeyAction::Turbo);
+  EXPECT_EQ(r.Entry(0, 1).turboRate, 50);
+  EXPECT_EQ(r.Entry(1, 0).action, KeyAction::Hold);
+  EXPECT_EQ(Formatted(r.doc), expected);
+}
+
 TEST(ConfigWriter, AnEmptyDocumentAndARecordWithoutButtons) {
   Reader r;
   EXPECT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));

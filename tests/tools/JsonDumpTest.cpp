@@ -61,8 +61,12 @@ TEST_F(JsonDumpTest, KnownDocument) {
   // Unassigned: no key text, whatever the stored key and modifiers.
   SetMapping(pad.buttons[1], 0, 66, 48, 1, "", "");
   SetMapping(pad.buttons[2], 1, 0xDC, 43, 7, "", "a\\b");
+  pad.buttons[2].action = KeyAction::Hold;
+  pad.buttons[0].turboRate = 40;  // a Tap mapping shows no rate
   DeviceRecord& stick = AddRecord("", 1);
   SetMapping(stick.buttons[0], 7, 0x70, 59, 8, "", "");
+  stick.buttons[0].action = KeyAction::Turbo;
+  stick.buttons[0].turboRate = 25;
   // Entries past buttonCount are not part of the record.
   SetMapping(stick.buttons[1], 1, 65, 30, 0, "unused", "unused");
 
@@ -79,13 +83,14 @@ TEST_F(JsonDumpTest, KnownDocument) {
             "\"windowClass\": \"\", \"description\": \"\", \"keyText\": \"\"}, "
             "{\"assigned\": 1, \"virtualKey\": 220, \"scanCode\": 43, \"modifiers\": 7, "
             "\"windowClass\": \"\", \"description\": \"a\\\\b\", "
-            "\"keyText\": \"Ctrl + Alt + Shift + \\\\\"}]}, "
+            "\"keyText\": \"Ctrl + Alt + Shift + \\\\\", \"action\": \"Hold\"}]}, "
             "{\"name\": \"\", "
             "\"instanceGuid\": \"{00000000-0000-0000-0000-000000000000}\", "
             "\"productGuid\": \"{00000000-0000-0000-0000-000000000000}\", "
             "\"buttonCount\": 1, \"buttons\": ["
             "{\"assigned\": 7, \"virtualKey\": 112, \"scanCode\": 59, \"modifiers\": 8, "
-            "\"windowClass\": \"\", \"description\": \"\", \"keyText\": \"F1\"}]}]}");
+            "\"windowClass\": \"\", \"description\": \"\", \"keyText\": \"F1\", "
+            "\"action\": \"Turbo\", \"turboRate\": 25}]}]}");
 }
 
 TEST_F(JsonDumpTest, ListsEveryButtonOfAFullRecordInOrder) {

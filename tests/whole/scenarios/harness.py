@@ -90,6 +90,7 @@ class Mapping:
     mods: int = 0
     window_class: str = ""
     description: str = ""
+    action: str = ""  # "Hold" or "Turbo,<rate>"; empty: Tap
 
 
 @dataclasses.dataclass
@@ -115,6 +116,8 @@ def write_config(path, records):
         lines.append(f"[{record.instance},{record.product},{record.name}]")
         lines.append(f"NumberOfButtons = {record.buttons}")
         lines.extend(record.line(i) for i in range(record.buttons))
+        lines.extend(f"Button{i + 1}Action = {m.action}"
+                     for i, m in sorted(record.mappings.items()) if m.action)
     Path(path).write_bytes(("\r\n".join(lines) + "\r\n").encode("latin-1"))
 
 

@@ -1,12 +1,22 @@
 """From a button press to the keystroke: the target window, the focused window, and when a press
 fires and when it does not."""
 
+import time
+
 from harness import (Mapping, Record, check, check_equal, instance_guid, product_guid, scenario,
                      write_config)
 
 TARGET = "TarvelTarget"
+VK_SHIFT = 0x10
 VK_CONTROL = 0x11
 VK_F5 = 0x74
+VK_SPACE = 0x20
+VK_UP = 0x26
+VK_DELETE = 0x2E
+VK_NUMPAD2 = 0x62
+VK_W = 0x57
+VK_D = 0x44
+EXTENDED = 1 << 24
 
 
 def one_pad(session, mappings, buttons=12, file_name="pad.tvm"):
@@ -121,3 +131,102 @@ def presses_held_at_open(s):
     check(s.wait_keys(2), "the held button did not fire")
     s.passes(0, 20)
     check_equal("keys of a held button", keystroke(0x44), [k.short() for k in s.keys()])
+
+
+def downs_ups(keys):
+    return [(k.name, k.wparam) for k in keys if k.name in ("WM_KEYDOWN", "WM_KEYUP")]
+
+
+@scenario("actions.hold", timeout=90)
+def actions_hold(s):
+    """Hold keeps Shift and W down through 30 passes and lets them go once, on release; a key held
+    when its controller is pulled out, or when Tarvel ends, is let go too. Both routes."""
+    config = one_pad(s, {0: Mapping(VK_W, 0x11, 1, TARGET, action="Hold"),
+                         1: Mapping(VK_D, 0x20, 0, "", action="Hold")})
+    s.start_sink(TARGET, focus=True)
+    s.start_tarvel(s.wine_path(config))
+    s.drive("focus-sink", 5000)
+    s.clear_keys()
+
+    s.drive("press", 0, 0)
+    check(s.wait_keys(2), f"the press sent nothing: {s.keys()}")
+    s.passes(0, 30)
+    check_equal("keys while held for 30 passes", [("WM_KEYDOWN", VK_SHIFT), ("WM_KEYDOWN", VK_W)],
+                downs_ups(s.keys()))
+    s.drive("release", 0, 0)
+    check(s.wait_keys(4), f"the release let nothing go: {s.keys()}")
+    s.passes(0, 10)
+    check_equal("keys after the release",
+                [("WM_KEYDOWN", VK_SHIFT), ("WM_KEYDOWN", VK_W), ("WM_KEYUP", VK_W),
+                 ("WM_KEYUP", VK_SHIFT)], downs_ups(s.keys()))
+
+    # Held, then the controller is pulled out: the key comes up without a release.
+    s.clear_keys()
+    s.drive("press", 0, 1)
+    check(s.wait_keys(1), f"the focused route sent nothing: {s.keys()}")
+    s.drive("unplug", 0)
+    check(s.wait_keys(2, 5000), f"a pulled-out controller left its key down: {s.keys()}")
+    check_equal("keys of a controller pulled out while held",
+                [("WM_KEYDOWN", VK_D), ("WM_KEYUP", VK_D)], downs_ups(s.keys()))
+
+    # Held when Tarvel ends.
+    s.drive("replug", 0)
+    s.drive("release", 0, 1)
+    s.passes(0, 5)
+    s.clear_keys()
+    s.drive("press", 0, 0)
+    check(s.wait_keys(2), f"the press sent nothing: {s.keys()}")
+    s.close_tarvel()
+    check(s.wait_keys(4, 5000), f"Tarvel ended with keys held: {s.keys()}")
+    check_equal("keys held when Tarvel ended",
+                [("WM_KEYDOWN", VK_SHIFT), ("WM_KEYDOWN", VK_W), ("WM_KEYUP", VK_W),
+                 ("WM_KEYUP", VK_SHIFT)], downs_ups(s.keys()))
+
+
+@scenario("actions.turbo", timeout=60)
+def actions_turbo(s):
+    """Turbo at 10 a second types 10 keystrokes, give or take one, in a button held for a second,
+    the first at once; none after the release."""
+    config = one_pad(s, {0: Mapping(VK_SPACE, 0x39, 0, TARGET, action="Turbo,10")})
+    s.start_sink(TARGET)
+    s.start_tarvel(s.wine_path(config))
+    frequency = s.get("global", "qpcfrequency")
+
+    s.drive("press", 0, 0)
+    pressed = s.get(0, "changeqpc")
+    time.sleep(1.0)
+    s.drive("release", 0, 0)
+    released = s.get(0, "changeqpc")
+    s.passes(0, 30)
+    downs = [k.qpc for k in s.keys() if k.name == "WM_KEYDOWN"]
+    held_ms = (released - pressed) * 1000 / frequency
+    expected = 1 + int(held_ms // 100)
+    s.note(f"held {held_ms:.0f} ms: {len(downs)} keystrokes")
+    check(abs(len(downs) - expected) <= 1,
+          f"{len(downs)} keystrokes in {held_ms:.0f} ms held at 10 a second")
+    check(all(pressed <= q for q in downs), "a keystroke before the press")
+    check(all(q <= released + frequency // 20 for q in downs),
+          "a keystroke well after the release")
+    check_equal("key-ups", len(downs), len([k for k in s.keys() if k.name == "WM_KEYUP"]))
+
+
+@scenario("keys.scan_codes", timeout=60)
+def keys_scan_codes(s):
+    """Typed into the focused window, Up and Delete carry the extended-key flag and Num 2 does
+    not; Shift carries its own scan code."""
+    config = one_pad(s, {0: Mapping(VK_UP, 0x48, 1), 1: Mapping(VK_DELETE, 0x53, 0),
+                         2: Mapping(VK_NUMPAD2, 0x50, 0)})
+    s.start_sink(focus=True)
+    s.start_tarvel(s.wine_path(config))
+    s.drive("focus-sink", 5000)
+    s.clear_keys()
+    expected = [(VK_SHIFT, 0x2A, 0), (VK_UP, 0x48, EXTENDED), (VK_UP, 0x48, EXTENDED),
+                (VK_SHIFT, 0x2A, 0), (VK_DELETE, 0x53, EXTENDED), (VK_DELETE, 0x53, EXTENDED),
+                (VK_NUMPAD2, 0x50, 0), (VK_NUMPAD2, 0x50, 0)]
+    for button, count in ((0, 4), (1, 6), (2, 8)):
+        s.drive("press", 0, button)
+        check(s.wait_keys(count), f"button {button}: {s.keys()}")
+        s.drive("release", 0, button)
+    keys = [k for k in s.keys() if k.name in ("WM_KEYDOWN", "WM_KEYUP")]
+    check_equal("keys, scan codes and extended flags", expected,
+                [(k.wparam, k.scan, k.lparam & EXTENDED) for k in keys])
