@@ -11,6 +11,9 @@ class ButtonSink {
   virtual void NotifyConnectionChanged(int recordIndex) = 0;
   // A controller's 128 button bytes, read in this pass.
   virtual void ProcessButtons(int recordIndex, const uint8_t* buttons) = 0;
+  // The same controller's axes (8, in the state's order) and points of view (4), right after its
+  // buttons in the same pass.
+  virtual void ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const uint32_t* povs) = 0;
 
  protected:
   ~ButtonSink() = default;

@@ -29,9 +29,18 @@ struct ControllerInstance {  // the fields of DIDEVICEINSTANCEA that are used
   char productName[260] = {};
 };
 
-struct ControllerObject {  // the field of DIDEVICEOBJECTINSTANCEA that is used
+struct ControllerObject {  // the fields of DIDEVICEOBJECTINSTANCEA that are used
   uint32_t type = 0;
+  Guid guidType;  // GUID_XAxis, GUID_Slider, GUID_POV, ...
 };
+
+// The axes of the joystick state in their order there: X, Y, Z, Rx, Ry, Rz, slider 1, slider 2.
+constexpr int kStateAxes = 8;
+constexpr int kStatePovs = 4;
+// The axis an object's type GUID names, as its place among the state's axes; a slider is 6 and
+// the state's second slider the next one. -1 for anything else.
+int StateAxisOfType(const Guid& guidType);
+constexpr int kFirstSliderAxis = 6;
 
 struct DeviceCaps {  // DIDEVCAPS
   uint32_t size = 0;
@@ -48,9 +57,19 @@ struct DeviceCaps {  // DIDEVCAPS
 };
 static_assert(sizeof(DeviceCaps) == 44);
 
-struct JoystickState {  // DIJOYSTATE2: only rgbButtons is used
+struct JoystickState {  // DIJOYSTATE2: axes, sliders, points of view, buttons
   uint8_t bytes[kJoystickStateSize];
   const uint8_t* Buttons() const { return bytes + kButtonsOffset; }
+  // lX .. lRz and rglSlider, axis 0-7, in the range set on the axis.
+  int32_t Axis(int axis) const { return static_cast<int32_t>(Dword(4 * axis)); }
+  // rgdwPOV, hat 0-3: hundredths of a degree clockwise from north; LOWORD 0xFFFF is centred.
+  uint32_t Pov(int hat) const { return Dword(32 + 4 * hat); }
+
+ private:
+  uint32_t Dword(int offset) const {
+    return uint32_t{bytes[offset]} | uint32_t{bytes[offset + 1]} << 8 |
+           uint32_t{bytes[offset + 2]} << 16 | uint32_t{bytes[offset + 3]} << 24;
+  }
 };
 
 using DeviceEnumCallback = int (*)(const ControllerInstance& instance, void* context);

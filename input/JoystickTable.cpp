@@ -48,6 +48,7 @@ int JoystickTable::AddAttachedJoystick(const ControllerInstance& instance, void*
     return kEnumContinue;
   }
   slot.recordIndex = -1;
+  slot.axesPresent = 0;
   SetTextField(slot.productName, instance.productName);
   slot.instanceGuid = instance.instanceGuid;
   slot.productGuid = instance.productGuid;
@@ -68,7 +69,25 @@ int JoystickTable::SetAxisRange(const ControllerObject& object, void* context) {
   if ((object.type & kAxisTypeMask) == 0) return kEnumContinue;
   if (Failed(slot->device->SetAxisRangeProperty(object.type, kPropertyById, kAxisMin, kAxisMax)))
     return kEnumStop;
+  // Only an axis whose range is set reads in the range that thresholds are measured against.
+  int axis = StateAxisOfType(object.guidType);
+  if (axis == kFirstSliderAxis && (slot->axesPresent & (1u << axis)) != 0) ++axis;
+  if (axis >= 0) slot->axesPresent = static_cast<uint8_t>(slot->axesPresent | (1u << axis));
   return kEnumContinue;
+}
+
+int StateAxisOfType(const Guid& guidType) {
+  // GUID_XAxis and its kin differ in their first field alone.
+  static constexpr Guid kAxisGuid{
+      0xA36D02E0, 0xC9F3, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+  static constexpr uint32_t kAxisData1[] = {0xA36D02E0, 0xA36D02E1, 0xA36D02E2, 0xA36D02F4,
+                                            0xA36D02F5, 0xA36D02E3, 0xA36D02E4};
+  Guid family = guidType;
+  family.data1 = kAxisGuid.data1;
+  if (!(family == kAxisGuid)) return -1;
+  for (int a = 0; a < 7; ++a)
+    if (guidType.data1 == kAxisData1[a]) return a;
+  return -1;
 }
 
 void JoystickTable::RefreshJoysticks(PollTimerOwner* frame) {

@@ -17,6 +17,9 @@ struct JoystickSlot {
   Guid productGuid;
   int32_t recordIndex = -1;
   int32_t connected = 0;
+  // The axes the controller lists (bit i: axis i of the state, X first), found while their
+  // ranges are set.
+  uint8_t axesPresent = 0;
 };
 
 // The attached joystick table: up to 16 controllers opened through the back-end. Slots 0 to

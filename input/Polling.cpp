@@ -39,8 +39,13 @@ void PollJoysticks(JoystickTable& table, ButtonSink* sink) {
     // Another success code (S_FALSE from some drivers) need not come with a state: bytes that
     // were not written must never be taken for this controller's buttons.
     if (read != kOk) continue;
-    if (slot.recordIndex >= 0 && sink != nullptr)
-      sink->ProcessButtons(slot.recordIndex, state.Buttons());
+    if (slot.recordIndex < 0 || sink == nullptr) continue;
+    sink->ProcessButtons(slot.recordIndex, state.Buttons());
+    int32_t axes[kStateAxes];
+    uint32_t povs[kStatePovs];
+    for (int a = 0; a < kStateAxes; ++a) axes[a] = state.Axis(a);
+    for (int h = 0; h < kStatePovs; ++h) povs[h] = state.Pov(h);
+    sink->ProcessHatsAndAxes(slot.recordIndex, axes, povs);
   }
 }
 

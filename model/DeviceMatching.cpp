@@ -14,6 +14,9 @@ void CTarvelDoc::LinkRecord(int r) {
     if (table.slots[s].instanceGuid == record.instanceGuid) {
       table.slots[s].recordIndex = r;
       record.attachedIndex = s;
+      // The controller's hats and axes get rows; rows the record had already stay.
+      record.controlRows |=
+          ControlsOfController(table.slots[s].caps.povs, table.slots[s].axesPresent);
       return;
     }
   }
@@ -22,7 +25,10 @@ void CTarvelDoc::LinkRecord(int r) {
 void CTarvelDoc::SyncAttachedJoysticks() {
   // The controllers were enumerated again: none of them is read as it was.
   ReleaseHeldKeys();
+  const int rowsBefore = RowCount();
   for (int r = 0; r < recordCount; ++r) LinkRecord(r);
+  if (RowCount() != rowsBefore)
+    if (DocView* view = FirstView()) view->RebuildRows();
 
   JoystickTable& table = Attached();
   for (int s = 0; s < table.count; ++s) {

@@ -1,7 +1,9 @@
 #pragma once
+#include <bit>
 #include <cstdint>
 
 #include "base/Guid.h"
+#include "model/Controls.h"
 
 namespace tarvel {
 
@@ -34,6 +36,11 @@ struct ButtonMapping {
   uint8_t turboRate = kDefaultTurboRate;
 };
 
+// A mapping's place in its record: 0-127 for the buttons, then kFirstControl + k for control k
+// (model/Controls.h), so that the engine and the rows treat every control as a button.
+constexpr int kFirstControl = kMaxButtons;
+constexpr int kMappingSlots = kMaxButtons + kControlCount;
+
 struct DeviceRecord {
   char name[kNameSize] = {};
   Guid instanceGuid;
@@ -43,6 +50,40 @@ struct DeviceRecord {
   int32_t attachedIndex = -1;
   // The bytes that buttons[i].state hold, side by side, so that an idle poll is one comparison.
   uint8_t seenStates[kMaxButtons] = {};
+  // The hats' directions and half-axes that have rows (bit k: control k): those of the controller
+  // and those a file names, kept while the controller is away.
+  uint32_t controlRows = 0;
+  ButtonMapping controls[kControlCount];
+  AxisThresholds thresholds[kControlCount];  // of the half-axes
+
+  bool HasMapping(int index) const {
+    if (index >= 0 && index < buttonCount) return true;
+    const int k = index - kFirstControl;
+    return k >= 0 && k < kControlCount && (controlRows & (1u << k)) != 0;
+  }
+  ButtonMapping& Mapping(int index) {
+    return index < kFirstControl ? buttons[index] : controls[index - kFirstControl];
+  }
+  const ButtonMapping& Mapping(int index) const {
+    return index < kFirstControl ? buttons[index] : controls[index - kFirstControl];
+  }
+  int RowCount() const { return buttonCount + std::popcount(controlRows); }
+  // The mapping of the record's n-th row, or -1.
+  int IndexOfRow(int n) const {
+    if (n < 0) return -1;
+    if (n < buttonCount) return n;
+    n -= buttonCount;
+    for (int k = 0; k < kControlCount; ++k)
+      if ((controlRows & (1u << k)) != 0 && n-- == 0) return kFirstControl + k;
+    return -1;
+  }
+  // The row within the record of a mapping, or -1 when it has none.
+  int RowOfIndex(int index) const {
+    if (index < kFirstControl) return index >= 0 && index < buttonCount ? index : -1;
+    if (!HasMapping(index)) return -1;
+    const uint32_t before = controlRows & ((1u << (index - kFirstControl)) - 1);
+    return buttonCount + std::popcount(before);
+  }
 };
 
 }  // namespace tarvel

@@ -78,8 +78,8 @@ bool CTarvelDoc::GetButtonKeyText(int record, int button, char* buffer) const {
   buffer[0] = '\0';
   if (record < 0 || record >= recordCount) return false;
   const DeviceRecord& r = *records[record];
-  if (button < 0 || button >= r.buttonCount) return false;
-  FormatKeyText(r.buttons[button], buffer);
+  if (!r.HasMapping(button)) return false;
+  FormatKeyText(r.Mapping(button), buffer);
   return true;
 }
 
@@ -88,7 +88,7 @@ bool CTarvelDoc::GetRowKeyText(int row, char* buffer) const {
   int record = 0;
   int button = 0;
   if (!RowToButton(row, &record, &button)) return false;
-  if (records[record]->buttons[button].assigned == 0) return true;
+  if (records[record]->Mapping(button).assigned == 0) return true;
   return GetButtonKeyText(record, button, buffer);
 }
 

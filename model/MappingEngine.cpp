@@ -42,30 +42,51 @@ void CTarvelDoc::ProcessButtons(int recordIndex, const uint8_t* buttons) {
   const size_t used = static_cast<size_t>(record.buttonCount);
   if (std::memcmp(record.seenStates, buttons, used) == 0) return;
   std::memcpy(record.seenStates, buttons, used);
-  for (int i = 0; i < record.buttonCount; ++i) {
-    ButtonMapping& mapping = record.buttons[i];
-    const uint8_t byte = buttons[i];
-    if (byte == mapping.state) continue;
-    mapping.state = byte;
-    const bool pressed = (byte & 0x80) != 0;
-    if (view != nullptr) view->SetPressedMark(ButtonToRow(recordIndex, i), pressed);
-    if (!pressed) {
-      ReleaseMappingKeys(recordIndex, i);
-      continue;
+  for (int i = 0; i < record.buttonCount; ++i)
+    if (buttons[i] != record.buttons[i].state) ApplyMappingState(recordIndex, i, buttons[i], view);
+}
+
+void CTarvelDoc::ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const uint32_t* povs) {
+  if (recordIndex < 0 || recordIndex >= recordCount) return;
+  DeviceRecord& record = *records[recordIndex];
+  if (record.controlRows == 0) return;
+  DocView* view = FirstView();
+  for (int k = 0; k < kControlCount; ++k) {
+    if ((record.controlRows & (1u << k)) == 0) continue;
+    const bool was = (record.controls[k].state & 0x80) != 0;
+    bool pressed;
+    if (k < kHatControls) {
+      pressed = HatDirectionPressed(povs[k / kHatDirections], k % kHatDirections);
+    } else {
+      const int half = k - kHatControls;
+      pressed = HalfAxisPressed(axes[half / 2], half % 2 == 0, record.thresholds[k], was);
     }
-    if (mapping.assigned == 0) continue;
-    switch (mapping.action) {
-      case KeyAction::Tap:
-        SendKeystroke(mapping);
-        break;
-      case KeyAction::Hold:
-        PressHeldKeys(recordIndex, i);
-        break;
-      case KeyAction::Turbo:
-        SendKeystroke(mapping);
-        repeating_.push_back({recordIndex, i, nowMs_ + TurboPeriodMs(mapping)});
-        break;
-    }
+    if (pressed != was)
+      ApplyMappingState(recordIndex, kFirstControl + k, pressed ? 0x80 : 0x00, view);
+  }
+}
+
+void CTarvelDoc::ApplyMappingState(int recordIndex, int index, uint8_t byte, DocView* view) {
+  ButtonMapping& mapping = records[recordIndex]->Mapping(index);
+  mapping.state = byte;
+  const bool pressed = (byte & 0x80) != 0;
+  if (view != nullptr) view->SetPressedMark(ButtonToRow(recordIndex, index), pressed);
+  if (!pressed) {
+    ReleaseMappingKeys(recordIndex, index);
+    return;
+  }
+  if (mapping.assigned == 0) return;
+  switch (mapping.action) {
+    case KeyAction::Tap:
+      SendKeystroke(mapping);
+      break;
+    case KeyAction::Hold:
+      PressHeldKeys(recordIndex, index);
+      break;
+    case KeyAction::Turbo:
+      SendKeystroke(mapping);
+      repeating_.push_back({recordIndex, index, nowMs_ + TurboPeriodMs(mapping)});
+      break;
   }
 }
 
@@ -73,7 +94,7 @@ void CTarvelDoc::OnTick(int64_t nowMs) {
   nowMs_ = nowMs;
   for (RepeatingMapping& r : repeating_) {
     if (nowMs < r.dueMs) continue;
-    const ButtonMapping& mapping = records[r.record]->buttons[r.button];
+    const ButtonMapping& mapping = records[r.record]->Mapping(r.button);
     SendKeystroke(mapping);
     // A late tick does not make up the keystrokes it missed in a burst.
     r.dueMs += TurboPeriodMs(mapping);
@@ -95,7 +116,7 @@ bool CTarvelDoc::HeldByOther(size_t except, WindowHandle window, bool toWindow,
 
 void CTarvelDoc::PressHeldKeys(int record, int button) {
   KeySender* keys = context_.keys;
-  const ButtonMapping& m = records[record]->buttons[button];
+  const ButtonMapping& m = records[record]->Mapping(button);
   if (keys == nullptr) return;
   HeldMapping hold{record,       button,     nullptr,    m.windowClass[0] != '\0',
                    m.virtualKey, m.scanCode, m.modifiers};
@@ -161,7 +182,8 @@ void CTarvelDoc::ReleaseMappingKeys(int record, int button) {
 
 void CTarvelDoc::ReleaseRecordKeys(int record) {
   if (record < 0 || record >= recordCount) return;
-  for (int b = 0; b < records[record]->buttonCount; ++b) ReleaseMappingKeys(record, b);
+  for (int i = 0; i < kMappingSlots; ++i)
+    if (records[record]->HasMapping(i)) ReleaseMappingKeys(record, i);
 }
 
 void CTarvelDoc::ReleaseHeldKeys() {

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstring>
 
 #include "input/JoystickTable.h"
@@ -9,10 +10,10 @@ bool CTarvelDoc::RowToButton(int row, int* record, int* button) const {
   if (recordCount <= 0 || row < 0) return false;
   int base = 0;
   for (int r = 0; r < recordCount; ++r) {
-    const int count = records[r]->buttonCount;
+    const int count = records[r]->RowCount();
     if (row < base + count) {
       *record = r;
-      *button = row - base;
+      *button = records[r]->IndexOfRow(row - base);
       return true;
     }
     base += count;
@@ -23,13 +24,15 @@ bool CTarvelDoc::RowToButton(int row, int* record, int* button) const {
 int CTarvelDoc::ButtonToRow(int record, int button) const {
   if (recordCount <= 0 || record < 0 || record >= recordCount) return -1;
   int row = 0;
-  for (int r = 0; r < record; ++r) row += records[r]->buttonCount;
+  for (int r = 0; r < record; ++r) row += records[r]->RowCount();
+  if (button >= kFirstControl && records[record]->HasMapping(button))
+    return row + records[record]->RowOfIndex(button);
   return row + button;
 }
 
 int CTarvelDoc::RowCount() const {
   int rows = 0;
-  for (int r = 0; r < recordCount; ++r) rows += records[r]->buttonCount;
+  for (int r = 0; r < recordCount; ++r) rows += records[r]->RowCount();
   return rows;
 }
 
@@ -37,7 +40,7 @@ ButtonMapping* CTarvelDoc::MappingAt(int row) const {
   int record = 0;
   int button = 0;
   if (!RowToButton(row, &record, &button)) return nullptr;
-  return &records[record]->buttons[button];
+  return &records[record]->Mapping(button);
 }
 
 uint8_t CTarvelDoc::GetRowStatus(int row) const {
@@ -50,10 +53,10 @@ uint8_t CTarvelDoc::GetRowStatus(int row) const {
 uint8_t CTarvelDoc::GetButtonStatus(int record, int button) const {
   if (record < 0 || record >= recordCount) return 0;
   const DeviceRecord& r = *records[record];
-  if (button < 0 || button >= r.buttonCount) return 0;
+  if (!r.HasMapping(button)) return 0;
   uint8_t status = 0;
   if (r.attachedIndex >= 0 && Attached().IsConnected(r.attachedIndex)) status = kStatusConnected;
-  if (r.buttons[button].state & 0x80) status |= kStatusPressed;
+  if (r.Mapping(button).state & 0x80) status |= kStatusPressed;
   if (context_.app != nullptr && context_.app->CaptureOn() &&
       ButtonToRow(record, button) == captureRow)
     status |= kStatusCaptureRow;
@@ -125,6 +128,42 @@ bool CTarvelDoc::SetRowAction(int row, KeyAction action, int turboRate) {
   ReleaseRowKeys(row);
   mapping->action = action;
   mapping->turboRate = static_cast<uint8_t>(turboRate);
+  SetModifiedFlag(true);
+  if (DocView* view = FirstView()) view->RefreshRowTexts(row);
+  return true;
+}
+
+bool CTarvelDoc::GetRowControlName(int row, char* buffer, int size) const {
+  int record = 0;
+  int index = 0;
+  if (size <= 0 || !RowToButton(row, &record, &index)) return false;
+  if (index < kFirstControl)
+    std::snprintf(buffer, static_cast<size_t>(size), "%d", index + 1);
+  else
+    std::snprintf(buffer, static_cast<size_t>(size), "%s", ControlRowName(index - kFirstControl));
+  return true;
+}
+
+bool CTarvelDoc::GetRowThresholds(int row, int* pressPercent, int* releasePercent) const {
+  int record = 0;
+  int index = 0;
+  if (!RowToButton(row, &record, &index) || !IsHalfAxis(index - kFirstControl)) return false;
+  const AxisThresholds& t = records[record]->thresholds[index - kFirstControl];
+  *pressPercent = t.pressPercent;
+  *releasePercent = t.releasePercent;
+  return true;
+}
+
+bool CTarvelDoc::SetRowThresholds(int row, int pressPercent, int releasePercent) {
+  int record = 0;
+  int index = 0;
+  if (!RowToButton(row, &record, &index) || !IsHalfAxis(index - kFirstControl) ||
+      !ValidThresholds(pressPercent, releasePercent))
+    return false;
+  AxisThresholds& t = records[record]->thresholds[index - kFirstControl];
+  if (t.pressPercent == pressPercent && t.releasePercent == releasePercent) return true;
+  t.pressPercent = static_cast<uint8_t>(pressPercent);
+  t.releasePercent = static_cast<uint8_t>(releasePercent);
   SetModifiedFlag(true);
   if (DocView* view = FirstView()) view->RefreshRowTexts(row);
   return true;

@@ -48,6 +48,7 @@ bool CTarvelDoc::AppendRecordForSlot(int slotIndex) {
   SetTextField(record->name, slot.productName);
   // The model holds at most 128 buttons; a controller reporting more is cut to that.
   record->buttonCount = static_cast<int32_t>(std::min<uint32_t>(slot.caps.buttons, kMaxButtons));
+  record->controlRows = ControlsOfController(slot.caps.povs, slot.axesPresent);
   const int index = recordCount;
   records[index] = record;
   slot.recordIndex = index;
@@ -71,7 +72,7 @@ void CTarvelDoc::NotifyConnectionChanged(int recordIndex) {
   if (view == nullptr || recordIndex < 0 || recordIndex >= recordCount) return;
   const int first = ButtonToRow(recordIndex, 0);
   if (first < 0) return;
-  for (int b = 0; b < records[recordIndex]->buttonCount; ++b) view->RefreshRowImage(first + b);
+  for (int n = 0; n < records[recordIndex]->RowCount(); ++n) view->RefreshRowImage(first + n);
 }
 
 void CTarvelDoc::SetKeyCapture(bool on, int row) {

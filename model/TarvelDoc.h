@@ -72,6 +72,13 @@ class CTarvelDoc : public Document, public ButtonSink {
   void SetRowWindowClass(int row, const char* text);
   bool GetRowKeyText(int row, char* buffer) const;                    // kKeyTextSize bytes
   bool GetButtonKeyText(int record, int button, char* buffer) const;  // kKeyTextSize bytes
+  // What the Button column shows: the button's number, or the name of a hat's direction or a
+  // half-axis ("POV 1 Up", "X Axis +").
+  bool GetRowControlName(int row, char* buffer, int size) const;
+  // A half-axis row's thresholds in percent of its half-range; false for any other row, and for
+  // values that are not 1-99 with release below press.
+  bool GetRowThresholds(int row, int* pressPercent, int* releasePercent) const;
+  bool SetRowThresholds(int row, int pressPercent, int releasePercent);
 
   // Key capture.
   void SetKeyCapture(bool on, int row);
@@ -79,6 +86,9 @@ class CTarvelDoc : public Document, public ButtonSink {
 
   // The mapping engine: one controller's 128 button bytes.
   void ProcessButtons(int recordIndex, const uint8_t* buttons) override;
+  // The hats and axes of the same controller: each direction and half-axis with a row goes down
+  // and up as a button would, through the same path.
+  void ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const uint32_t* povs) override;
   // The polling timer's tick, before its pass: the time of the presses it reads, in
   // milliseconds, and the repeats of Turbo mappings that are due.
   void OnTick(int64_t nowMs);
@@ -108,6 +118,8 @@ class CTarvelDoc : public Document, public ButtonSink {
   void LinkRecord(int recordIndex);
   void ShowRefusal(LoadResult result) const;
   void SendKeystroke(const ButtonMapping& mapping);
+  // A mapping's new state byte: its pressed mark and what its action does on the change.
+  void ApplyMappingState(int record, int index, uint8_t byte, DocView* view);
   // A key that a Hold mapping keeps down, as it went down: its window (for the target-window
   // route) and its keys, so that it comes up as it went down whatever the mapping is now.
   struct HeldMapping {

@@ -115,18 +115,20 @@ void CTarvelView::FillRows() {
   int row = 0;
   for (int d = 0; d < document_.recordCount; ++d) {
     const DeviceRecord& record = *document_.records[d];
-    for (int b = 0; b < record.buttonCount; ++b) {
+    for (int n = 0; n < record.RowCount(); ++n) {
+      const int b = record.IndexOfRow(n);
+      const ButtonMapping& mapping = record.Mapping(b);
       list.InsertItem(row, record.name, document_.GetButtonStatus(d, b));
-      char number[16];
-      std::snprintf(number, sizeof(number), "%d", b + 1);
-      list.SetItemText(row, kButtonColumn, number);
+      char name[16] = {};
+      document_.GetRowControlName(row, name, sizeof(name));
+      list.SetItemText(row, kButtonColumn, name);
       char keyText[kKeyTextSize] = {};
       document_.GetButtonKeyText(d, b, keyText);
       list.SetItemText(row, kKeyColumn, keyText);
-      list.SetItemText(row, kClassColumn, record.buttons[b].windowClass);
-      list.SetItemText(row, kDescriptionColumn, record.buttons[b].description);
+      list.SetItemText(row, kClassColumn, mapping.windowClass);
+      list.SetItemText(row, kDescriptionColumn, mapping.description);
       char action[16] = {};
-      FormatAction(record.buttons[b].action, record.buttons[b].turboRate, action, sizeof(action));
+      FormatAction(mapping.action, mapping.turboRate, action, sizeof(action));
       list.SetItemText(row, kActionColumn, action);
       ++row;
     }

@@ -49,6 +49,7 @@ BOOL CALLBACK OnObject(LPCDIDEVICEOBJECTINSTANCEA object, LPVOID context) noexce
   const auto* enumContext = static_cast<const ObjectEnumContext*>(context);
   ControllerObject translated;
   translated.type = object->dwType;
+  translated.guidType = ToGuid(object->guidType);
   return enumContext->callback(translated, enumContext->context);
 }
 

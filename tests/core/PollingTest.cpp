@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "input/Polling.h"
@@ -288,6 +289,146 @@ TEST(Polling, AButtonHeldWhileAConfigurationIsBuiltFiresOnceAtTheFirstRead) {
 
   EXPECT_EQ(h.keys.sent, (std::vector<std::string>{KeyEventText(0x20, 0x39, false),
                                                    KeyEventText(0x20, 0x39, true)}));
+}
+
+// DirectInput's type GUIDs of the axes, by their first field.
+Guid AxisGuid(uint32_t data1) {
+  return Guid{data1, 0xC9F3, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+}
+
+// A pad with 4 buttons, 2 hats and 6 axes (X, Y, Rx, Ry, two sliders), its record built from it.
+struct PadWithHatsAndAxes : Harness {
+  PadWithHatsAndAxes() {
+    FakeController& c = backend.AddController(4);
+    c.objects = {ObjectType(kAbsoluteAxis, 0), ObjectType(kAbsoluteAxis, 1),
+                 ObjectType(kAbsoluteAxis, 3), ObjectType(kAbsoluteAxis, 4),
+                 ObjectType(kAbsoluteAxis, 6), ObjectType(kAbsoluteAxis, 7),
+                 ObjectType(kPov, 0),          ObjectType(kPov, 1)};
+    c.objectGuids = {AxisGuid(0xA36D02E0), AxisGuid(0xA36D02E1), AxisGuid(0xA36D02F4),
+                     AxisGuid(0xA36D02F5), AxisGuid(0xA36D02E4), AxisGuid(0xA36D02E4),
+                     AxisGuid(0xA36D02F2), AxisGuid(0xA36D02F2)};
+    EXPECT_EQ(table.SetUpJoysticks(nullptr), kOk);
+    doc.BuildRecordsFromAttached();
+    PollJoysticks(table, &doc);  // acquires
+    PollJoysticks(table, &doc);  // reads: connected
+  }
+  FakeController& Pad() { return backend.Controller(0); }
+  std::vector<std::string> Pass() {
+    view.calls.clear();
+    keys.sent.clear();
+    PollJoysticks(table, &doc);
+    return view.calls;
+  }
+};
+
+TEST(Polling, HatsAndAxesAreRowsAfterTheButtons) {
+  PadWithHatsAndAxes h;
+  ASSERT_EQ(h.doc.RowCount(), 4 + 8 + 12);
+  const char* names[] = {"1",          "4",          "POV 1 Up",  "POV 2 Left",
+                         "X Axis -",   "Y Axis +",   "Rx Axis -", "Ry Axis +",
+                         "Slider 1 -", "Slider 2 +", nullptr};
+  const int rows[] = {0, 3, 4, 11, 12, 15, 16, 19, 20, 23};
+  for (int i = 0; names[i] != nullptr; ++i) {
+    char name[16] = {};
+    EXPECT_TRUE(h.doc.GetRowControlName(rows[i], name, sizeof name));
+    EXPECT_STREQ(name, names[i]);
+    int record = -1;
+    int index = -1;
+    ASSERT_TRUE(h.doc.RowToButton(rows[i], &record, &index));
+    EXPECT_EQ(h.doc.ButtonToRow(record, index), rows[i]);
+  }
+  int record = 0;
+  int index = 0;
+  EXPECT_FALSE(h.doc.RowToButton(24, &record, &index));
+  int press = 0;
+  int release = 0;
+  EXPECT_FALSE(h.doc.GetRowThresholds(4, &press, &release));  // a hat has none
+  EXPECT_TRUE(h.doc.GetRowThresholds(12, &press, &release));
+  EXPECT_EQ(press * 100 + release, 5040);
+  for (auto [p, r, ok] : {std::tuple{60, 59, true},
+                          {99, 1, true},
+                          {50, 50, false},
+                          {100, 40, false},
+                          {40, 0, false},
+                          {30, 40, false}})
+    EXPECT_EQ(h.doc.SetRowThresholds(12, p, r), ok) << p << "," << r;
+  EXPECT_FALSE(h.doc.SetRowThresholds(4, 60, 50));
+}
+
+TEST(Polling, EveryDirectionOfAHatAndEveryDiagonalPressesItsRows) {
+  PadWithHatsAndAxes h;
+  // POV 1 rows: Up 4, Right 5, Down 6, Left 7.
+  struct Step {
+    uint32_t pov;
+    std::vector<std::string> marks;
+  };
+  const Step steps[] = {
+      {0, {"SetPressedMark 4 on"}},
+      {4500, {"SetPressedMark 5 on"}},
+      {9000, {"SetPressedMark 4 off"}},
+      {13500, {"SetPressedMark 6 on"}},
+      {18000, {"SetPressedMark 5 off"}},
+      {22500, {"SetPressedMark 7 on"}},
+      {27000, {"SetPressedMark 6 off"}},
+      {31500, {"SetPressedMark 4 on"}},
+      {36000, {"SetPressedMark 7 off"}},       // north again, as some drivers write it
+      {0x0000FFFF, {"SetPressedMark 4 off"}},  // centred as some drivers report it
+      {1000, {"SetPressedMark 4 on", "SetPressedMark 5 on"}},
+      {0xFFFFFFFF, {"SetPressedMark 4 off", "SetPressedMark 5 off"}},
+      {0xFFFFFFFF, {}},
+  };
+  for (const Step& step : steps) {
+    h.Pad().povValues[0] = step.pov;
+    EXPECT_EQ(h.Pass(), step.marks) << "POV " << step.pov;
+  }
+}
+
+TEST(Polling, AHalfAxisPressesPastItsThresholdAndLetsGoOnlyUnderTheLowerOne) {
+  PadWithHatsAndAxes h;
+  // X Axis - is row 12, X Axis + row 13; Hold on X Axis + keeps D down while it is pressed.
+  const int xPlus = kFirstControl + kHatControls + 1;
+  Assign(h.doc.records[0]->Mapping(xPlus), 0x44, 0x20, 0);
+  h.doc.records[0]->Mapping(xPlus).action = KeyAction::Hold;
+  Assign(h.doc.records[0]->Mapping(xPlus - 1), 0x41, 0x1E, 0);
+  const std::string down = KeyEventText(0x44, 0x20, false);
+  const std::string up = KeyEventText(0x44, 0x20, true);
+  struct Step {
+    int32_t x;
+    std::vector<std::string> marks;
+    std::vector<std::string> keys;
+  };
+  const Step steps[] = {
+      {499, {}, {}},
+      {500, {"SetPressedMark 13 on"}, {down}},
+      {480, {}, {}},  // wavering between 42% and 48%: no release, no second press
+      {420, {}, {}},
+      {480, {}, {}},
+      {400, {}, {}},
+      {399, {"SetPressedMark 13 off"}, {up}},
+      {450, {}, {}},
+      {-1000,
+       {"SetPressedMark 12 on"},
+       {KeyEventText(0x41, 0x1E, false), KeyEventText(0x41, 0x1E, true)}},
+      {-400, {}, {}},
+      {0, {"SetPressedMark 12 off"}, {}},
+  };
+  for (const Step& step : steps) {
+    h.Pad().axisValues[0] = step.x;
+    EXPECT_EQ(h.Pass(), step.marks) << "X " << step.x;
+    EXPECT_EQ(h.keys.sent, step.keys) << "X " << step.x;
+  }
+  // Thresholds of the row's own: 80% to press, 10% to let go.
+  ASSERT_TRUE(h.doc.SetRowThresholds(13, 80, 10));
+  h.Pad().axisValues[0] = 790;
+  EXPECT_TRUE(h.Pass().empty());
+  h.Pad().axisValues[0] = 800;
+  EXPECT_EQ(h.Pass(), (std::vector<std::string>{"SetPressedMark 13 on"}));
+  h.Pad().axisValues[0] = 100;
+  EXPECT_TRUE(h.Pass().empty());
+  // Pulled out, the controller lets go of the key its stick holds.
+  h.Pad().failGetDeviceState = true;
+  h.Pass();
+  EXPECT_EQ(h.keys.sent, (std::vector<std::string>{up}));
 }
 
 }  // namespace

@@ -64,9 +64,11 @@ Result FakeDevice::EnumObjects(ObjectEnumCallback callback, void* context, uint3
   c.enumObjectsFlags = flags;
   if (c.failEnumObjects) return kFail;
   const std::vector<uint32_t> objects = c.objects;  // the callback may not change the script
-  for (uint32_t type : objects) {
+  const std::vector<Guid> guids = c.objectGuids;
+  for (size_t i = 0; i < objects.size(); ++i) {
     ControllerObject object;
-    object.type = type;
+    object.type = objects[i];
+    if (i < guids.size()) object.guidType = guids[i];
     ++c.objectsVisited;
     if (callback(object, context) != kEnumContinue) break;
   }
@@ -153,7 +155,9 @@ Result FakeDevice::GetDeviceState(uint32_t size, void* state) {
   if (c.failGetDeviceState) return c.getDeviceStateFailure;
   if (c.readSuccess != kOk) return c.readSuccess;
   auto* bytes = static_cast<uint8_t*>(state);
-  std::memset(bytes, 0x5A, kJoystickStateSize);  // axes and hats: noise that must not matter
+  std::memset(bytes, 0x5A, kJoystickStateSize);  // what follows the buttons: noise
+  std::memcpy(bytes, c.axisValues, sizeof c.axisValues);
+  std::memcpy(bytes + sizeof c.axisValues, c.povValues, sizeof c.povValues);
   std::memcpy(bytes + kButtonsOffset, c.buttonBytes, 128);
   ++c.statesRead;
   return kOk;
@@ -279,7 +283,6 @@ FakeController& FakeBackend::AddController(const Guid& instance, const std::stri
   c->objects = {ObjectType(kAbsoluteAxis, 0), ObjectType(kAbsoluteAxis, 1)};
   for (uint32_t i = 0; i < buttons && i < 128; ++i)
     c->objects.push_back(ObjectType(kPushButton, i));
-  c->objects.push_back(ObjectType(kPov, 0));
   controllers_.push_back(std::move(c));
   return *controllers_.back();
 }

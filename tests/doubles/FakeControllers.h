@@ -40,6 +40,9 @@ struct FakeController {
   uint32_t buttons = 0;
   std::vector<uint32_t> objects;  // object types, in EnumObjects order
   uint8_t buttonBytes[128] = {};
+  std::vector<Guid> objectGuids;  // type GUIDs of the first objects; the rest have none
+  int32_t axisValues[8] = {};     // lX .. lRz, the sliders
+  uint32_t povValues[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};  // centred
   bool attached = true;  // listed by EnumDevices
 
   // Faults.
@@ -153,8 +156,8 @@ class FakeBackend final : public ControllerBackend {
 
   Result CreateInput(ControllerInput** input) override;
 
-  // Adds a controller with distinct GUIDs (from n), "Pad <n>", the given buttons, two axes,
-  // the buttons as objects and one point-of-view hat.
+  // Adds a controller with distinct GUIDs (from n), "Pad <n>", the given buttons, two axes
+  // without type GUIDs (so no axis rows) and the buttons as objects; no point-of-view hat.
   FakeController& AddController(uint32_t buttons = 12);
   FakeController& AddController(const Guid& instance, const std::string& name, uint32_t buttons);
   FakeController& Controller(int index) { return *controllers_[index]; }
