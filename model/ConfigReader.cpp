@@ -1,5 +1,6 @@
 // The reader of the file format: bytes in, records, version and a report out.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -285,6 +286,52 @@ const char* ReadAction(const char* rest, KeyAction* action, int32_t* rate) {
   return nullptr;
 }
 
+enum class ControlLine { Row, Action, Threshold };
+
+// Whether line starts with a hat's or half-axis's name ("Pov1Up", "XMinus" in any letter case),
+// alone or followed by "Action" or "Threshold"; control, kind and rest are set then.
+bool IsControlLine(const char* line, int* control, ControlLine* kind, const char** rest) {
+  int length = 0;
+  while ((line[length] >= 'A' && line[length] <= 'Z') ||
+         (line[length] >= 'a' && line[length] <= 'z') ||
+         (line[length] >= '0' && line[length] <= '9'))
+    ++length;
+  struct Suffix {
+    const char* text;
+    ControlLine kind;
+  };
+  for (const Suffix& suffix : {Suffix{"", ControlLine::Row}, Suffix{"action", ControlLine::Action},
+                               Suffix{"threshold", ControlLine::Threshold}}) {
+    const int n = length - static_cast<int>(std::strlen(suffix.text));
+    if (n <= 0) continue;
+    const char* p = line + n;
+    if (*suffix.text != '\0' && !TakeWord(&p, suffix.text)) continue;
+    const int k = ControlOfFileName(line, n);
+    if (k < 0) continue;
+    *control = k;
+    *kind = suffix.kind;
+    *rest = line + length;
+    return true;
+  }
+  return false;
+}
+
+// The part of a threshold line after its name: " = <press %>,<release %>".
+const char* ReadThresholds(const char* rest, int32_t* press, int32_t* release) {
+  const char* p = SkipBlanks(rest);
+  if (*p++ != '=') return "a threshold line without '='";
+  p = SkipBlanks(p);
+  if (!TakeNumber(&p, press)) return "a threshold line without its press percent";
+  p = SkipBlanks(p);
+  if (*p++ != ',') return "a threshold line without ',' between its two percents";
+  p = SkipBlanks(p);
+  if (!TakeNumber(&p, release)) return "a threshold line without its release percent";
+  if (*SkipBlanks(p) != '\0') return "text after the thresholds";
+  if (!ValidThresholds(*press, *release))
+    return "thresholds outside 1-99 percent, or release not below press";
+  return nullptr;
+}
+
 // One file's lines, read block by block; the report hears what is left out.
 class Parser {
  public:
@@ -331,6 +378,7 @@ class Parser {
       ReadButtons(record.get(), index, report_);
       if (report_ && nameCut) report_->TextCut(headerLine, index, -1, "the device name");
       if (rules_ == ReadRules::WithActions) actionRecord_ = record.get();
+      actionIndex_ = index;
       parsed->records[parsed->recordCount++] = std::move(record);
       record = std::make_unique<DeviceRecord>();
     }
@@ -341,34 +389,86 @@ class Parser {
   // drop has been reported, so they are not reported again one by one.
   void PassOver() {
     const char* line = lines_.text();
-    if (TakeActionLine(line)) return;
+    if (TakeBlockLine(line)) return;
     if (line[0] == '[')
       Drop(lines_.lineNumber(), "a device header without its marks in place");
     else if (report_ && !IsBlank(line) && !(inDroppedBlock_ && MayHoldData(line)))
       report_->TextIgnored(lines_.lineNumber(), MayHoldData(line), "not part of any device block");
   }
 
-  // An action line of the block just read: applied, or reported and left out (the mapping stays
-  // Tap). False when the line is no action line of a block, and is passed over as any other.
-  bool TakeActionLine(const char* line) {
+  // A line the block just read may hold after its button lines: a button's action, or a hat's
+  // or half-axis's row, action or thresholds. Applied, or reported and left out. False when the
+  // line is none of these, and is passed over as any other text.
+  bool TakeBlockLine(const char* line) {
+    if (rules_ != ReadRules::WithActions) return false;
     int32_t number = 0;
     const char* rest = nullptr;
-    if (rules_ != ReadRules::WithActions || !IsActionLine(line, &number, &rest)) return false;
+    int control = -1;
+    ControlLine kind = ControlLine::Row;
+    const bool action = IsActionLine(line, &number, &rest);
+    if (!action && !IsControlLine(line, &control, &kind, &rest)) return false;
     if (passedOverBlock_) return true;  // its block was passed over whole, and said so
     if (actionRecord_ == nullptr) return false;
+    const char* reason = action ? TakeButtonAction(number, rest) : TakeControl(control, kind, rest);
+    if (reason != nullptr && report_) report_->TextIgnored(lines_.lineNumber(), true, reason);
+    return true;
+  }
+
+  const char* TakeButtonAction(int32_t number, const char* rest) {
     KeyAction action = KeyAction::Tap;
     int32_t rate = kDefaultTurboRate;
     const char* reason = ReadAction(rest, &action, &rate);
     if (reason == nullptr && (number < 1 || number > actionRecord_->buttonCount))
       reason = "an action line for a button the block does not have";
-    if (reason != nullptr) {
-      if (report_) report_->TextIgnored(lines_.lineNumber(), true, reason);
-      return true;
-    }
+    if (reason != nullptr) return reason;
     ButtonMapping& mapping = actionRecord_->buttons[number - 1];
     mapping.action = action;
     mapping.turboRate = static_cast<uint8_t>(rate);
-    return true;
+    return nullptr;
+  }
+
+  // A hat's or half-axis's line; the row is the record's from then on, even with no controller.
+  const char* TakeControl(int control, ControlLine kind, const char* rest) {
+    ButtonMapping& mapping = actionRecord_->controls[control];
+    if (kind == ControlLine::Action) {
+      KeyAction action = KeyAction::Tap;
+      int32_t rate = kDefaultTurboRate;
+      if (const char* reason = ReadAction(rest, &action, &rate)) return reason;
+      mapping.action = action;
+      mapping.turboRate = static_cast<uint8_t>(rate);
+    } else if (kind == ControlLine::Threshold) {
+      int32_t press = 0;
+      int32_t release = 0;
+      if (const char* reason = ReadThresholds(rest, &press, &release)) return reason;
+      if (!IsHalfAxis(control)) return "thresholds for a point of view, which has none";
+      actionRecord_->thresholds[control].pressPercent = static_cast<uint8_t>(press);
+      actionRecord_->thresholds[control].releasePercent = static_cast<uint8_t>(release);
+    } else {
+      const char* p = SkipBlanks(rest);
+      if (*p++ != '=') return "a row line without '='";
+      // The fields are those of a button line: read as one.
+      char asButton[kLineBufferSize + 16];
+      std::snprintf(asButton, sizeof asButton, "Button1 = %s", SkipBlanks(p));
+      ButtonMapping entry;
+      int32_t number = 0;
+      int cut = 0;
+      const int length = static_cast<int>(std::strlen(asButton));
+      if (const char* reason = ReadButtonLine2(asButton, length, &entry, &number, &cut))
+        return reason;
+      mapping.assigned = entry.assigned;
+      mapping.virtualKey = entry.virtualKey;
+      mapping.scanCode = entry.scanCode;
+      mapping.modifiers = entry.modifiers;
+      std::memcpy(mapping.windowClass, entry.windowClass, kShortTextSize);
+      std::memcpy(mapping.description, entry.description, kShortTextSize);
+      const int index = kFirstControl + control;
+      if (report_ && (cut & kClassCut) != 0)
+        report_->TextCut(lines_.lineNumber(), actionIndex_, index, "the window class");
+      if (report_ && (cut & kDescriptionCut) != 0)
+        report_->TextCut(lines_.lineNumber(), actionIndex_, index, "the description");
+    }
+    actionRecord_->controlRows |= 1u << control;
+    return nullptr;
   }
 
   void Drop(int line, const char* reason) {
@@ -463,6 +563,7 @@ class Parser {
   int version_ = 0;
   bool inDroppedBlock_ = false;
   DeviceRecord* actionRecord_ = nullptr;  // the block whose action lines may follow
+  int actionIndex_ = 0;                   // its record index
   bool passedOverBlock_ = false;          // past the sixteenth record: its lines are not read
 };
 

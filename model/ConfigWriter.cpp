@@ -15,8 +15,10 @@ constexpr size_t kHeaderLineMax = 1 + 38 + 1 + 38 + 1 + (kNameSize - 1) + 1 + 2;
 constexpr size_t kCountLineMax = 64;
 constexpr size_t kButtonLineMax = 96 + 2 * kShortTextSize;
 constexpr size_t kActionLineMax = 40;
-constexpr size_t kRecordMax =
-    kHeaderLineMax + kCountLineMax + kMaxButtons * (kButtonLineMax + kActionLineMax);
+constexpr size_t kThresholdLineMax = 40;
+constexpr size_t kRecordMax = kHeaderLineMax + kCountLineMax +
+                              kMaxButtons * (kButtonLineMax + kActionLineMax) +
+                              kControlCount * (kButtonLineMax + kActionLineMax + kThresholdLineMax);
 
 class Output {
  public:
@@ -53,6 +55,28 @@ const char* OnOneLine(const char (&field)[N], char (&copy)[N]) {
   return copy;
 }
 
+// "<name> = 1,38,72,0,0,,0,": the fields of a button line after its " = ".
+void MappingLine(Output& out, const char* name, const ButtonMapping& m) {
+  char windowClass[kShortTextSize];
+  char description[kShortTextSize];
+  OnOneLine(m.windowClass, windowClass);
+  OnOneLine(m.description, description);
+  out.Line("%s = %i,%u,%u,%u,%i,%s,%i,%s", name, static_cast<int>(m.assigned),
+           unsigned{m.virtualKey}, unsigned{m.scanCode}, unsigned{m.modifiers},
+           static_cast<int>(std::strlen(windowClass)), windowClass,
+           static_cast<int>(std::strlen(description)), description);
+}
+
+// "<name>Action = Hold" or "<name>Action = Turbo,<rate>"; nothing for Tap.
+void ActionLine(Output& out, const char* name, const ButtonMapping& m) {
+  if (m.action == KeyAction::Hold) {
+    out.Line("%sAction = Hold", name);
+  } else if (m.action == KeyAction::Turbo) {
+    out.Line("%sAction = Turbo,%i", name,
+             std::clamp(int{m.turboRate}, kMinTurboRate, kMaxTurboRate));
+  }
+}
+
 void FormatRecord(Output& out, const DeviceRecord& record) {
   char instance[kGuidTextSize];
   char product[kGuidTextSize];
@@ -61,27 +85,28 @@ void FormatRecord(Output& out, const DeviceRecord& record) {
   char name[kNameSize];
   out.Line("[%s,%s,%s]", instance, product, OnOneLine(record.name, name));
   out.Line("NumberOfButtons = %i", static_cast<int>(record.buttonCount));
+  char buttonName[24];
   for (int k = 0; k < record.buttonCount; ++k) {
-    const ButtonMapping& m = record.buttons[k];
-    char windowClass[kShortTextSize];
-    char description[kShortTextSize];
-    OnOneLine(m.windowClass, windowClass);
-    OnOneLine(m.description, description);
-    out.Line("Button%i = %i,%u,%u,%u,%i,%s,%i,%s", k + 1, static_cast<int>(m.assigned),
-             unsigned{m.virtualKey}, unsigned{m.scanCode}, unsigned{m.modifiers},
-             static_cast<int>(std::strlen(windowClass)), windowClass,
-             static_cast<int>(std::strlen(description)), description);
+    std::snprintf(buttonName, sizeof buttonName, "Button%i", k + 1);
+    MappingLine(out, buttonName, record.buttons[k]);
   }
-  // Actions other than Tap follow the button lines, in lines older readers pass over; a file of
-  // Tap mappings alone is what it always was.
+  // Actions other than Tap, and the hats' and axes' rows, follow the button lines, in lines older
+  // readers pass over; a file of Tap buttons alone is what it always was.
   for (int k = 0; k < record.buttonCount; ++k) {
-    const ButtonMapping& m = record.buttons[k];
-    if (m.action == KeyAction::Hold) {
-      out.Line("Button%iAction = Hold", k + 1);
-    } else if (m.action == KeyAction::Turbo) {
-      out.Line("Button%iAction = Turbo,%i", k + 1,
-               std::clamp(int{m.turboRate}, kMinTurboRate, kMaxTurboRate));
-    }
+    std::snprintf(buttonName, sizeof buttonName, "Button%i", k + 1);
+    ActionLine(out, buttonName, record.buttons[k]);
+  }
+  for (int k = 0; k < kControlCount; ++k) {
+    if ((record.controlRows & (1u << k)) == 0) continue;
+    const ButtonMapping& m = record.controls[k];
+    const char* control = ControlFileName(k);
+    if (m.assigned != 0 || m.windowClass[0] != '\0' || m.description[0] != '\0')
+      MappingLine(out, control, m);
+    ActionLine(out, control, m);
+    const AxisThresholds& t = record.thresholds[k];
+    if (IsHalfAxis(k) &&
+        (t.pressPercent != kDefaultPressPercent || t.releasePercent != kDefaultReleasePercent))
+      out.Line("%sThreshold = %i,%i", control, int{t.pressPercent}, int{t.releasePercent});
   }
 }
 

@@ -46,11 +46,26 @@ Json RecordJson(const DeviceRecord& device) {
   Json buttons = Json::array();
   const int count = std::clamp(device.buttonCount, 0, kMaxButtons);
   for (int k = 0; k < count; ++k) buttons.push_back(ButtonJson(device.buttons[k]));
-  return Json{{"name", Text(device.name)},
+  Json record{{"name", Text(device.name)},
               {"instanceGuid", GuidText(device.instanceGuid)},
               {"productGuid", GuidText(device.productGuid)},
               {"buttonCount", device.buttonCount},
               {"buttons", std::move(buttons)}};
+  // The hats' and axes' rows, only where the record has some.
+  if (device.controlRows == 0) return record;
+  Json controls = Json::array();
+  for (int k = 0; k < kControlCount; ++k) {
+    if ((device.controlRows & (1u << k)) == 0) continue;
+    Json control{{"control", ControlFileName(k)}};
+    control.update(ButtonJson(device.controls[k]));
+    if (IsHalfAxis(k)) {
+      control["pressPercent"] = device.thresholds[k].pressPercent;
+      control["releasePercent"] = device.thresholds[k].releasePercent;
+    }
+    controls.push_back(std::move(control));
+  }
+  record["controls"] = std::move(controls);
+  return record;
 }
 
 // nlohmann's dump() writes either "," and ":" alone or one value per line; tarvelcfg's JSON is

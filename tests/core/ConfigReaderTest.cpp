@@ -1052,6 +1052,67 @@ TEST(ParseConfiguration, ReadsActionLinesAndReportsThoseItCannotRead) {
   }
 }
 
+TEST(ParseConfiguration, ReadsHatAndAxisLinesFromAnywhereAfterTheButtonsAndReportsTheRest) {
+  struct Case {
+    const char* line;
+    int control;        // the row the line gives; -1: the line is reported and ignored
+    const char* check;  // what the row then holds: key, action or thresholds
+  };
+  const Case kCases[] = {
+      {"Pov1Up = 1,38,72,0,0,,0,", 0, "key 38"},
+      {"pov4left=1,37,0,0,3,a,b,1,c", 15, "key 37"},
+      {"Slider2Plus = 1,65,0,0,0,,0,", 31, "key 65"},
+      {"RxMinusAction = Turbo,7", 22, "turbo 7"},
+      {"YPlusAction=HOLD", 19, "hold"},
+      {"Pov2DownAction = Hold", 6, "hold"},
+      {"ZMinusThreshold = 99,1", 20, "99,1"},
+      {"ZPlusThreshold\t= 51 , 50 ", 21, "51,50"},
+      {"Pov1Up = 1,38", -1, ""},
+      {"Pov1UpThreshold = 60,40", -1, ""},
+      {"XPlusThreshold = 40,40", -1, ""},
+      {"XPlusThreshold = 100,40", -1, ""},
+      {"XPlusThreshold = 60,0", -1, ""},
+      {"XPlusThreshold = 60", -1, ""},
+      {"XPlusAction = Toggle", -1, ""},
+      {"XPlus 1,38,72,0,0,,0,", -1, ""},
+  };
+  for (const Case& c : kCases) {
+    // The line comes after a note, before the next block; other lines name nothing.
+    const std::string bytes = Lines(Join({{"TVM2"},
+                                          Block(kA, "A", {V2Button(1, 1, 65, 0, 0)}),
+                                          {"; a note", c.line, "Pov5Up = 1,1,1,1,0,,0,"},
+                                          Block(kB, "B", {V2Button(1, 0, 0, 0, 0)})}));
+    struct IgnoredLines final : LoadObserver {
+      void BlockDropped(int, const char*) override {}
+      void BlockPassedOver(int) override {}
+      void ButtonCleared(int, int, int, const char*) override {}
+      void TextIgnored(int line, bool, const char*) override { lines.push_back(line); }
+      std::vector<int> lines;
+    } report;
+    const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size(), &report);
+    ASSERT_EQ(parsed.recordCount, 2) << c.line;
+    const DeviceRecord& a = *parsed.records[0];
+    EXPECT_EQ(parsed.records[1]->controlRows, 0u);
+    EXPECT_EQ(a.controlRows, c.control < 0 ? 0u : 1u << c.control) << c.line;
+    // The note, the bad line and "Pov5Up", each reported once; a good line not at all.
+    EXPECT_EQ(report.lines, c.control < 0 ? (std::vector<int>{5, 6, 7}) : (std::vector<int>{5, 7}))
+        << c.line;
+    if (c.control < 0) continue;
+    const ButtonMapping& m = a.controls[c.control];
+    const AxisThresholds& t = a.thresholds[c.control];
+    char held[16];
+    if (std::strncmp(c.check, "key", 3) == 0)
+      std::snprintf(held, sizeof held, "key %d", m.assigned ? m.virtualKey : -1);
+    else if (std::strcmp(c.check, "hold") == 0)
+      std::snprintf(held, sizeof held, "%s", m.action == KeyAction::Hold ? "hold" : "?");
+    else if (std::strncmp(c.check, "turbo", 5) == 0)
+      std::snprintf(held, sizeof held, "turbo %d", m.action == KeyAction::Turbo ? m.turboRate : -1);
+    else
+      std::snprintf(held, sizeof held, "%d,%d", t.pressPercent, t.releasePercent);
+    EXPECT_STREQ(held, c.check) << c.line;
+  }
+}
+
 // The document takes what the parse gives, and ties it to the attached controllers.
 TEST(ParseConfiguration, TheDocumentAdoptsExactlyTheParsedRecords) {
   Reader r;

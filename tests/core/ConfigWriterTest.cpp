@@ -108,6 +108,65 @@ TEST(ConfigWriter, WritesActionsAfterTheButtonLinesAndReadsThemBack) {
   EXPECT_EQ(Formatted(r.doc), expected);
 }
 
+TEST(ConfigWriter, WritesHatAndAxisRowsAfterTheButtonsAndReadsThemBackBothWays) {
+  Reader r;
+  FillSmallDocument(r.doc);
+  DeviceRecord& pad = *r.doc.records[0];
+  pad.controlRows = ControlsOfController(1, 0x01);  // POV 1 and the X axis: rows 16-21 of 24
+  const int up = 0;
+  const int down = 2;
+  const int left = 3;
+  const int xMinus = kHatControls;
+  const int xPlus = kHatControls + 1;
+  Assign(pad.controls[up], 0x26, 0x48, 0);
+  Assign(pad.controls[left], 0x25, 0x4B, 2, "Game, Window", "walk");
+  pad.controls[left].assigned = 0;  // a class and a description without a key
+  pad.controls[down].action = KeyAction::Turbo;
+  pad.controls[down].turboRate = 25;
+  Assign(pad.controls[xPlus], 0x44, 0x20, 0);
+  pad.controls[xPlus].action = KeyAction::Hold;
+  pad.thresholds[xPlus] = AxisThresholds{60, 45};
+  pad.thresholds[xMinus] = AxisThresholds{50, 10};
+  const std::string expected =
+      "TVM2\r\n"
+      "[{01234567-89AB-CDEF-0123-456789ABCDEF},{00000001-0002-0003-0405-060708090A0B},Pad One]\r\n"
+      "NumberOfButtons = 2\r\n"
+      "Button1 = 1,65,30,3,7,Notepad,10,Jump, high\r\n"
+      "Button2 = 0,66,0,0,0,,0,\r\n"
+      "Pov1Up = 1,38,72,0,0,,0,\r\n"
+      "Pov1DownAction = Turbo,25\r\n"
+      "Pov1Left = 0,37,75,2,12,Game, Window,4,walk\r\n"
+      "XMinusThreshold = 50,10\r\n"
+      "XPlus = 1,68,32,0,0,,0,\r\n"
+      "XPlusAction = Hold\r\n"
+      "XPlusThreshold = 60,45\r\n"
+      "[{FFFFFFFF-0000-FFFF-00FF-FF00FF00FF00},{00000000-0000-0000-0000-000000000000},Wheel]\r\n"
+      "NumberOfButtons = 1\r\n"
+      "Button1 = 1,255,200,7,0,,1,x\r\n";
+
+  ASSERT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+  EXPECT_EQ(ReadBytes(r.path), expected);
+  // Unattached, the record keeps the rows its file names, in their places.
+  ASSERT_EQ(r.Load(expected), LoadResult::Loaded);
+  EXPECT_EQ(r.doc.records[0]->controlRows, 0xDu | 3u << kHatControls);
+  EXPECT_EQ(r.doc.RowCount(), 2 + 3 + 2 + 1);
+  char name[16] = {};
+  EXPECT_TRUE(r.doc.GetRowControlName(4, name, sizeof name));
+  EXPECT_STREQ(name, "POV 1 Left");
+  EXPECT_EQ(Formatted(r.doc), expected);
+  // The classic rules read the same buttons, and no row.
+  const ParsedConfiguration classic =
+      ParseConfiguration(expected.data(), expected.size(), nullptr, ReadRules::Classic);
+  ASSERT_EQ(classic.recordCount, 2);
+  DeviceRecord buttonsOnly = *r.doc.records[0];
+  buttonsOnly.controlRows = 0;
+  for (int k = 0; k < kControlCount; ++k) {
+    buttonsOnly.controls[k] = ButtonMapping();
+    buttonsOnly.thresholds[k] = AxisThresholds();
+  }
+  EXPECT_EQ(std::memcmp(classic.records[0].get(), &buttonsOnly, sizeof buttonsOnly), 0);
+}
+
 TEST(ConfigWriter, AnEmptyDocumentAndARecordWithoutButtons) {
   Reader r;
   EXPECT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));

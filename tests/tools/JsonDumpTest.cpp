@@ -69,6 +69,12 @@ TEST_F(JsonDumpTest, KnownDocument) {
   stick.buttons[0].turboRate = 25;
   // Entries past buttonCount are not part of the record.
   SetMapping(stick.buttons[1], 1, 65, 30, 0, "unused", "unused");
+  // Rows of a hat direction and a half-axis, and a mapping of a control without a row.
+  stick.controlRows = 1u << 1 | 1u << (kHatControls + 3);
+  SetMapping(stick.controls[1], 1, 0x27, 77, 0, "", "");
+  stick.controls[kHatControls + 3].action = KeyAction::Hold;
+  stick.thresholds[kHatControls + 3] = AxisThresholds{70, 20};
+  SetMapping(stick.controls[0], 1, 65, 30, 0, "unused", "unused");
 
   EXPECT_EQ(DumpJson(doc()),
             "{\"version\": 1, \"records\": ["
@@ -90,7 +96,13 @@ TEST_F(JsonDumpTest, KnownDocument) {
             "\"buttonCount\": 1, \"buttons\": ["
             "{\"assigned\": 7, \"virtualKey\": 112, \"scanCode\": 59, \"modifiers\": 8, "
             "\"windowClass\": \"\", \"description\": \"\", \"keyText\": \"F1\", "
-            "\"action\": \"Turbo\", \"turboRate\": 25}]}]}");
+            "\"action\": \"Turbo\", \"turboRate\": 25}], \"controls\": ["
+            "{\"control\": \"Pov1Right\", \"assigned\": 1, \"virtualKey\": 39, "
+            "\"scanCode\": 77, \"modifiers\": 0, \"windowClass\": \"\", \"description\": \"\", "
+            "\"keyText\": \"Right\"}, "
+            "{\"control\": \"YPlus\", \"assigned\": 0, \"virtualKey\": 0, \"scanCode\": 0, "
+            "\"modifiers\": 0, \"windowClass\": \"\", \"description\": \"\", \"keyText\": \"\", "
+            "\"action\": \"Hold\", \"pressPercent\": 70, \"releasePercent\": 20}]}]}");
 }
 
 TEST_F(JsonDumpTest, ListsEveryButtonOfAFullRecordInOrder) {
