@@ -29,6 +29,9 @@
 #define IDC_ACTION_HOLD 1010
 #define IDC_ACTION_TURBO 1011
 #define IDC_TURBO_RATE 1012
+#define IDD_THRESHOLDS 136
+#define IDC_PRESS_PERCENT 1013
+#define IDC_RELEASE_PERCENT 1014
 
 // ---- Row pictures of the mapping list: eight images each, white is transparent
 #define IDB_ROW_IMAGES_SMALL 26018

@@ -14,6 +14,7 @@
 #include "ui/JoysticksDlg.h"
 #include "ui/ListPrinter.h"
 #include "ui/TargetWindowDlg.h"
+#include "ui/ThresholdsDlg.h"
 
 namespace tarvel {
 
@@ -202,6 +203,9 @@ void CTarvelView::OnLButtonDblClk(LPARAM point) {
     case kActionColumn:
       EditAction(row);
       break;
+    case kButtonColumn:
+      EditThresholds(row);
+      break;
     default:
       break;
   }
@@ -233,6 +237,14 @@ void CTarvelView::EditAction(int row) {
   if (dialog.DoModal(DialogOwner()) != IDOK) return;
   document_.SetRowAction(row, dialog.m_action, dialog.m_turboRate);
   RefreshRowTexts(row);
+}
+
+void CTarvelView::EditThresholds(int row) {
+  CThresholdsDlg dialog;
+  // Only a half-axis row has thresholds; a double click on any other Button cell does nothing.
+  if (!document_.GetRowThresholds(row, &dialog.m_pressPercent, &dialog.m_releasePercent)) return;
+  if (dialog.DoModal(DialogOwner()) != IDOK) return;
+  document_.SetRowThresholds(row, dialog.m_pressPercent, dialog.m_releasePercent);
 }
 
 void CTarvelView::OnLButtonDown() { document_.SetKeyCapture(false, 0); }

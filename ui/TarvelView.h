@@ -75,6 +75,7 @@ class CTarvelView final : public CListViewEx, public DocView {
   void EditWindowClass(int row);
   void EditDescription(int row);
   void EditAction(int row);
+  void EditThresholds(int row);
   void OnJoystickConfigure();
   // Prints every row as a table; showDialog: through the Print dialog, else straight to the
   // kept or default printer.

@@ -168,6 +168,40 @@ TEST_F(EditingViewTest, DoubleClickActsByColumn) {
   EXPECT_EQ(app_->App().CaptureOn(), 0);
 }
 
+TEST_F(EditingViewTest, AHalfAxisRowIsNamedAndItsButtonCellSetsItsThresholds) {
+  // Pad 2 gets the rows of its X axis: rows 5 "X Axis -" and 6 "X Axis +".
+  app_->Doc().records[1]->controlRows = 3u << kHatControls;
+  app_->View().RebuildRows();
+  ASSERT_EQ(app_->View().List().ItemCount(), 7);
+  EXPECT_EQ(CellText(list_, 5, 1), "X Axis -");
+  EXPECT_EQ(CellText(list_, 6, 1), "X Axis +");
+  app_->Doc().SetModifiedFlag(false);
+  bool stayedOpen = false;
+  WindowWatch refusal(DialogCalled("Tarvel"), [&](HWND box) { ClickButton(box, IDOK); });
+  // First two percents that do not fit (release not below press): the dialog says so and stays.
+  WindowWatch thresholds(DialogCalled("Axis Thresholds"), [&](HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_PRESS_PERCENT, "70");
+    SetDlgItemTextA(dialog, IDC_RELEASE_PERCENT, "70");
+    ClickButton(dialog, IDOK);
+    stayedOpen = IsWindow(dialog) && IsWindowVisible(dialog);
+    SetDlgItemTextA(dialog, IDC_RELEASE_PERCENT, "30");
+    ClickButton(dialog, IDOK);
+  });
+  DoubleClickCell(6, 1);
+  EXPECT_TRUE(thresholds.Fired());
+  EXPECT_TRUE(stayedOpen);
+  int press = 0;
+  int release = 0;
+  ASSERT_TRUE(app_->Doc().GetRowThresholds(6, &press, &release));
+  EXPECT_EQ(press * 100 + release, 7030);
+  EXPECT_TRUE(refusal.Fired());
+  EXPECT_TRUE(app_->Doc().IsModified());
+  // A button row's Button cell opens nothing.
+  app_->Doc().SetModifiedFlag(false);
+  DoubleClickCell(2, 1);
+  EXPECT_FALSE(app_->Doc().IsModified());
+}
+
 TEST_F(EditingViewTest, TargetWindowDialogStoresTheClassOnOkOnly) {
   // Cancel after typing changes nothing.
   app_->Doc().SetModifiedFlag(false);
