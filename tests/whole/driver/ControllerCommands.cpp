@@ -134,6 +134,45 @@ int SetButton(Context& context) {
   return SetButtons(context, 1, static_cast<BYTE>(value));
 }
 
+// IDX AXIS PERMILLE: one axis of the controller, -1000..1000 of its half-range.
+int SetAxis(Context& context) {
+  FakeDInputShared* shared;
+  int index;
+  Controller* controller = DefinedSlot(context, &shared, &index);
+  if (controller == nullptr) return shared ? kUsage : kNoShared;
+  long long axis;
+  long long position;
+  if (!ParseNumber(context.args[1], &axis) || axis < 0 || axis >= controller->axisCount ||
+      !ParseNumber(context.args[2], &position) || position < -1000 || position > 1000) {
+    std::fprintf(stderr, "tarveldrive: controller %d has %ld axes; a position is -1000..1000\n",
+                 index, static_cast<long>(controller->axisCount));
+    return kUsage;
+  }
+  fakedinput::SetAxis(*shared, index, static_cast<int>(axis), static_cast<LONG>(position));
+  return kOk;
+}
+
+// IDX HAT VALUE|centred: one point of view, in hundredths of a degree.
+int SetPov(Context& context) {
+  FakeDInputShared* shared;
+  int index;
+  Controller* controller = DefinedSlot(context, &shared, &index);
+  if (controller == nullptr) return shared ? kUsage : kNoShared;
+  long long hat;
+  long long value = 0xFFFFFFFFll;
+  if (!ParseNumber(context.args[1], &hat) || hat < 0 || hat >= controller->povCount ||
+      (context.args[2] != "centred" &&
+       (!ParseNumber(context.args[2], &value) || value < 0 || value > 0xFFFFFFFFll))) {
+    std::fprintf(stderr,
+                 "tarveldrive: controller %d has %ld points of view; a value is "
+                 "0..0xFFFFFFFF or centred\n",
+                 index, static_cast<long>(controller->povCount));
+    return kUsage;
+  }
+  fakedinput::SetPov(*shared, index, static_cast<int>(hat), static_cast<DWORD>(value));
+  return kOk;
+}
+
 int ReleaseAll(Context& context) {
   FakeDInputShared* shared;
   int index;
@@ -244,6 +283,8 @@ const Command kControllerCommands[] = {
     {"release", 2, -1, "IDX BUTTON...  set the buttons' bytes to 0", Release},
     {"set-button", 3, 3, "IDX BUTTON VALUE  set one button byte to any value", SetButton},
     {"release-all", 1, 1, "IDX  every button byte to 0", ReleaseAll},
+    {"set-axis", 3, 3, "IDX AXIS PERMILLE  move an axis to -1000..1000 of its half-range", SetAxis},
+    {"set-pov", 3, 3, "IDX HAT VALUE|centred  a point of view in hundredths of a degree", SetPov},
     {"fault", 3, 4,
      "IDX|global METHOD COUNT|forever|off [RESULT]  fail the next COUNT calls (METHOD inputlost "
      "= acquire answering DIERR_INPUTLOST)",

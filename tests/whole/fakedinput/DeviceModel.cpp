@@ -138,7 +138,8 @@ HRESULT DeviceModel::SetRange(const DIPROPHEADER* header, int* axis) {
   return DIERR_OBJECTNOTFOUND;
 }
 
-void DeviceModel::FillState(const volatile BYTE* buttons, DIJOYSTATE2* state) const {
+void DeviceModel::FillState(const volatile BYTE* buttons, const LONG* axisPositions,
+                            const LONG* povValues, DIJOYSTATE2* state) const {
   auto* bytes = reinterpret_cast<BYTE*>(state);
   std::memset(bytes, 0, sizeof(*state));
   for (int i = 0; i < objectCount_; ++i) {
@@ -148,13 +149,16 @@ void DeviceModel::FillState(const volatile BYTE* buttons, DIJOYSTATE2* state) co
       case ObjectKind::kAxis: {
         const LONG min = rangeMin_[object.instance];
         const LONG max = rangeMax_[object.instance];
-        const LONG centre = static_cast<LONG>(min + (static_cast<LONGLONG>(max) - min) / 2);
-        std::memcpy(place, &centre, sizeof(centre));
+        const LONGLONG half = (static_cast<LONGLONG>(max) - min) / 2;
+        const LONG value =
+            static_cast<LONG>(min + half + half * axisPositions[object.instance] / 1000);
+        std::memcpy(place, &value, sizeof(value));
         break;
       }
       case ObjectKind::kPov: {
-        const DWORD centred = 0xFFFFFFFF;
-        std::memcpy(place, &centred, sizeof(centred));
+        const LONG stored = povValues[object.instance];
+        const DWORD value = stored == 0 ? 0xFFFFFFFF : static_cast<DWORD>(stored) - 1;
+        std::memcpy(place, &value, sizeof(value));
         break;
       }
       case ObjectKind::kButton:

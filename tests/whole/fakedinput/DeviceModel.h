@@ -51,7 +51,9 @@ class DeviceModel {
 
   // Writes a DIJOYSTATE2: axes at the centre of their range, points of view centred, each button
   // byte from `buttons` (one per button instance), zero where the device has no object.
-  void FillState(const volatile BYTE* buttons, DIJOYSTATE2* state) const;
+  // axisPositions: per mille of each axis's half-range; povValues: 0 centred, else value + 1.
+  void FillState(const volatile BYTE* buttons, const LONG* axisPositions, const LONG* povValues,
+                 DIJOYSTATE2* state) const;
 
   int AxisCount() const { return axisCount_; }
   int PovCount() const { return povCount_; }

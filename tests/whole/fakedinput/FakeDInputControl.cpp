@@ -233,6 +233,8 @@ bool DefineController(FakeDInputShared& shared, int index, const GUID& instance,
   controller.povCount = povs;
   std::memset(const_cast<BYTE*>(controller.buttons), 0, sizeof(controller.buttons));
   std::memset(controller.faults, 0, sizeof(controller.faults));
+  std::memset(const_cast<LONG*>(controller.axisPositions), 0, sizeof(controller.axisPositions));
+  std::memset(const_cast<LONG*>(controller.povValues), 0, sizeof(controller.povValues));
   ResetRecords(shared, index);
   InterlockedIncrement(&controller.buttonsSerial);
   controller.buttonsChangeQpc = wholetest::QpcNow();
@@ -266,6 +268,20 @@ LONG PublishChange(FakeDInputShared& shared, Controller& controller) {
 }
 
 }  // namespace
+
+LONG SetAxis(FakeDInputShared& shared, int index, int axis, LONG perMille) {
+  if (index < 0 || index >= kMaxControllers || axis < 0 || axis >= kMaxAxes) return 0;
+  Controller& controller = shared.controllers[index];
+  controller.axisPositions[axis] = perMille < -1000 ? -1000 : (perMille > 1000 ? 1000 : perMille);
+  return PublishChange(shared, controller);
+}
+
+LONG SetPov(FakeDInputShared& shared, int index, int hat, DWORD value) {
+  if (index < 0 || index >= kMaxControllers || hat < 0 || hat >= kMaxPovs) return 0;
+  Controller& controller = shared.controllers[index];
+  controller.povValues[hat] = value == 0xFFFFFFFF ? 0 : static_cast<LONG>(value + 1);
+  return PublishChange(shared, controller);
+}
 
 LONG SetButton(FakeDInputShared& shared, int index, int button, BYTE value) {
   if (index < 0 || index >= kMaxControllers || button < 0 || button >= kMaxButtons) return 0;

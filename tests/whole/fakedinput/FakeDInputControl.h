@@ -60,6 +60,11 @@ void SetPresent(FakeDInputShared& shared, int index, bool present);
 // are incremented and both stamped with QueryPerformanceCounter. Returns the new buttonsSerial.
 LONG SetButton(FakeDInputShared& shared, int index, int button, BYTE value);
 LONG SetAllButtons(FakeDInputShared& shared, int index, BYTE value);
+// Moves axis `axis` (0-7 as the controller lists them: X, Y, Z, Rx, Ry, Rz, the sliders) to
+// `perMille` of its half-range (-1000..1000), or hat `hat` to `value` (hundredths of a degree;
+// 0xFFFFFFFF centred).
+LONG SetAxis(FakeDInputShared& shared, int index, int axis, LONG perMille);
+LONG SetPov(FakeDInputShared& shared, int index, int hat, DWORD value);
 
 void SetFault(Fault& fault, LONG remaining, HRESULT result);
 void ClearFaults(FakeDInputShared& shared, int index);

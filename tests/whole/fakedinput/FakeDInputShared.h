@@ -28,7 +28,7 @@ inline constexpr char kDefaultMappingName[] = "TarvelFakeDInput";
 inline constexpr char kMappingNameVariable[] = "TARVEL_FAKE_DINPUT_NAME";
 
 inline constexpr uint32_t kMagic = 0x49444654;  // "TFDI"
-inline constexpr uint32_t kVersion = 1;
+inline constexpr uint32_t kVersion = 2;
 
 inline constexpr int kMaxControllers = 20;
 inline constexpr int kMaxButtons = 128;
@@ -114,6 +114,11 @@ struct Controller {
   volatile BYTE buttons[kMaxButtons];
   Fault faults[kMethodCount];
   CallRecord record;
+  // Where the axes and hats stand, written by the driver like the buttons (then buttonsSerial
+  // moves). An axis: per mille of its half-range from the centre, -1000..1000. A hat: 0 while
+  // centred, else the value GetDeviceState reports plus one.
+  volatile LONG axisPositions[kMaxAxes];
+  volatile LONG povValues[kMaxPovs];
 };
 
 // DirectInput8Create and EnumDevices, which are not tied to one controller.

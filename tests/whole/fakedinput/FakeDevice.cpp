@@ -15,12 +15,14 @@ bool IsProperty(REFGUID property, REFGUID predefined) { return &property == &pre
 // The button bytes and the serial of the latest change they include. The driver writes the bytes
 // before it increments the serial, so the bytes read after a serial hold at least that change;
 // a serial that moved during the copy asks for another copy.
-LONG CopyButtons(const Controller& controller, BYTE* buttons) {
+LONG CopyButtons(const Controller& controller, BYTE* buttons, LONG* axes, LONG* povs) {
   LONG serial = 0;
   for (int attempt = 0; attempt < 4; ++attempt) {
     serial = controller.buttonsSerial;
     MemoryBarrier();
     for (int i = 0; i < kMaxButtons; ++i) buttons[i] = controller.buttons[i];
+    for (int i = 0; i < kMaxAxes; ++i) axes[i] = controller.axisPositions[i];
+    for (int i = 0; i < kMaxPovs; ++i) povs[i] = controller.povValues[i];
     MemoryBarrier();
     if (controller.buttonsSerial == serial) break;
   }
@@ -253,8 +255,10 @@ HRESULT FakeDevice::DoGetDeviceState(DWORD size, LPVOID data) {
     return DIERR_INPUTLOST;
   }
   BYTE buttons[kMaxButtons];
-  const LONG serial = CopyButtons(Slot(), buttons);
-  model_.FillState(buttons, static_cast<DIJOYSTATE2*>(data));
+  LONG axes[kMaxAxes];
+  LONG povs[kMaxPovs];
+  const LONG serial = CopyButtons(Slot(), buttons, axes, povs);
+  model_.FillState(buttons, axes, povs, static_cast<DIJOYSTATE2*>(data));
   const long long now = wholetest::QpcNow();
   CallRecord& record = Record();
   record.lastStateQpc = now;

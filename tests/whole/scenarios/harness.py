@@ -100,6 +100,7 @@ class Record:
     name: str
     buttons: int
     mappings: dict  # button index (0-based) -> Mapping
+    controls: dict = dataclasses.field(default_factory=dict)  # "Pov1Up", "XPlus"... -> Mapping
 
     def line(self, index):
         m = self.mappings.get(index)
@@ -118,6 +119,11 @@ def write_config(path, records):
         lines.extend(record.line(i) for i in range(record.buttons))
         lines.extend(f"Button{i + 1}Action = {m.action}"
                      for i, m in sorted(record.mappings.items()) if m.action)
+        for name, m in record.controls.items():
+            lines.append(f"{name} = 1,{m.vk},{m.scan},{m.mods},{len(m.window_class)},"
+                         f"{m.window_class},{len(m.description)},{m.description}")
+            if m.action:
+                lines.append(f"{name}Action = {m.action}")
     Path(path).write_bytes(("\r\n".join(lines) + "\r\n").encode("latin-1"))
 
 
@@ -395,11 +401,13 @@ class Session:
 
     # -- controllers
 
-    def add_controller(self, slot, name, buttons, axes=2, number=None):
-        """Attaches a controller whose GUIDs are instance_guid(number) and product_guid(number)."""
+    def add_controller(self, slot, name, buttons, axes=0, povs=0, number=None):
+        """Attaches a controller whose GUIDs are instance_guid(number) and product_guid(number).
+        Its axes and points of view have rows of their own; without them a pad's rows are its
+        buttons alone."""
         number = slot if number is None else number
         self.drive("add-controller", slot, instance_guid(number), product_guid(number), name,
-                   buttons, axes)
+                   buttons, axes, povs)
 
     def get(self, where, field):
         return int(self.drive("get", where, field).strip(), 0)

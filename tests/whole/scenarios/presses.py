@@ -230,3 +230,72 @@ def keys_scan_codes(s):
     keys = [k for k in s.keys() if k.name in ("WM_KEYDOWN", "WM_KEYUP")]
     check_equal("keys, scan codes and extended flags", expected,
                 [(k.wparam, k.scan, k.lparam & EXTENDED) for k in keys])
+
+
+VK_LEFT, VK_RIGHT, VK_DOWN = 0x25, 0x27, 0x28
+
+
+@scenario("controls.pov_directions", timeout=90)
+def pov_directions(s):
+    """POV 1 of a pad with two hats and six axes: its 4 buttons are followed by 8 + 12 rows, named
+    in the Button column; each direction types its key, a diagonal both neighbours', and a hat
+    back in the centre sends nothing."""
+    s.add_controller(0, "Pad One", 4, 6, 2)
+    path = s.files / "hat.tvm"
+    write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4, {},
+                               {"Pov1Up": Mapping(VK_UP, 0x48, 0, TARGET),
+                                "Pov1Right": Mapping(VK_RIGHT, 0x4D, 0, TARGET),
+                                "Pov1Down": Mapping(VK_DOWN, 0x50, 0, TARGET),
+                                "Pov1Left": Mapping(VK_LEFT, 0x4B, 0, TARGET)})])
+    s.start_sink(TARGET)
+    s.start_tarvel(s.wine_path(path))
+    names = [row.texts[1] for row in s.rows()]
+    check_equal("the Button column",
+                ["1", "2", "3", "4"] +
+                [f"POV {h} {d}" for h in (1, 2) for d in ("Up", "Right", "Down", "Left")] +
+                [f"{a} {half}" for a in ("X Axis", "Y Axis", "Z Axis", "Rx Axis", "Ry Axis",
+                                         "Rz Axis") for half in ("-", "+")], names)
+    check_equal("key of POV 1 Up", "Up", s.rows()[4].texts[2])
+    s.clear_keys()
+    for angle, vk in ((0, VK_UP), (9000, VK_RIGHT), (18000, VK_DOWN), (27000, VK_LEFT)):
+        s.drive("set-pov", 0, 0, angle)
+        s.passes(0, 3)
+        s.drive("set-pov", 0, 0, "centred")
+        s.passes(0, 3)
+    s.drive("set-pov", 0, 0, 13500)  # down and right
+    s.passes(0, 3)
+    s.drive("set-pov", 0, 0, 0xFFFF)  # centred, as some drivers report it
+    s.passes(0, 3)
+    check(s.wait_keys(12), f"the hat typed too little: {s.keys()}")
+    check_equal("keys of the hat",
+                keystroke(VK_UP) + keystroke(VK_RIGHT) + keystroke(VK_DOWN) + keystroke(VK_LEFT) +
+                keystroke(VK_RIGHT) + keystroke(VK_DOWN), [k.short() for k in s.keys()])
+
+
+@scenario("controls.axis_hold", timeout=90)
+def axis_hold(s):
+    """A stick pushed past 50% presses "X Axis +", whose Hold keeps D down; wavering between 42%
+    and 48% neither lets it go nor presses it again; under 40% D comes up."""
+    s.add_controller(0, "Pad One", 4, 2)
+    path = s.files / "stick.tvm"
+    write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4, {},
+                               {"XPlus": Mapping(VK_D, 0x20, 0, TARGET, action="Hold")})])
+    s.start_sink(TARGET)
+    s.start_tarvel(s.wine_path(path))
+    check_equal("row of X Axis +", ["Pad One", "X Axis +", "D", TARGET, ""],
+                s.rows()[5].texts[:5])
+    s.clear_keys()
+    s.drive("set-axis", 0, 0, 450)
+    s.passes(0, 5)
+    check_equal("keys at 45%", [], s.keys())
+    s.drive("set-axis", 0, 0, 600)
+    check(s.wait_keys(1), f"the stick past 50% sent nothing: {s.keys()}")
+    for position in (480, 420, 470, 430, 480, 420):
+        s.drive("set-axis", 0, 0, position)
+        s.passes(0, 3)
+    check_equal("keys while the stick wavers", [("WM_KEYDOWN", VK_D, 0)],
+                [k.short() for k in s.keys()])
+    s.drive("set-axis", 0, 0, 100)
+    check(s.wait_keys(2), f"the stick let back did not let D go: {s.keys()}")
+    s.passes(0, 5)
+    check_equal("keys", keystroke(VK_D), [k.short() for k in s.keys()])
