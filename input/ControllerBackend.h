@@ -37,9 +37,6 @@ struct ControllerObject {  // the fields of DIDEVICEOBJECTINSTANCEA that are use
 // The axes of the joystick state in their order there: X, Y, Z, Rx, Ry, Rz, slider 1, slider 2.
 constexpr int kStateAxes = 8;
 constexpr int kStatePovs = 4;
-// The axis an object's type GUID names, as its place among the state's axes; a slider is 6 and
-// the state's second slider the next one. -1 for anything else.
-int StateAxisOfType(const Guid& guidType);
 constexpr int kFirstSliderAxis = 6;
 
 struct DeviceCaps {  // DIDEVCAPS

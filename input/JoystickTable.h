@@ -7,6 +7,10 @@
 namespace tarvel {
 
 constexpr int kMaxSlots = 16;
+
+// The axis an object's type GUID names, as its place among the state's axes; a slider is 6 and
+// the state's second slider the next one. -1 for anything else.
+int StateAxisOfType(const Guid& guidType);
 constexpr int kProductNameSize = 256;
 
 struct JoystickSlot {

@@ -57,6 +57,8 @@ std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& r
   int records = 0;
   int buttons = 0;
   int assigned = 0;
+  int rows = 0;
+  int assignedRows = 0;
   const int recordCount = std::clamp(parsed.recordCount, 0, kMaxRecords);
   for (int r = 0; r < recordCount; ++r) {
     const DeviceRecord* device = parsed.records[r].get();
@@ -66,10 +68,21 @@ std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& r
     buttons += count;
     for (int k = 0; k < count; ++k)
       if (device->buttons[k].assigned != 0) ++assigned;
+    for (int k = 0; k < kControlCount; ++k) {
+      if ((device->controlRows & (1u << k)) == 0) continue;
+      ++rows;
+      if (device->controls[k].assigned != 0) ++assignedRows;
+    }
   }
+  // Hat and axis rows are counted apart, and only where there are some: the summary of a file
+  // without them stays as it was.
+  const std::string controls =
+      rows == 0 ? std::string()
+                : ", " + Count(rows, "hat or axis row", "hat and axis rows") + " with " +
+                      Count(assignedRows, "assigned key", "assigned keys");
   return "version " + std::to_string(parsed.version) + ": " + Count(records, "record", "records") +
          ", " + Count(buttons, "button", "buttons") + ", " +
-         Count(assigned, "assigned key", "assigned keys") + "; " +
+         Count(assigned, "assigned key", "assigned keys") + controls + "; " +
          Count(report.DroppedBlocks(), "block dropped", "blocks dropped") + ", " +
          Count(report.PassedOverBlocks(), "block passed over", "blocks passed over") + ", " +
          Count(report.ClearedButtons(), "button left cleared", "buttons left cleared") +

@@ -58,6 +58,13 @@ TEST(CheckReportTest, SummaryCountsRecordsButtonsAndAssignedKeys) {
   EXPECT_EQ(CheckSummary(doc, report),
             "version 1: 2 records, 2 buttons, 2 assigned keys; 1 block dropped, "
             "1 block passed over, 2 buttons left cleared");
+
+  second->controlRows = 1u << 0 | 1u << kHatControls;  // POV 1 Up and X Axis -
+  second->controls[kHatControls].assigned = 1;
+  second->controls[1].assigned = 1;  // no row: not counted
+  EXPECT_EQ(CheckSummary(doc, report),
+            "version 1: 2 records, 2 buttons, 2 assigned keys, 2 hat and axis rows with 1 "
+            "assigned key; 1 block dropped, 1 block passed over, 2 buttons left cleared");
 }
 
 }  // namespace

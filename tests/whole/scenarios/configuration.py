@@ -31,7 +31,8 @@ def recent_file(s):
 @scenario("config.save_round_trip", timeout=60)
 def save_round_trip(s):
     """Save (Ctrl+S) writes the configuration as the program holds it, here after Refresh added a
-    controller: tarvelcfg reads back the opened records and the new one."""
+    controller: tarvelcfg reads back the opened records and the new one, the rows of hats and
+    axes of a controller that is not attached too (listed after its buttons meanwhile)."""
     records = [
         Record(instance_guid(0), product_guid(0), "Pad One, the first", 5, {
             0: Mapping(0x70, 0x3B, 7, "Notepad,Main", "all modifiers, commas"),
@@ -39,7 +40,9 @@ def save_round_trip(s):
             4: Mapping(0x20, 0x39, 4, "X" * 63, "D" * 63),
         }),
         Record(instance_guid(9), product_guid(9), "Not attached", 3,
-               {1: Mapping(0x41, 0x1E, 2, TARGET, "")}),
+               {1: Mapping(0x41, 0x1E, 2, TARGET, "")},
+               {"Pov2Left": Mapping(0x25, 0x4B, 0, "", "left"),
+                "XPlus": Mapping(0x44, 0x20, 0, TARGET, "", action="Hold")}),
     ]
     new_record = Record(instance_guid(1), product_guid(1), "Pad Two", 3, {})
     original = s.files / "original.tvm"
@@ -59,6 +62,9 @@ def save_round_trip(s):
     s.drive("click-button", "Tarvel", "Yes")
     s.drive("wait", 1, "calls.getdevicestate", ">=", 2, 5000)
 
+    check_equal("rows of the record not attached",
+                [["Not attached", name] for name in ("1", "2", "3", "POV 2 Left", "X Axis +")],
+                [row.texts[:2] for row in s.rows()[5:10]])
     check_equal("file before Save", original.read_bytes(), saved.read_bytes())
     before = saved.stat().st_mtime_ns
     # Ctrl+S in the program's window.
