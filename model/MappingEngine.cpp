@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "input/JoystickTable.h"
 #include "model/TarvelDoc.h"
 
 namespace tarvel {
@@ -49,10 +50,17 @@ void CTarvelDoc::ProcessButtons(int recordIndex, const uint8_t* buttons) {
 void CTarvelDoc::ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const uint32_t* povs) {
   if (recordIndex < 0 || recordIndex >= recordCount) return;
   DeviceRecord& record = *records[recordIndex];
-  if (record.controlRows == 0) return;
+  if (record.controlRows == 0 || context_.attached == nullptr) return;
+  // Rows a file names for a hat or an axis this controller lacks stay idle: what the state holds
+  // there is no position of anything.
+  const JoystickTable& table = Attached();
+  const int s = record.attachedIndex;
+  if (s < 0 || s >= table.count) return;
+  const uint32_t live = record.controlRows &
+                        ControlsOfController(table.slots[s].caps.povs, table.slots[s].axesPresent);
   DocView* view = FirstView();
   for (int k = 0; k < kControlCount; ++k) {
-    if ((record.controlRows & (1u << k)) == 0) continue;
+    if ((live & (1u << k)) == 0) continue;
     const bool was = (record.controls[k].state & 0x80) != 0;
     bool pressed;
     if (k < kHatControls) {

@@ -137,10 +137,18 @@ bool CTarvelDoc::GetRowControlName(int row, char* buffer, int size) const {
   int record = 0;
   int index = 0;
   if (size <= 0 || !RowToButton(row, &record, &index)) return false;
-  if (index < kFirstControl)
+  const int k = index - kFirstControl;
+  if (index < kFirstControl) {
     std::snprintf(buffer, static_cast<size_t>(size), "%d", index + 1);
+    return true;
+  }
+  const AxisThresholds& t = records[record]->thresholds[k];
+  if (IsHalfAxis(k) &&
+      (t.pressPercent != kDefaultPressPercent || t.releasePercent != kDefaultReleasePercent))
+    std::snprintf(buffer, static_cast<size_t>(size), "%s (%d/%d%%)", ControlRowName(k),
+                  t.pressPercent, t.releasePercent);
   else
-    std::snprintf(buffer, static_cast<size_t>(size), "%s", ControlRowName(index - kFirstControl));
+    std::snprintf(buffer, static_cast<size_t>(size), "%s", ControlRowName(k));
   return true;
 }
 

@@ -18,6 +18,7 @@ namespace tarvel {
 class JoystickTable;
 
 constexpr int kKeyTextSize = 34;  // "Ctrl + Alt + Shift + Print Screen" and its zero
+constexpr int kRowNameSize = 24;  // "Slider 1 + (99/98%)" and its zero
 
 // What a document needs from outside the model.
 struct DocContext {
@@ -73,7 +74,8 @@ class CTarvelDoc : public Document, public ButtonSink {
   bool GetRowKeyText(int row, char* buffer) const;                    // kKeyTextSize bytes
   bool GetButtonKeyText(int record, int button, char* buffer) const;  // kKeyTextSize bytes
   // What the Button column shows: the button's number, or the name of a hat's direction or a
-  // half-axis ("POV 1 Up", "X Axis +").
+  // half-axis ("POV 1 Up", "X Axis +"), with a half-axis's thresholds when they are not 50 and
+  // 40 ("X Axis + (60/45%)"). kRowNameSize bytes hold any of them.
   bool GetRowControlName(int row, char* buffer, int size) const;
   // A half-axis row's thresholds in percent of its half-range; false for any other row, and for
   // values that are not 1-99 with release below press.

@@ -120,7 +120,7 @@ void CTarvelView::FillRows() {
       const int b = record.IndexOfRow(n);
       const ButtonMapping& mapping = record.Mapping(b);
       list.InsertItem(row, record.name, document_.GetButtonStatus(d, b));
-      char name[16] = {};
+      char name[kRowNameSize] = {};
       document_.GetRowControlName(row, name, sizeof(name));
       list.SetItemText(row, kButtonColumn, name);
       char keyText[kKeyTextSize] = {};
@@ -244,7 +244,10 @@ void CTarvelView::EditThresholds(int row) {
   // Only a half-axis row has thresholds; a double click on any other Button cell does nothing.
   if (!document_.GetRowThresholds(row, &dialog.m_pressPercent, &dialog.m_releasePercent)) return;
   if (dialog.DoModal(DialogOwner()) != IDOK) return;
-  document_.SetRowThresholds(row, dialog.m_pressPercent, dialog.m_releasePercent);
+  if (!document_.SetRowThresholds(row, dialog.m_pressPercent, dialog.m_releasePercent)) return;
+  char name[kRowNameSize] = {};
+  if (document_.GetRowControlName(row, name, sizeof(name)))
+    List().SetItemText(row, kButtonColumn, name);
 }
 
 void CTarvelView::OnLButtonDown() { document_.SetKeyCapture(false, 0); }

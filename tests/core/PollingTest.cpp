@@ -353,6 +353,12 @@ TEST(Polling, HatsAndAxesAreRowsAfterTheButtons) {
                           {30, 40, false}})
     EXPECT_EQ(h.doc.SetRowThresholds(12, p, r), ok) << p << "," << r;
   EXPECT_FALSE(h.doc.SetRowThresholds(4, 60, 50));
+  char shown[kRowNameSize] = {};
+  EXPECT_TRUE(h.doc.GetRowControlName(12, shown, sizeof shown));
+  EXPECT_STREQ(shown, "X Axis - (99/1%)");
+  ASSERT_TRUE(h.doc.SetRowThresholds(23, 99, 98));
+  EXPECT_TRUE(h.doc.GetRowControlName(23, shown, sizeof shown));
+  EXPECT_STREQ(shown, "Slider 2 + (99/98%)");
 }
 
 TEST(Polling, EveryDirectionOfAHatAndEveryDiagonalPressesItsRows) {
@@ -381,6 +387,10 @@ TEST(Polling, EveryDirectionOfAHatAndEveryDiagonalPressesItsRows) {
     h.Pad().povValues[0] = step.pov;
     EXPECT_EQ(h.Pass(), step.marks) << "POV " << step.pov;
   }
+  // Rows of a third hat, as a file may name them, stay idle on a pad with two.
+  h.doc.records[0]->controlRows |= 0xF00;
+  h.Pad().povValues[2] = 0;
+  EXPECT_TRUE(h.Pass().empty());
 }
 
 TEST(Polling, AHalfAxisPressesPastItsThresholdAndLetsGoOnlyUnderTheLowerOne) {

@@ -194,6 +194,7 @@ TEST_F(EditingViewTest, AHalfAxisRowIsNamedAndItsButtonCellSetsItsThresholds) {
   int release = 0;
   ASSERT_TRUE(app_->Doc().GetRowThresholds(6, &press, &release));
   EXPECT_EQ(press * 100 + release, 7030);
+  EXPECT_EQ(CellText(list_, 6, 1), "X Axis + (70/30%)");
   EXPECT_TRUE(refusal.Fired());
   EXPECT_TRUE(app_->Doc().IsModified());
   // A button row's Button cell opens nothing.
