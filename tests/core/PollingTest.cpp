@@ -290,5 +290,80 @@ TEST(Polling, AButtonHeldWhileAConfigurationIsBuiltFiresOnceAtTheFirstRead) {
                                                    KeyEventText(0x20, 0x39, true)}));
 }
 
+// Buffered input: taps shorter than a pass, changes in order, overflow, and controllers that
+// refuse a buffer or an event or keep setting it with nothing to read.
+TEST(Polling, BufferedChangesTypeEveryTapInOrderWhateverThePasses) {
+  const std::string a_down = KeyEventText(0x41, 0x1E, false), a_up = KeyEventText(0x41, 0x1E, true);
+  const std::string b_down = KeyEventText(0x42, 0x30, false), b_up = KeyEventText(0x42, 0x30, true);
+  OneController h;
+  // Not asked for before the set-up: the first controller has neither buffer nor event.
+  EXPECT_FALSE(h.table.slots[0].buffered);
+  h.backend.Controller(0).buffers = true;
+  h.table.RefreshJoysticks(&h.frame);
+  Tie(h.doc, h.table, 0, 0);
+  Assign(h.doc.records[0]->buttons[1], 0x42, 0x30, 0);
+  FakeController& pad = h.Pad();
+  ASSERT_TRUE(h.table.slots[0].buffered);
+  EXPECT_EQ(pad.bufferSize, kBufferEntries);
+  ASSERT_NE(h.table.slots[0].changeEvent, nullptr);
+  EXPECT_EQ(pad.changeEvent, h.table.slots[0].changeEvent);
+  h.Pass();  // acquires
+
+  // Two taps and a press held, all between two passes: every one typed, in order, at the event.
+  pad.Press(0);
+  pad.ReleaseButton(0);
+  pad.Press(1);
+  pad.ReleaseButton(1);
+  pad.Press(0);
+  EXPECT_EQ(pad.eventsSet, 5);
+  EventHandle events[kMaxSlots];
+  int slotOf[kMaxSlots];
+  ASSERT_EQ(CollectChangeEvents(h.table, events, slotOf, kMaxSlots), 1);
+  OnChangeEvent(h.table, slotOf[0], &h.doc);
+  EXPECT_EQ(h.keys.sent, (std::vector<std::string>{a_down, a_up, b_down, b_up, a_down, a_up}));
+  // The pass finds nothing new: the held button typed once.
+  h.Pass();
+  h.Pass();
+  EXPECT_EQ(h.keys.sent.size(), 6u);
+  pad.ReleaseButton(0);
+
+  // An overflow loses changes: the state read stands for them (button 1 is down now).
+  h.keys.sent.clear();
+  for (int i = 0; i < 300; ++i) pad.Press(1, (i % 2) != 0 ? 0x80 : 0);
+  ReadBufferedChanges(h.table.slots[0], &h.doc);
+  EXPECT_EQ(h.doc.records[0]->buttons[1].state, 0x80);
+  EXPECT_TRUE(pad.queue.empty());
+
+  // An event set with nothing to read, again and again: no longer waited on until the next pass.
+  for (int i = 0; i < kMaxEmptySignals; ++i) OnChangeEvent(h.table, 0, &h.doc);
+  EXPECT_EQ(CollectChangeEvents(h.table, events, slotOf, kMaxSlots), 0);
+  h.Pass();
+  EXPECT_EQ(CollectChangeEvents(h.table, events, slotOf, kMaxSlots), 1);
+
+  // Pulled out while its event is set: nothing typed, and the pass shows it not connected.
+  h.keys.sent.clear();
+  pad.Press(0);
+  pad.Unplug();
+  OnChangeEvent(h.table, 0, &h.doc);
+  h.Pass();
+  EXPECT_TRUE(h.keys.sent.empty());
+  EXPECT_EQ(h.table.slots[0].connected, 0);
+
+  // A controller that must be polled keeps its buffer and gets no event; one that refuses an
+  // event likewise; the events go back with the devices.
+  pad.PlugIn();
+  pad.pollEvents = true;
+  h.backend.AddController(2).buffers = true;
+  h.backend.Controller(1).failEvent = true;
+  h.table.RefreshJoysticks(&h.frame);
+  ASSERT_EQ(h.table.count, 2);
+  for (int s = 0; s < 2; ++s) {
+    EXPECT_TRUE(h.table.slots[s].buffered);
+    EXPECT_EQ(h.table.slots[s].changeEvent, nullptr);
+  }
+  h.table.ReleaseJoysticks();
+  EXPECT_EQ(h.backend.eventsClosed, h.backend.eventsCreated);
+}
+
 }  // namespace
 }  // namespace tarvel::test
