@@ -55,10 +55,12 @@ struct DeviceCaps {  // DIDEVCAPS
 static_assert(sizeof(DeviceCaps) == 44);
 
 // One buffered change (DIDEVICEOBJECTDATA): the new value of the field at offset in
-// DIJOYSTATE2; a button's byte is the low byte of data.
+// DIJOYSTATE2; a button's byte is the low byte of data. Changes that happened together (one
+// report of the device) share their sequence number.
 struct DeviceChange {
   uint32_t offset = 0;
   uint32_t data = 0;
+  uint32_t sequence = 0;
 };
 
 struct JoystickState {  // DIJOYSTATE2: only rgbButtons is used

@@ -35,15 +35,19 @@ void ProcessState(const JoystickSlot& slot, ButtonSink* sink) {
 int ReadBufferedChanges(JoystickSlot& slot, ButtonSink* sink) {
   if (slot.device == nullptr || !slot.buffered) return 0;
   int total = 0;
+  bool unprocessed = false;  // changes applied that the engine has not seen yet
+  uint32_t sequence = 0;     // theirs
   for (int batch = 0; batch < kMaxChangeBatches; ++batch) {
     DeviceChange changes[kChangeBatch];
     uint32_t count = kChangeBatch;
     const Result r = slot.device->GetDeviceData(changes, &count);
-    if (Failed(r)) return total;  // not acquired, or gone: the pass sees to it
+    if (Failed(r)) break;  // not acquired, or gone: the pass sees to it
     count = count < kChangeBatch ? count : kChangeBatch;
     for (uint32_t i = 0; i < count; ++i) {
+      if (unprocessed && changes[i].sequence != sequence) ProcessState(slot, sink);
       ApplyChange(slot.state, changes[i]);
-      ProcessState(slot, sink);
+      unprocessed = true;
+      sequence = changes[i].sequence;
     }
     total += static_cast<int>(count);
     if (r == kBufferOverflow) {
@@ -54,14 +58,12 @@ int ReadBufferedChanges(JoystickSlot& slot, ButtonSink* sink) {
         if (Failed(slot.device->GetDeviceData(changes, &count))) break;
       }
       JoystickState state;
-      if (slot.device->GetDeviceState(kJoystickStateSize, state.bytes) == kOk) {
-        slot.state = state;
-        ProcessState(slot, sink);
-      }
-      return total;
+      if (slot.device->GetDeviceState(kJoystickStateSize, state.bytes) == kOk) slot.state = state;
+      break;
     }
-    if (count < kChangeBatch) return total;
+    if (count < kChangeBatch) break;
   }
+  if (unprocessed) ProcessState(slot, sink);
   return total;
 }
 

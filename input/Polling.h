@@ -23,9 +23,10 @@ constexpr int kMaxChangeBatches = 16;
 // the next pass: a driver that keeps setting it must not keep the program from its messages.
 constexpr int kMaxEmptySignals = 16;
 
-// A controller's buffered changes, in the order they came, the engine run after each, so that
-// a press and a release read together still type their key. After an overflow the state is
-// read instead, as in a pass. Returns how many changes were read.
+// A controller's buffered changes, in the order they came, the engine run after each (after each
+// group of changes that happened together, as one state read would show them), so that a press
+// and a release read together still type their key. After an overflow the state is read
+// instead, as in a pass. Returns how many changes were read.
 int ReadBufferedChanges(JoystickSlot& slot, ButtonSink* sink);
 
 // The change events to wait for beside the messages, and the slot of each; returns how many.

@@ -116,7 +116,8 @@ Result DirectInputDevice::GetDeviceData(DeviceChange* changes, uint32_t* count) 
   DWORD n = *count < 64 ? *count : 64;
   const HRESULT hr = device_->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), data, &n, 0);
   if (FAILED(hr)) n = 0;
-  for (DWORD i = 0; i < n; ++i) changes[i] = DeviceChange{data[i].dwOfs, data[i].dwData};
+  for (DWORD i = 0; i < n; ++i)
+    changes[i] = DeviceChange{data[i].dwOfs, data[i].dwData, data[i].dwSequence};
   *count = n;
   return ToResult(hr);
 }

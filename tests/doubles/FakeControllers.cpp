@@ -100,15 +100,18 @@ Result FakeDevice::SetAxisRangeProperty(uint32_t objectType, uint32_t how, int32
   return kOk;
 }
 
-void FakeController::Press(int button, uint8_t value) {
-  buttonBytes[button] = value;
-  if (!buffers || bufferSize == 0 || !acquired) return;
-  if (queue.size() >= bufferSize) {
-    overflowed = true;  // the newest change is lost, as DirectInput does
-    return;
+void FakeController::PressTogether(std::initializer_list<int> buttons, uint8_t value) {
+  ++sequence;
+  for (int button : buttons) {
+    buttonBytes[button] = value;
+    if (!buffers || bufferSize == 0 || !acquired) continue;
+    if (queue.size() >= bufferSize) {
+      overflowed = true;  // the newest change is lost, as DirectInput does
+      continue;
+    }
+    queue.push_back(DeviceChange{kButtonsOffset + static_cast<uint32_t>(button), value, sequence});
   }
-  queue.push_back(DeviceChange{kButtonsOffset + static_cast<uint32_t>(button), value});
-  if (changeEvent != nullptr) ++eventsSet;
+  if (buffers && acquired && changeEvent != nullptr) ++eventsSet;
 }
 
 Result FakeDevice::Acquire() {

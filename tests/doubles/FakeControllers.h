@@ -104,8 +104,11 @@ struct FakeController {
     attached = true;
     failGetDeviceState = false;
   }
-  void Press(int button, uint8_t value = 0x80);
+  void Press(int button, uint8_t value = 0x80) { PressTogether({button}, value); }
   void ReleaseButton(int button) { Press(button, 0); }
+  // Changes in one report of the controller: buffered with one sequence number.
+  void PressTogether(std::initializer_list<int> buttons, uint8_t value = 0x80);
+  uint32_t sequence = 0;
   // Clears the counts of calls (not the script).
   void ResetCounts();
 };

@@ -72,7 +72,10 @@ HRESULT DefaultFaultResult(Method method) {
     case kSetCooperativeLevel:
       return DIERR_INVALIDPARAM;
     case kSetProperty:
+    case kSetEventNotification:
       return DIERR_UNSUPPORTED;
+    case kGetDeviceData:
+      return DIERR_INPUTLOST;
     case kAcquire:
     case kPoll:
     case kGetDeviceState:
@@ -233,6 +236,7 @@ bool DefineController(FakeDInputShared& shared, int index, const GUID& instance,
   controller.povCount = povs;
   std::memset(const_cast<BYTE*>(controller.buttons), 0, sizeof(controller.buttons));
   std::memset(controller.faults, 0, sizeof(controller.faults));
+  controller.bufferMode = kBuffersAndEvents;
   ResetRecords(shared, index);
   InterlockedIncrement(&controller.buttonsSerial);
   controller.buttonsChangeQpc = wholetest::QpcNow();
@@ -267,18 +271,68 @@ LONG PublishChange(FakeDInputShared& shared, Controller& controller) {
 
 }  // namespace
 
+namespace {
+
+void QueueChange(Controller& controller, int button, BYTE value, LONG sequence) {
+  const LONG n = controller.changesWritten;
+  controller.changes[static_cast<ULONG>(n) % kChangeRing] =
+      ButtonChange{static_cast<LONG>(DIJOFS_BUTTON(button)), value, sequence};
+  InterlockedIncrement(&controller.changesWritten);
+}
+
+}  // namespace
+
+void SignalChangeEvent(FakeDInputShared& shared, int index) {
+  if (index < 0 || index >= kMaxControllers) return;
+  const CallRecord& record = shared.controllers[index].record;
+  const HANDLE event = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(record.changeEvent));
+  const DWORD pid = static_cast<DWORD>(record.eventPid);
+  if (event == nullptr || pid == 0) return;
+  if (pid == GetCurrentProcessId()) {
+    SetEvent(event);
+    return;
+  }
+  // The event belongs to the program under test: a copy of its handle is set here.
+  const HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+  if (process == nullptr) return;
+  HANDLE copy = nullptr;
+  if (DuplicateHandle(process, event, GetCurrentProcess(), &copy, EVENT_MODIFY_STATE, FALSE, 0)) {
+    SetEvent(copy);
+    CloseHandle(copy);
+  }
+  CloseHandle(process);
+}
+
 LONG SetButton(FakeDInputShared& shared, int index, int button, BYTE value) {
-  if (index < 0 || index >= kMaxControllers || button < 0 || button >= kMaxButtons) return 0;
+  return SetButtons(shared, index, &button, 1, value);
+}
+
+LONG SetButtons(FakeDInputShared& shared, int index, const int* buttons, int count, BYTE value) {
+  if (index < 0 || index >= kMaxControllers) return 0;
+  for (int i = 0; i < count; ++i)
+    if (buttons[i] < 0 || buttons[i] >= kMaxButtons) return 0;
   Controller& controller = shared.controllers[index];
-  controller.buttons[button] = value;
-  return PublishChange(shared, controller);
+  const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
+  for (int i = 0; i < count; ++i) {
+    controller.buttons[buttons[i]] = value;
+    QueueChange(controller, buttons[i], value, sequence);
+  }
+  const LONG serial = PublishChange(shared, controller);
+  SignalChangeEvent(shared, index);
+  return serial;
 }
 
 LONG SetAllButtons(FakeDInputShared& shared, int index, BYTE value) {
   if (index < 0 || index >= kMaxControllers) return 0;
   Controller& controller = shared.controllers[index];
-  for (int button = 0; button < kMaxButtons; ++button) controller.buttons[button] = value;
-  return PublishChange(shared, controller);
+  const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
+  for (int button = 0; button < kMaxButtons; ++button) {
+    controller.buttons[button] = value;
+    QueueChange(controller, button, value, sequence);
+  }
+  const LONG serial = PublishChange(shared, controller);
+  SignalChangeEvent(shared, index);
+  return serial;
 }
 
 void SetFault(Fault& fault, LONG remaining, HRESULT result) {

@@ -60,6 +60,11 @@ void SetPresent(FakeDInputShared& shared, int index, bool present);
 // are incremented and both stamped with QueryPerformanceCounter. Returns the new buttonsSerial.
 LONG SetButton(FakeDInputShared& shared, int index, int button, BYTE value);
 LONG SetAllButtons(FakeDInputShared& shared, int index, BYTE value);
+// Several buttons in one report of the controller: one change, one sequence number.
+LONG SetButtons(FakeDInputShared& shared, int index, const int* buttons, int count, BYTE value);
+// Each button change is also queued for buffered reads and sets the program's change event;
+// this sets the event alone, with nothing new to read.
+void SignalChangeEvent(FakeDInputShared& shared, int index);
 
 void SetFault(Fault& fault, LONG remaining, HRESULT result);
 void ClearFaults(FakeDInputShared& shared, int index);
