@@ -51,12 +51,10 @@ int ReadBufferedChanges(JoystickSlot& slot, ButtonSink* sink) {
     }
     total += static_cast<int>(count);
     if (r == kBufferOverflow) {
-      // Changes were lost: what is left in the buffer is older than the state, which stands
-      // for all of it.
-      for (int rest = 0; rest < kMaxChangeBatches && count == kChangeBatch; ++rest) {
-        count = kChangeBatch;
-        if (Failed(slot.device->GetDeviceData(changes, &count))) break;
-      }
+      // Changes were lost. The state stands for all of them; what is left in the buffer is
+      // older, and acquiring again empties it, so that none of it comes back later.
+      slot.device->Unacquire();
+      slot.device->Acquire();
       JoystickState state;
       if (slot.device->GetDeviceState(kJoystickStateSize, state.bytes) == kOk) slot.state = state;
       break;

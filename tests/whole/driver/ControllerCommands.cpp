@@ -223,12 +223,17 @@ int ClearFaults(Context& context) {
   return kOk;
 }
 
-// Press and release, COUNT times, with nothing between them: no state read can see a press.
+// Press and release, COUNT times, with nothing between a press and its release, so that no state
+// read can see the press; PAUSE_MS between one tap and the next.
 int Tap(Context& context) {
   int count = 0;
+  int pause = 0;
   if (!ParseCount(context.args[2], 100000, "count", &count)) return kUsage;
-  context.args.pop_back();
+  if (context.args.size() > 3 && !ParseCount(context.args[3], 10000, "pause", &pause))
+    return kUsage;
+  context.args.resize(2);
   for (int i = 0; i < count; ++i) {
+    if (i > 0 && pause > 0) Sleep(static_cast<DWORD>(pause));
     const int pressed = SetButtons(context, 1, 0x80);
     if (pressed != kOk) return pressed;
     SetButtons(context, 1, 0x00);
@@ -290,7 +295,10 @@ const Command kControllerCommands[] = {
     {"release", 2, -1, "IDX BUTTON...  set the buttons' bytes to 0", Release},
     {"set-button", 3, 3, "IDX BUTTON VALUE  set one button byte to any value", SetButton},
     {"release-all", 1, 1, "IDX  every button byte to 0", ReleaseAll},
-    {"tap", 3, 3, "IDX BUTTON COUNT  press and release COUNT times, nothing between", Tap},
+    {"tap", 3, 4,
+     "IDX BUTTON COUNT [PAUSE_MS]  press and release COUNT times, nothing between a press and "
+     "its release",
+     Tap},
     {"signal", 2, 2, "IDX COUNT  set the program's change event COUNT times, nothing to read",
      Signal},
     {"buffer-mode", 2, 2,
