@@ -87,6 +87,7 @@ bool CTarvelApp::InitInstance() {
     RecentFiles().Save(Settings());
   }
   SetMainFrame(frame_.get());
+  SetWaitSource(frame_.get());  // the controllers' change events and the 10 ms tick
   frame_->ActivateFrame(ShowCommand());
 
   // 9. The tray icon.

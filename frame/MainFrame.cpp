@@ -18,6 +18,18 @@ namespace {
 constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
                                 ID_INDICATOR_SCRL};
 constexpr UINT kBandStyle = RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP;
+// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, which older headers lack.
+constexpr DWORD kHighResolutionTimer = 0x00000002;
+
+// Milliseconds from the performance counter: GetTickCount64 moves on the system tick only.
+int64_t NowMs() {
+  LARGE_INTEGER now;
+  LARGE_INTEGER frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  const LONGLONG f = frequency.QuadPart > 0 ? frequency.QuadPart : 1000;
+  return static_cast<int64_t>(now.QuadPart / f * 1000 + now.QuadPart % f * 1000 / f);
+}
 
 // How much of the caption bar must lie on a monitor's work area for the user to grab it.
 constexpr int kGrabWidth = 64;
@@ -96,8 +108,15 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
   return FrameWindow::PreCreateWindow(cs);
 }
 
+CMainFrame::~CMainFrame() {
+  DestroyQuietly();
+  if (tickTimer_ != nullptr) CloseHandle(tickTimer_);
+}
+
 int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
   if (FrameWindow::OnCreate(cs) == -1) return -1;
+  // Where the system has no high-resolution timer, the window timer alone runs the passes.
+  tickTimer_ = CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS);
   KeepCaptionReachable();
 
   const DWORD toolStyle = WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
@@ -139,7 +158,7 @@ void CMainFrame::KeepCaptionReachable() {
 LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      PollJoysticks();
+      if (!TickTimerIsRunning()) PollJoysticks();
       RunPendingRefresh();
       return 0;
     case WM_SIZE:
@@ -203,13 +222,59 @@ bool CMainFrame::OnUpdateCommand(fw::CmdUI& ui) {
 }
 
 void CMainFrame::PollJoysticks() {
-  document_.OnTick(static_cast<int64_t>(GetTickCount64()));
+  document_.OnTick(NowMs());
   tarvel::PollJoysticks(joysticks_, &document_);
 }
 
-void CMainFrame::KillPollTimer() { KillTimer(Handle(), kPollTimer); }
+void CMainFrame::KillPollTimer() {
+  KillTimer(Handle(), kPollTimer);
+  if (tickTimer_ != nullptr) CancelWaitableTimer(tickTimer_);
+}
 
-void CMainFrame::SetPollTimer() { SetTimer(Handle(), kPollTimer, kPollPeriodMs, nullptr); }
+void CMainFrame::SetPollTimer() {
+  SetTimer(Handle(), kPollTimer, kPollPeriodMs, nullptr);
+  if (tickTimer_ == nullptr) return;
+  LARGE_INTEGER due;
+  due.QuadPart = -static_cast<LONGLONG>(kPollPeriodMs) * 10000;  // relative, in 100 ns
+  if (!SetWaitableTimer(tickTimer_, &due, kPollPeriodMs, nullptr, nullptr, FALSE)) {
+    CloseHandle(tickTimer_);
+    tickTimer_ = nullptr;
+  }
+}
+
+bool CMainFrame::NeedsTickTimer() const {
+  for (int s = 0; s < joysticks_.count; ++s)
+    if (joysticks_.slots[s].device != nullptr && joysticks_.slots[s].changeEvent == nullptr)
+      return true;
+  return false;
+}
+
+bool CMainFrame::TickTimerIsRunning() const {
+  return tickTimer_ != nullptr && NowMs() - lastTimerPassMs_ < 2 * kPollPeriodMs;
+}
+
+int CMainFrame::WaitHandles(HANDLE* handles, int max) {
+  int n = 0;
+  waitsOnTimer_ = tickTimer_ != nullptr && NeedsTickTimer() && max > 0;
+  if (waitsOnTimer_) handles[n++] = tickTimer_;
+  EventHandle events[kMaxSlots];
+  const int count =
+      CollectChangeEvents(joysticks_, events, waitSlots_, std::min(max - n, kMaxSlots));
+  for (int i = 0; i < count; ++i) handles[n++] = static_cast<HANDLE>(events[i]);
+  return n;
+}
+
+void CMainFrame::OnHandleSet(int index) {
+  if (waitsOnTimer_) {
+    if (index == 0) {
+      lastTimerPassMs_ = NowMs();
+      PollJoysticks();
+      return;
+    }
+    --index;
+  }
+  if (index >= 0 && index < kMaxSlots) OnChangeEvent(joysticks_, waitSlots_[index], &document_);
+}
 
 void CMainFrame::OnJoystickRefresh() {
   refreshPending_ = false;

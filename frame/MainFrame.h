@@ -8,6 +8,8 @@
 #include "framework/FrameWindow.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
+#include "framework/WaitSource.h"
+#include "input/JoystickTable.h"
 #include "input/PollTimerOwner.h"
 
 namespace tarvel {
@@ -21,8 +23,11 @@ class SettingsStore;
 
 // The program's main window: toolbar and hint bar in a rebar, the status bar, and the mapping
 // list as its client. It owns the 10 ms polling timer, answers the tray icon, hides instead of
-// minimising and remembers its placement.
-class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
+// minimising and remembers its placement. Beside the window timer, which also runs in the
+// system's modal loops, it has the message loop wait on the controllers' change events and, for
+// controllers that must be polled, on a high-resolution 10 ms timer (the window timer fires on
+// the system tick, 15.6 ms by default).
+class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public fw::WaitSource {
  public:
   static constexpr UINT_PTR kPollTimer = 1;
   static constexpr UINT kPollPeriodMs = 10;
@@ -34,7 +39,7 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,
              AppServices* app = nullptr);
   // The window goes before the bars that it shows.
-  ~CMainFrame() override { DestroyQuietly(); }
+  ~CMainFrame() override;
 
   // The hint for capture on (non-zero) or off.
   void UpdateHintBar(int captureOn);
@@ -50,6 +55,12 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   void KillPollTimer() override;
   void SetPollTimer() override;
   WindowHandle CooperativeWindow() override { return Handle(); }
+
+  // fw::WaitSource
+  int WaitHandles(HANDLE* handles, int max) override;
+  void OnHandleSet(int index) override;
+  // The high-resolution timer could be made (Windows 10 1803 and later).
+  bool HasTickTimer() const { return tickTimer_ != nullptr; }
 
   HWND ToolBarHandle() const { return toolBar_.Handle(); }
   HWND ReBarHandle() const { return reBar_.Handle(); }
@@ -78,12 +89,20 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   // A refresh that came while a question or dialog was open runs at the next tick after it.
   void RunPendingRefresh();
   void StoreCapturedKey(const MSG& msg);
+  // A controller that only a pass reads (no change event) needs the true 10 ms tick.
+  bool NeedsTickTimer() const;
+  // The high-resolution timer ran a pass lately: the window timer's pass is not needed.
+  bool TickTimerIsRunning() const;
 
   JoystickTable& joysticks_;
   CTarvelDoc& document_;
   fw::SettingsStore& settings_;
   AppServices* app_;
   bool refreshPending_ = false;
+  HANDLE tickTimer_ = nullptr;
+  int64_t lastTimerPassMs_ = -1000;
+  int waitSlots_[kMaxSlots] = {};  // the slot of each change event in the latest wait
+  bool waitsOnTimer_ = false;      // the latest wait's first handle is the tick timer
   fw::StatusBar statusBar_;
   fw::ToolBar toolBar_;
   fw::ReBar reBar_;

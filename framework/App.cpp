@@ -60,13 +60,41 @@ bool App::IsIdleMessage(const MSG& msg) {
 int App::Run() {
   MSG msg = {};
   bool idle = true;
+  int exitCode = 0;
   for (;;) {
     if (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       OnIdle();
       idle = false;
     }
-    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0 || got == -1) break;
+    WaitForInput();
+    if (!DispatchWaitingMessages(&idle, &exitCode)) return exitCode;
+  }
+}
+
+void App::WaitForInput() {
+  HANDLE handles[WaitSource::kMaxHandles];
+  int count =
+      waitSource_ != nullptr ? waitSource_->WaitHandles(handles, WaitSource::kMaxHandles) : 0;
+  if (count < 0 || count > WaitSource::kMaxHandles) count = 0;
+  // MWMO_INPUTAVAILABLE: messages already seen by a peek also end the wait.
+  const DWORD woken = MsgWaitForMultipleObjectsEx(static_cast<DWORD>(count), handles, INFINITE,
+                                                  QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  if (woken < WAIT_OBJECT_0 + static_cast<DWORD>(count)) {
+    waitSource_->OnHandleSet(static_cast<int>(woken - WAIT_OBJECT_0));
+  } else if (woken == WAIT_FAILED) {
+    // A handle that went away under the wait: wait for messages alone this once.
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+bool App::DispatchWaitingMessages(bool* idle, int* exitCode) {
+  constexpr int kMaxMessagesAtOnce = 64;
+  MSG msg = {};
+  for (int n = 0; n < kMaxMessagesAtOnce && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
+    if (msg.message == WM_QUIT) {
+      *exitCode = static_cast<int>(msg.wParam);
+      return false;
+    }
     if (!PreTranslateMessage(&msg)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
@@ -76,9 +104,9 @@ int App::Run() {
       if (msg.pt.x == lastMousePoint_.x && msg.pt.y == lastMousePoint_.y) continue;
       lastMousePoint_ = msg.pt;
     }
-    if (IsIdleMessage(msg)) idle = true;
+    if (IsIdleMessage(msg)) *idle = true;
   }
-  return static_cast<int>(msg.wParam);
+  return true;
 }
 
 bool App::PumpWaitingMessages() {

@@ -8,6 +8,7 @@
 #include "framework/PrintService.h"
 #include "framework/PrinterSettings.h"
 #include "framework/RecentFileList.h"
+#include "framework/WaitSource.h"
 
 namespace tarvel::fw {
 
@@ -35,8 +36,10 @@ class App : public CommandTarget, public PrintService {
   // Before a message is dispatched: the main frame's accelerators. True: do not dispatch it.
   virtual bool PreTranslateMessage(MSG* msg);
 
-  // The message loop, until WM_QUIT; returns its exit code.
+  // The message loop, until WM_QUIT; returns its exit code. Between messages it waits on the
+  // handles of the wait source too.
   int Run();
+  void SetWaitSource(WaitSource* source) { waitSource_ = source; }
   // Handles the messages that are waiting, then idles; false once WM_QUIT was seen (it is
   // posted again for the caller's loop).
   bool PumpWaitingMessages();
@@ -78,6 +81,11 @@ class App : public CommandTarget, public PrintService {
 
  private:
   static bool IsIdleMessage(const MSG& msg);
+  // Sleeps until a message comes or a handle of the wait source is set, and answers the handle.
+  void WaitForInput();
+  // Dispatches the messages that are waiting, a bounded number of them so that the handles are
+  // not starved; false at WM_QUIT, its code in *exitCode.
+  bool DispatchWaitingMessages(bool* idle, int* exitCode);
   void OpenRecentFile(int index);
   void OnFilePrintSetup();
   // Tells the user why the printer cannot be used; nothing for a cancelled dialog.
@@ -92,6 +100,7 @@ class App : public CommandTarget, public PrintService {
   int showCommand_ = SW_SHOWNORMAL;
   bool exited_ = false;
   POINT lastMousePoint_ = {-1, -1};
+  WaitSource* waitSource_ = nullptr;
 };
 
 }  // namespace tarvel::fw

@@ -22,6 +22,12 @@ constexpr int32_t kAxisMin = -1000;
 constexpr int32_t kAxisMax = 1000;
 constexpr uint32_t kJoystickStateSize = 272;  // sizeof(DIJOYSTATE2)
 constexpr uint32_t kButtonsOffset = 48;       // offsetof(DIJOYSTATE2, rgbButtons)
+constexpr uint32_t kBufferEntries = 256;      // DIPROP_BUFFERSIZE asked of every controller
+constexpr Result kBufferOverflow = 1;         // DI_BUFFEROVERFLOW: changes were lost
+constexpr Result kPolledDevice = 2;           // DI_POLLEDDEVICE: events come only from Poll
+
+// An auto-reset event of the platform (a HANDLE on Windows) that a controller sets on a change.
+using EventHandle = void*;
 
 struct ControllerInstance {  // the fields of DIDEVICEINSTANCEA that are used
   Guid instanceGuid;
@@ -54,6 +60,15 @@ struct DeviceCaps {  // DIDEVCAPS
 };
 static_assert(sizeof(DeviceCaps) == 44);
 
+// One buffered change (DIDEVICEOBJECTDATA): the new value of the field at offset in
+// DIJOYSTATE2; a button's byte is the low byte of data. Changes that happened together (one
+// report of the device) share their sequence number.
+struct DeviceChange {
+  uint32_t offset = 0;
+  uint32_t data = 0;
+  uint32_t sequence = 0;
+};
+
 struct JoystickState {  // DIJOYSTATE2: axes, sliders, points of view, buttons
   uint8_t bytes[kJoystickStateSize];
   const uint8_t* Buttons() const { return bytes + kButtonsOffset; }
@@ -85,6 +100,11 @@ class ControllerDevice {  // IDirectInputDevice8A
   virtual Result Poll() = 0;
   virtual Result GetDeviceState(uint32_t size, void* state) = 0;
   virtual uint32_t Release() = 0;
+  // Buffered input: DIPROP_BUFFERSIZE and SetEventNotification, both before the first Acquire.
+  virtual Result SetBufferSize(uint32_t entries) = 0;
+  virtual Result SetEventNotification(EventHandle event) = 0;
+  // Up to *count changes, oldest first (GetDeviceData); *count says how many were read.
+  virtual Result GetDeviceData(DeviceChange* changes, uint32_t* count) = 0;
 
  protected:
   ~ControllerDevice() = default;
@@ -104,6 +124,9 @@ class ControllerInput {  // IDirectInput8A
 class ControllerBackend {  // DirectInput8Create
  public:
   virtual Result CreateInput(ControllerInput** input) = 0;
+  // An auto-reset event for a controller's changes, or null when there is none to be had.
+  virtual EventHandle CreateChangeEvent() = 0;
+  virtual void CloseChangeEvent(EventHandle event) = 0;
 
  protected:
   ~ControllerBackend() = default;

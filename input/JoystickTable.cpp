@@ -33,8 +33,41 @@ Result JoystickTable::EnumerateAndSetUp(WindowHandle window) {
     if (!Failed(r)) r = device->SetCooperativeLevel(window, kNonExclusiveBackground);
     if (!Failed(r)) r = device->EnumObjects(SetAxisRange, &slots[s], kAllObjects);
     if (Failed(r)) return r;
+    SetUpBuffer(slots[s]);
   }
   return kOk;
+}
+
+void JoystickTable::SetUpBuffer(JoystickSlot& slot) {
+  slot.buffered = false;
+  slot.changeEvent = nullptr;
+  slot.emptySignals = 0;
+  slot.state = JoystickState();
+  // A controller without a buffer is read by state alone, every pass, as always.
+  if (Failed(slot.device->SetBufferSize(kBufferEntries))) return;
+  slot.buffered = true;
+  EventHandle event = backend_ != nullptr ? backend_->CreateChangeEvent() : nullptr;
+  if (event == nullptr) return;
+  // A controller that must be polled sets its event only from Poll, in the pass: no use waiting.
+  const Result r = slot.device->SetEventNotification(event);
+  if (Failed(r) || r == kPolledDevice) {
+    if (!Failed(r)) slot.device->SetEventNotification(nullptr);
+    backend_->CloseChangeEvent(event);
+    return;
+  }
+  slot.changeEvent = event;
+}
+
+void JoystickTable::ReleaseSlot(JoystickSlot& slot) {
+  if (slot.device != nullptr) {
+    slot.device->Unacquire();
+    slot.device->Release();
+    slot.device = nullptr;
+  }
+  if (slot.changeEvent != nullptr && backend_ != nullptr)
+    backend_->CloseChangeEvent(slot.changeEvent);
+  slot.changeEvent = nullptr;
+  slot.buffered = false;
 }
 
 int JoystickTable::AddAttachedJoystick(const ControllerInstance& instance, void* context) {
@@ -49,6 +82,8 @@ int JoystickTable::AddAttachedJoystick(const ControllerInstance& instance, void*
   }
   slot.recordIndex = -1;
   slot.axesPresent = 0;
+  slot.buffered = false;
+  slot.changeEvent = nullptr;
   SetTextField(slot.productName, instance.productName);
   slot.instanceGuid = instance.instanceGuid;
   slot.productGuid = instance.productGuid;
@@ -94,9 +129,7 @@ void JoystickTable::RefreshJoysticks(PollTimerOwner* frame) {
   if (frame != nullptr) frame->KillPollTimer();
   for (int s = 0; s < count; ++s) {
     slots[s].recordIndex = -1;
-    slots[s].device->Unacquire();
-    slots[s].device->Release();
-    slots[s].device = nullptr;
+    ReleaseSlot(slots[s]);
   }
   count = 0;
   if (frame != nullptr) frame->SetPollTimer();
@@ -105,12 +138,7 @@ void JoystickTable::RefreshJoysticks(PollTimerOwner* frame) {
 }
 
 void JoystickTable::ReleaseJoysticks() {
-  for (int s = 0; s < count; ++s) {
-    if (slots[s].device == nullptr) continue;
-    slots[s].device->Unacquire();
-    slots[s].device->Release();
-    slots[s].device = nullptr;
-  }
+  for (int s = 0; s < count; ++s) ReleaseSlot(slots[s]);
   if (input != nullptr) {
     input->Release();
     input = nullptr;

@@ -24,6 +24,12 @@ struct JoystickSlot {
   // The axes the controller lists (bit i: axis i of the state, X first), found while their
   // ranges are set.
   uint8_t axesPresent = 0;
+  // Buffered input: the controller keeps its changes for us (buffered), and sets changeEvent on
+  // each one (null for a controller that must be polled or refuses an event).
+  bool buffered = false;
+  EventHandle changeEvent = nullptr;
+  int emptySignals = 0;      // times changeEvent was set with nothing to read since the last pass
+  JoystickState state = {};  // as last read, with the buffered changes since applied
 };
 
 // The attached joystick table: up to 16 controllers opened through the back-end. Slots 0 to
@@ -50,8 +56,12 @@ class JoystickTable {
   // The slot's connected flag, or 0 for an index outside 0..count-1.
   int IsConnected(int slotIndex) const;
 
+  // Gives the slot's device and its change event back.
+  void ReleaseSlot(JoystickSlot& slot);
+
  private:
   Result EnumerateAndSetUp(WindowHandle window);
+  void SetUpBuffer(JoystickSlot& slot);
   ControllerBackend* backend_;
 };
 

@@ -98,6 +98,31 @@ Result DirectInputDevice::GetDeviceState(uint32_t size, void* state) {
   return ToResult(device_->GetDeviceState(size, state));
 }
 
+Result DirectInputDevice::SetBufferSize(uint32_t entries) {
+  DIPROPDWORD size;
+  size.diph.dwSize = sizeof(DIPROPDWORD);
+  size.diph.dwHeaderSize = sizeof(DIPROPHEADER);
+  size.diph.dwObj = 0;
+  size.diph.dwHow = DIPH_DEVICE;
+  size.dwData = entries;
+  return ToResult(device_->SetProperty(DIPROP_BUFFERSIZE, &size.diph));
+}
+
+Result DirectInputDevice::SetEventNotification(EventHandle event) {
+  return ToResult(device_->SetEventNotification(static_cast<HANDLE>(event)));
+}
+
+Result DirectInputDevice::GetDeviceData(DeviceChange* changes, uint32_t* count) {
+  DIDEVICEOBJECTDATA data[64];
+  DWORD n = *count < 64 ? *count : 64;
+  const HRESULT hr = device_->GetDeviceData(sizeof(DIDEVICEOBJECTDATA), data, &n, 0);
+  if (FAILED(hr)) n = 0;
+  for (DWORD i = 0; i < n; ++i)
+    changes[i] = DeviceChange{data[i].dwOfs, data[i].dwData, data[i].dwSequence};
+  *count = n;
+  return ToResult(hr);
+}
+
 uint32_t DirectInputDevice::Release() {
   const ULONG remaining = device_->Release();
   device_ = nullptr;
@@ -145,6 +170,14 @@ uint32_t DirectInputInput::Release() {
   input_ = nullptr;
   devices_ = nullptr;
   return remaining;
+}
+
+EventHandle DirectInputBackend::CreateChangeEvent() {
+  return CreateEventW(nullptr, FALSE, FALSE, nullptr);
+}
+
+void DirectInputBackend::CloseChangeEvent(EventHandle event) {
+  if (event != nullptr) CloseHandle(static_cast<HANDLE>(event));
 }
 
 Result DirectInputBackend::CreateInput(ControllerInput** input) {

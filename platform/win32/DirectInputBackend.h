@@ -22,6 +22,9 @@ class DirectInputDevice final : public ControllerDevice {
   Result Poll() override;
   Result GetDeviceState(uint32_t size, void* state) override;
   uint32_t Release() override;
+  Result SetBufferSize(uint32_t entries) override;
+  Result SetEventNotification(EventHandle event) override;
+  Result GetDeviceData(DeviceChange* changes, uint32_t* count) override;
 
   bool InUse() const { return device_ != nullptr; }
   void Attach(IDirectInputDevice8A* device) { device_ = device; }
@@ -69,6 +72,8 @@ class DirectInputBackend final : public ControllerBackend {
   static constexpr int kMaxInputs = 4;
 
   Result CreateInput(ControllerInput** input) override;
+  EventHandle CreateChangeEvent() override;
+  void CloseChangeEvent(EventHandle event) override;
 
   int DevicesInUse() const { return devices_.InUseCount(); }
 

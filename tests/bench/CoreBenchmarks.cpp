@@ -38,6 +38,12 @@ class StaticDevice final : public ControllerDevice {
     return kOk;
   }
   uint32_t Release() override { return 0; }
+  Result SetBufferSize(uint32_t) override { return kFail; }  // read by state, as polled pads are
+  Result SetEventNotification(EventHandle) override { return kFail; }
+  Result GetDeviceData(DeviceChange*, uint32_t* count) override {
+    *count = 0;
+    return kFail;
+  }
   JoystickState state = {};
   bool unplugged = false;
 };

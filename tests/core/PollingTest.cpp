@@ -298,8 +298,9 @@ Guid AxisGuid(uint32_t data1) {
 
 // A pad with 4 buttons, 2 hats and 6 axes (X, Y, Rx, Ry, two sliders), its record built from it.
 struct PadWithHatsAndAxes : Harness {
-  PadWithHatsAndAxes() {
+  explicit PadWithHatsAndAxes(bool buffered = false) {
     FakeController& c = backend.AddController(4);
+    c.buffers = buffered;
     c.objects = {ObjectType(kAbsoluteAxis, 0), ObjectType(kAbsoluteAxis, 1),
                  ObjectType(kAbsoluteAxis, 3), ObjectType(kAbsoluteAxis, 4),
                  ObjectType(kAbsoluteAxis, 6), ObjectType(kAbsoluteAxis, 7),
@@ -387,6 +388,13 @@ TEST(Polling, EveryDirectionOfAHatAndEveryDiagonalPressesItsRows) {
     h.Pad().povValues[0] = step.pov;
     EXPECT_EQ(h.Pass(), step.marks) << "POV " << step.pov;
   }
+  // A hat pushed right and back between two passes, as its buffer tells, types its key.
+  PadWithHatsAndAxes b(true);
+  Assign(b.doc.records[0]->Mapping(kFirstControl + 1), 0x27, 0x4D, 0);
+  b.Pad().queue = {DeviceChange{32, 9000, 1}, DeviceChange{32, 0xFFFFFFFF, 2}};
+  EXPECT_EQ(b.Pass(), (std::vector<std::string>{"SetPressedMark 5 on", "SetPressedMark 5 off"}));
+  EXPECT_EQ(b.keys.sent, (std::vector<std::string>{KeyEventText(0x27, 0x4D, false),
+                                                   KeyEventText(0x27, 0x4D, true)}));
   // Rows of a third hat, as a file may name them, stay idle on a pad with two.
   h.doc.records[0]->controlRows |= 0xF00;
   h.Pad().povValues[2] = 0;
@@ -439,6 +447,84 @@ TEST(Polling, AHalfAxisPressesPastItsThresholdAndLetsGoOnlyUnderTheLowerOne) {
   h.Pad().failGetDeviceState = true;
   h.Pass();
   EXPECT_EQ(h.keys.sent, (std::vector<std::string>{up}));
+}
+
+// Buffered input: taps shorter than a pass, changes in order, overflow, and controllers that
+// refuse a buffer or an event or keep setting it with nothing to read.
+TEST(Polling, BufferedChangesTypeEveryTapInOrderWhateverThePasses) {
+  const std::string a_down = KeyEventText(0x41, 0x1E, false), a_up = KeyEventText(0x41, 0x1E, true);
+  const std::string b_down = KeyEventText(0x42, 0x30, false), b_up = KeyEventText(0x42, 0x30, true);
+  OneController h;
+  // Not asked for before the set-up: the first controller has neither buffer nor event.
+  EXPECT_FALSE(h.table.slots[0].buffered);
+  h.backend.Controller(0).buffers = true;
+  h.table.RefreshJoysticks(&h.frame);
+  Tie(h.doc, h.table, 0, 0);
+  Assign(h.doc.records[0]->buttons[1], 0x42, 0x30, 0);
+  FakeController& pad = h.Pad();
+  ASSERT_TRUE(h.table.slots[0].buffered);
+  EXPECT_EQ(pad.bufferSize, kBufferEntries);
+  ASSERT_NE(h.table.slots[0].changeEvent, nullptr);
+  EXPECT_EQ(pad.changeEvent, h.table.slots[0].changeEvent);
+  h.Pass();  // acquires
+
+  // Two taps and a press held, all between two passes: every one typed, in order, at the event;
+  // two buttons that went down together fire in button order, as in one state read.
+  pad.Press(0);
+  pad.ReleaseButton(0);
+  pad.Press(1);
+  pad.ReleaseButton(1);
+  pad.PressTogether({1, 0});
+  pad.ReleaseButton(1);
+  EXPECT_EQ(pad.eventsSet, 6);
+  EventHandle events[kMaxSlots];
+  int slotOf[kMaxSlots];
+  ASSERT_EQ(CollectChangeEvents(h.table, events, slotOf, kMaxSlots), 1);
+  OnChangeEvent(h.table, slotOf[0], &h.doc);
+  EXPECT_EQ(h.keys.sent,
+            (std::vector<std::string>{a_down, a_up, b_down, b_up, a_down, a_up, b_down, b_up}));
+  // The pass finds nothing new: the held button typed once.
+  h.Pass();
+  h.Pass();
+  EXPECT_EQ(h.keys.sent.size(), 8u);
+  pad.ReleaseButton(0);
+
+  // An overflow loses changes: the state read stands for them (button 1 is down now).
+  h.keys.sent.clear();
+  for (int i = 0; i < 300; ++i) pad.Press(1, (i % 2) != 0 ? 0x80 : 0);
+  ReadBufferedChanges(h.table.slots[0], &h.doc);
+  EXPECT_EQ(h.doc.records[0]->buttons[1].state, 0x80);
+  EXPECT_TRUE(pad.queue.empty());
+
+  // An event set with nothing to read, again and again: no longer waited on until the next pass.
+  for (int i = 0; i < kMaxEmptySignals; ++i) OnChangeEvent(h.table, 0, &h.doc);
+  EXPECT_EQ(CollectChangeEvents(h.table, events, slotOf, kMaxSlots), 0);
+  h.Pass();
+  EXPECT_EQ(CollectChangeEvents(h.table, events, slotOf, kMaxSlots), 1);
+
+  // Pulled out while its event is set: nothing typed, and the pass shows it not connected.
+  h.keys.sent.clear();
+  pad.Press(0);
+  pad.Unplug();
+  OnChangeEvent(h.table, 0, &h.doc);
+  h.Pass();
+  EXPECT_TRUE(h.keys.sent.empty());
+  EXPECT_EQ(h.table.slots[0].connected, 0);
+
+  // A controller that must be polled keeps its buffer and gets no event; one that refuses an
+  // event likewise; the events go back with the devices.
+  pad.PlugIn();
+  pad.pollEvents = true;
+  h.backend.AddController(2).buffers = true;
+  h.backend.Controller(1).failEvent = true;
+  h.table.RefreshJoysticks(&h.frame);
+  ASSERT_EQ(h.table.count, 2);
+  for (int s = 0; s < 2; ++s) {
+    EXPECT_TRUE(h.table.slots[s].buffered);
+    EXPECT_EQ(h.table.slots[s].changeEvent, nullptr);
+  }
+  h.table.ReleaseJoysticks();
+  EXPECT_EQ(h.backend.eventsClosed, h.backend.eventsCreated);
 }
 
 }  // namespace

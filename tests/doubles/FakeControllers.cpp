@@ -102,6 +102,20 @@ Result FakeDevice::SetAxisRangeProperty(uint32_t objectType, uint32_t how, int32
   return kOk;
 }
 
+void FakeController::PressTogether(std::initializer_list<int> buttons, uint8_t value) {
+  ++sequence;
+  for (int button : buttons) {
+    buttonBytes[button] = value;
+    if (!buffers || bufferSize == 0 || !acquired) continue;
+    if (queue.size() >= bufferSize) {
+      overflowed = true;  // the newest change is lost, as DirectInput does
+      continue;
+    }
+    queue.push_back(DeviceChange{kButtonsOffset + static_cast<uint32_t>(button), value, sequence});
+  }
+  if (buffers && acquired && changeEvent != nullptr) ++eventsSet;
+}
+
 Result FakeDevice::Acquire() {
   if (!CheckAlive("Acquire")) return kFail;
   FakeController& c = Controller();
@@ -115,6 +129,8 @@ Result FakeDevice::Acquire() {
   if (!c.dataFormatSet) return kInvalidParam;  // DirectInput refuses without a data format
   if (c.acquired) return kNoEffect;
   c.acquired = true;
+  c.queue.clear();  // acquiring empties the buffer
+  c.overflowed = false;
   return kOk;
 }
 
@@ -161,6 +177,39 @@ Result FakeDevice::GetDeviceState(uint32_t size, void* state) {
   std::memcpy(bytes + kButtonsOffset, c.buttonBytes, 128);
   ++c.statesRead;
   return kOk;
+}
+
+Result FakeDevice::SetBufferSize(uint32_t entries) {
+  FakeController& c = Controller();
+  if (!c.buffers) return kUnsupported;
+  if (c.acquired) return kAcquired;
+  c.bufferSize = entries;
+  return kOk;
+}
+
+Result FakeDevice::SetEventNotification(EventHandle event) {
+  FakeController& c = Controller();
+  if (!c.buffers || c.failEvent) return kUnsupported;
+  if (c.acquired) return kAcquired;
+  c.changeEvent = event;
+  return c.pollEvents ? kPolledDevice : kOk;
+}
+
+Result FakeDevice::GetDeviceData(DeviceChange* changes, uint32_t* count) {
+  FakeController& c = Controller();
+  ++c.getDeviceDataCalls;
+  const uint32_t room = *count;
+  *count = 0;
+  if (!c.buffers || c.bufferSize == 0) return kNotBuffered;
+  if (!c.acquired) return kNotAcquired;
+  if (c.failGetDeviceState) return c.getDeviceStateFailure;
+  const uint32_t n = std::min<uint32_t>(room, static_cast<uint32_t>(c.queue.size()));
+  std::copy(c.queue.begin(), c.queue.begin() + n, changes);
+  c.queue.erase(c.queue.begin(), c.queue.begin() + n);
+  *count = n;
+  const bool overflowed = c.overflowed;
+  c.overflowed = false;
+  return overflowed ? kBufferOverflow : kOk;
 }
 
 uint32_t FakeDevice::Release() {
@@ -254,6 +303,13 @@ uint32_t FakeInput::Release() {
 
 FakeBackend::FakeBackend() : input_(this) {}
 FakeBackend::~FakeBackend() = default;
+
+EventHandle FakeBackend::CreateChangeEvent() {
+  ++eventsCreated;
+  return reinterpret_cast<EventHandle>(static_cast<intptr_t>(0x1000 + eventsCreated));
+}
+
+void FakeBackend::CloseChangeEvent(EventHandle) { ++eventsClosed; }
 
 Result FakeBackend::CreateInput(ControllerInput** input) {
   ++createInputCalls;

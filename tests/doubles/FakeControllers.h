@@ -11,6 +11,9 @@ namespace tarvel::test {
 
 constexpr Result kInvalidParam = static_cast<Result>(0x80070057u);  // DIERR_INVALIDPARAM
 constexpr Result kDeviceNotRegistered = static_cast<Result>(0x80040154u);
+constexpr Result kUnsupported = static_cast<Result>(0x80004001u);  // DIERR_UNSUPPORTED
+constexpr Result kAcquired = static_cast<Result>(0x800700AAu);     // DIERR_ACQUIRED
+constexpr Result kNotBuffered = static_cast<Result>(0x80040207u);  // DIERR_NOTBUFFERED
 
 // Axis and other object types as DirectInput reports them in dwType.
 constexpr uint32_t kRelativeAxis = 0x01;
@@ -61,6 +64,17 @@ struct FakeController {
   Result pollSuccess = kNoEffect;  // most controllers need no polling
   bool dropAcquisition = false;    // the next Poll finds the device no longer acquired
   Result readSuccess = kOk;        // another success code: the state is not written
+  // Buffered input, refused unless asked for: then Press and ReleaseButton queue their change
+  // and set the change event. pollEvents: SetEventNotification answers DI_POLLEDDEVICE.
+  bool buffers = false;
+  bool pollEvents = false;
+  bool failEvent = false;
+  uint32_t bufferSize = 0;  // what was set; the queue keeps at most this many changes
+  std::vector<DeviceChange> queue;
+  bool overflowed = false;
+  EventHandle changeEvent = nullptr;
+  int eventsSet = 0;  // times the change event was set
+  int getDeviceDataCalls = 0;
 
   // What was asked of it.
   int createDeviceCalls = 0;
@@ -93,8 +107,11 @@ struct FakeController {
     attached = true;
     failGetDeviceState = false;
   }
-  void Press(int button, uint8_t value = 0x80) { buttonBytes[button] = value; }
-  void ReleaseButton(int button) { buttonBytes[button] = 0; }
+  void Press(int button, uint8_t value = 0x80) { PressTogether({button}, value); }
+  void ReleaseButton(int button) { Press(button, 0); }
+  // Changes in one report of the controller: buffered with one sequence number.
+  void PressTogether(std::initializer_list<int> buttons, uint8_t value = 0x80);
+  uint32_t sequence = 0;
   // Clears the counts of calls (not the script).
   void ResetCounts();
 };
@@ -118,6 +135,9 @@ class FakeDevice final : public ControllerDevice {
   Result Poll() override;
   Result GetDeviceState(uint32_t size, void* state) override;
   uint32_t Release() override;
+  Result SetBufferSize(uint32_t entries) override;
+  Result SetEventNotification(EventHandle event) override;
+  Result GetDeviceData(DeviceChange* changes, uint32_t* count) override;
 
   int ControllerIndex() const { return index_; }
   bool IsReleased() const { return refs_ == 0; }
@@ -155,6 +175,11 @@ class FakeBackend final : public ControllerBackend {
   FakeBackend& operator=(const FakeBackend&) = delete;
 
   Result CreateInput(ControllerInput** input) override;
+  // Events are tokens here: the address of a counter of times each was closed.
+  EventHandle CreateChangeEvent() override;
+  void CloseChangeEvent(EventHandle event) override;
+  int eventsCreated = 0;
+  int eventsClosed = 0;
 
   // Adds a controller with distinct GUIDs (from n), "Pad <n>", the given buttons, two axes
   // without type GUIDs (so no axis rows) and the buttons as objects; no point-of-view hat.

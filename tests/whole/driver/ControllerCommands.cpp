@@ -117,7 +117,8 @@ int SetButtons(Context& context, size_t first, BYTE value) {
     }
     buttons.push_back(button);
   }
-  for (int button : buttons) fakedinput::SetButton(*shared, index, button, value);
+  // One report of the controller: the buttons change together.
+  fakedinput::SetButtons(*shared, index, buttons.data(), static_cast<int>(buttons.size()), value);
   return kOk;
 }
 
@@ -261,6 +262,56 @@ int ClearFaults(Context& context) {
   return kOk;
 }
 
+// Press and release, COUNT times, with nothing between a press and its release, so that no state
+// read can see the press; PAUSE_MS between one tap and the next.
+int Tap(Context& context) {
+  int count = 0;
+  int pause = 0;
+  if (!ParseCount(context.args[2], 100000, "count", &count)) return kUsage;
+  if (context.args.size() > 3 && !ParseCount(context.args[3], 10000, "pause", &pause))
+    return kUsage;
+  context.args.resize(2);
+  for (int i = 0; i < count; ++i) {
+    if (i > 0 && pause > 0) Sleep(static_cast<DWORD>(pause));
+    const int pressed = SetButtons(context, 1, 0x80);
+    if (pressed != kOk) return pressed;
+    SetButtons(context, 1, 0x00);
+  }
+  return kOk;
+}
+
+// Sets the program's change event COUNT times with nothing to read.
+int Signal(Context& context) {
+  FakeDInputShared* shared;
+  int index;
+  if (DefinedSlot(context, &shared, &index) == nullptr) return shared ? kUsage : kNoShared;
+  int count = 0;
+  if (!ParseCount(context.args[1], 1000000, "count", &count)) return kUsage;
+  for (int i = 0; i < count; ++i) fakedinput::SignalChangeEvent(*shared, index);
+  return kOk;
+}
+
+int BufferMode(Context& context) {
+  FakeDInputShared* shared;
+  int index;
+  Controller* controller = DefinedSlot(context, &shared, &index);
+  if (controller == nullptr) return shared ? kUsage : kNoShared;
+  const std::string& mode = context.args[1];
+  LONG value;
+  if (mode == "events") {
+    value = fakedinput::kBuffersAndEvents;
+  } else if (mode == "none") {
+    value = fakedinput::kRefusesBuffers;
+  } else if (mode == "polled") {
+    value = fakedinput::kPolledDevice;
+  } else {
+    std::fprintf(stderr, "tarveldrive: a buffer mode is events, none or polled\n");
+    return kUsage;
+  }
+  InterlockedExchange(&controller->bufferMode, value);
+  return kOk;
+}
+
 int ResetCalls(Context& context) {
   FakeDInputShared* shared = context.Controllers();
   if (shared == nullptr) return kNoShared;
@@ -285,6 +336,16 @@ const Command kControllerCommands[] = {
     {"release-all", 1, 1, "IDX  every button byte to 0", ReleaseAll},
     {"set-axis", 3, 3, "IDX AXIS PERMILLE  move an axis to -1000..1000 of its half-range", SetAxis},
     {"set-pov", 3, 3, "IDX HAT VALUE|centred  a point of view in hundredths of a degree", SetPov},
+    {"tap", 3, 4,
+     "IDX BUTTON COUNT [PAUSE_MS]  press and release COUNT times, nothing between a press and "
+     "its release",
+     Tap},
+    {"signal", 2, 2, "IDX COUNT  set the program's change event COUNT times, nothing to read",
+     Signal},
+    {"buffer-mode", 2, 2,
+     "IDX events|none|polled  buffered input: as most pads (the default), refused, or only "
+     "through Poll (DI_POLLEDDEVICE); takes effect at the program's next set-up",
+     BufferMode},
     {"fault", 3, 4,
      "IDX|global METHOD COUNT|forever|off [RESULT]  fail the next COUNT calls (METHOD inputlost "
      "= acquire answering DIERR_INPUTLOST)",

@@ -72,7 +72,10 @@ HRESULT DefaultFaultResult(Method method) {
     case kSetCooperativeLevel:
       return DIERR_INVALIDPARAM;
     case kSetProperty:
+    case kSetEventNotification:
       return DIERR_UNSUPPORTED;
+    case kGetDeviceData:
+      return DIERR_INPUTLOST;
     case kAcquire:
     case kPoll:
     case kGetDeviceState:
@@ -235,6 +238,7 @@ bool DefineController(FakeDInputShared& shared, int index, const GUID& instance,
   std::memset(controller.faults, 0, sizeof(controller.faults));
   std::memset(const_cast<LONG*>(controller.axisPositions), 0, sizeof(controller.axisPositions));
   std::memset(const_cast<LONG*>(controller.povValues), 0, sizeof(controller.povValues));
+  controller.bufferMode = kBuffersAndEvents;
   ResetRecords(shared, index);
   InterlockedIncrement(&controller.buttonsSerial);
   controller.buttonsChangeQpc = wholetest::QpcNow();
@@ -269,32 +273,101 @@ LONG PublishChange(FakeDInputShared& shared, Controller& controller) {
 
 }  // namespace
 
+namespace {
+
+void QueueChangeAt(Controller& controller, LONG offset, LONG data, LONG sequence) {
+  const LONG n = controller.changesWritten;
+  controller.changes[static_cast<ULONG>(n) % kChangeRing] = ButtonChange{offset, data, sequence};
+  InterlockedIncrement(&controller.changesWritten);
+}
+
+void QueueChange(Controller& controller, int button, BYTE value, LONG sequence) {
+  QueueChangeAt(controller, static_cast<LONG>(DIJOFS_BUTTON(button)), value, sequence);
+}
+
+}  // namespace
+
+void SignalChangeEvent(FakeDInputShared& shared, int index) {
+  if (index < 0 || index >= kMaxControllers) return;
+  const CallRecord& record = shared.controllers[index].record;
+  const HANDLE event = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(record.changeEvent));
+  const DWORD pid = static_cast<DWORD>(record.eventPid);
+  if (event == nullptr || pid == 0) return;
+  if (pid == GetCurrentProcessId()) {
+    SetEvent(event);
+    return;
+  }
+  // The event belongs to the program under test: a copy of its handle is set here.
+  const HANDLE process = OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+  if (process == nullptr) return;
+  HANDLE copy = nullptr;
+  if (DuplicateHandle(process, event, GetCurrentProcess(), &copy, EVENT_MODIFY_STATE, FALSE, 0)) {
+    SetEvent(copy);
+    CloseHandle(copy);
+  }
+  CloseHandle(process);
+}
+
+LONG SetButton(FakeDInputShared& shared, int index, int button, BYTE value) {
+  return SetButtons(shared, index, &button, 1, value);
+}
+
+LONG SetButtons(FakeDInputShared& shared, int index, const int* buttons, int count, BYTE value) {
+  if (index < 0 || index >= kMaxControllers) return 0;
+  for (int i = 0; i < count; ++i)
+    if (buttons[i] < 0 || buttons[i] >= kMaxButtons) return 0;
+  Controller& controller = shared.controllers[index];
+  const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
+  for (int i = 0; i < count; ++i) {
+    controller.buttons[buttons[i]] = value;
+    QueueChange(controller, buttons[i], value, sequence);
+  }
+  const LONG serial = PublishChange(shared, controller);
+  SignalChangeEvent(shared, index);
+  return serial;
+}
+
 LONG SetAxis(FakeDInputShared& shared, int index, int axis, LONG perMille) {
   if (index < 0 || index >= kMaxControllers || axis < 0 || axis >= kMaxAxes) return 0;
   Controller& controller = shared.controllers[index];
-  controller.axisPositions[axis] = perMille < -1000 ? -1000 : (perMille > 1000 ? 1000 : perMille);
-  return PublishChange(shared, controller);
+  perMille = perMille < -1000 ? -1000 : (perMille > 1000 ? 1000 : perMille);
+  controller.axisPositions[axis] = perMille;
+  // The buffered change carries the value in the range the program set (DirectInput's default
+  // 0..65535 before it set one), as GetDeviceState reports it; axis i lies at offset 4 i.
+  const AxisRange& range = controller.record.ranges[axis];
+  const LONGLONG min = range.setCount > 0 ? range.min : 0;
+  const LONGLONG max = range.setCount > 0 ? range.max : 65535;
+  const LONGLONG half = (max - min) / 2;
+  const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
+  QueueChangeAt(controller, 4 * axis, static_cast<LONG>(min + half + half * perMille / 1000),
+                sequence);
+  const LONG serial = PublishChange(shared, controller);
+  SignalChangeEvent(shared, index);
+  return serial;
 }
 
 LONG SetPov(FakeDInputShared& shared, int index, int hat, DWORD value) {
   if (index < 0 || index >= kMaxControllers || hat < 0 || hat >= kMaxPovs) return 0;
   Controller& controller = shared.controllers[index];
   controller.povValues[hat] = value == 0xFFFFFFFF ? 0 : static_cast<LONG>(value + 1);
-  return PublishChange(shared, controller);
-}
-
-LONG SetButton(FakeDInputShared& shared, int index, int button, BYTE value) {
-  if (index < 0 || index >= kMaxControllers || button < 0 || button >= kMaxButtons) return 0;
-  Controller& controller = shared.controllers[index];
-  controller.buttons[button] = value;
-  return PublishChange(shared, controller);
+  const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
+  QueueChangeAt(controller, static_cast<LONG>(DIJOFS_POV(hat)), static_cast<LONG>(value), sequence);
+  const LONG serial = PublishChange(shared, controller);
+  SignalChangeEvent(shared, index);
+  return serial;
 }
 
 LONG SetAllButtons(FakeDInputShared& shared, int index, BYTE value) {
   if (index < 0 || index >= kMaxControllers) return 0;
   Controller& controller = shared.controllers[index];
-  for (int button = 0; button < kMaxButtons; ++button) controller.buttons[button] = value;
-  return PublishChange(shared, controller);
+  const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
+  for (int button = 0; button < kMaxButtons; ++button) {
+    controller.buttons[button] = value;
+    QueueChange(controller, button, value, sequence);
+  }
+  const LONG serial = PublishChange(shared, controller);
+  SignalChangeEvent(shared, index);
+  return serial;
 }
 
 void SetFault(Fault& fault, LONG remaining, HRESULT result) {

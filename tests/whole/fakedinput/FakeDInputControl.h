@@ -65,6 +65,11 @@ LONG SetAllButtons(FakeDInputShared& shared, int index, BYTE value);
 // 0xFFFFFFFF centred).
 LONG SetAxis(FakeDInputShared& shared, int index, int axis, LONG perMille);
 LONG SetPov(FakeDInputShared& shared, int index, int hat, DWORD value);
+// Several buttons in one report of the controller: one change, one sequence number.
+LONG SetButtons(FakeDInputShared& shared, int index, const int* buttons, int count, BYTE value);
+// Each button change is also queued for buffered reads and sets the program's change event;
+// this sets the event alone, with nothing new to read.
+void SignalChangeEvent(FakeDInputShared& shared, int index);
 
 void SetFault(Fault& fault, LONG remaining, HRESULT result);
 void ClearFaults(FakeDInputShared& shared, int index);

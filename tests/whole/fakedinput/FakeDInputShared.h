@@ -28,13 +28,15 @@ inline constexpr char kDefaultMappingName[] = "TarvelFakeDInput";
 inline constexpr char kMappingNameVariable[] = "TARVEL_FAKE_DINPUT_NAME";
 
 inline constexpr uint32_t kMagic = 0x49444654;  // "TFDI"
-inline constexpr uint32_t kVersion = 2;
+inline constexpr uint32_t kVersion = 3;
 
 inline constexpr int kMaxControllers = 20;
 inline constexpr int kMaxButtons = 128;
 inline constexpr int kMaxAxes = 8;  // X, Y, Z, Rx, Ry, Rz, slider 0, slider 1
 inline constexpr int kMaxPovs = 4;
 inline constexpr int kNameSize = 260;  // as tszProductName: up to 259 characters and a zero
+// Button changes kept for buffered reads: a program's buffer is at most this long.
+inline constexpr int kChangeRing = 1024;
 
 // A fault's `remaining` value that never runs out.
 inline constexpr LONG kForever = -1;
@@ -53,14 +55,25 @@ enum Method : int {
   kPoll,
   kGetDeviceState,
   kRelease,
+  kGetDeviceData,
+  kSetEventNotification,
   kMethodCount
 };
 
 // Names used by the driver's commands and dumps, in Method order.
-inline constexpr const char* kMethodNames[kMethodCount] = {
-    "createdevice", "getcapabilities", "setdataformat", "setcooperativelevel",
-    "enumobjects",  "setproperty",     "acquire",       "unacquire",
-    "poll",         "getdevicestate",  "release"};
+inline constexpr const char* kMethodNames[kMethodCount] = {"createdevice",
+                                                           "getcapabilities",
+                                                           "setdataformat",
+                                                           "setcooperativelevel",
+                                                           "enumobjects",
+                                                           "setproperty",
+                                                           "acquire",
+                                                           "unacquire",
+                                                           "poll",
+                                                           "getdevicestate",
+                                                           "release",
+                                                           "getdevicedata",
+                                                           "seteventnotification"};
 
 // The next `remaining` calls (kForever: all calls) answer `result` instead of doing their work.
 // A call is still counted when it fails by a fault.
@@ -93,8 +106,25 @@ struct CallRecord {
   volatile LONGLONG cooperativeWindow;  // HWND of the latest successful SetCooperativeLevel
   volatile LONGLONG lastStateQpc;       // QueryPerformanceCounter at the latest state read
   volatile LONGLONG seenQpc;            // ... at the first read that reflected seenSerial
+  volatile LONGLONG changeEvent;        // HANDLE of the latest SetEventNotification (0: none)
+  volatile LONG eventPid;               // ... in this process
+  volatile LONG bufferSize;             // DIPROP_BUFFERSIZE set (0: not buffered)
+  volatile LONG changesRead;            // changes handed out by GetDeviceData
   AxisRange ranges[kMaxAxes];
-  LONG reserved[5];
+  LONG reserved[2];
+};
+
+// How a controller answers buffered input.
+enum BufferMode : LONG {
+  kBuffersAndEvents = 0,  // as most controllers: a buffer, and an event on each change
+  kRefusesBuffers = 1,    // DIPROP_BUFFERSIZE and SetEventNotification answer DIERR_UNSUPPORTED
+  kPolledDevice = 2,      // a buffer; SetEventNotification answers DI_POLLEDDEVICE; Poll is needed
+};
+
+struct ButtonChange {
+  LONG offset;  // DIJOFS_BUTTON(n), or DIJOFS_X .. DIJOFS_SLIDER(1), DIJOFS_POV(n)
+  LONG data;
+  LONG sequence;  // one number for the changes of one report, as DirectInput numbers them
 };
 
 struct Controller {
@@ -112,6 +142,11 @@ struct Controller {
   volatile LONG buttonsSerial;
   volatile LONGLONG buttonsChangeQpc;
   volatile BYTE buttons[kMaxButtons];
+  // Every button change, also kept in order for buffered reads: written to
+  // changes[changesWritten % kChangeRing] before changesWritten is incremented.
+  volatile LONG bufferMode;  // BufferMode
+  volatile LONG changesWritten;
+  ButtonChange changes[kChangeRing];
   Fault faults[kMethodCount];
   CallRecord record;
   // Where the axes and hats stand, written by the driver like the buttons (then buttonsSerial
@@ -150,7 +185,8 @@ struct Header {
   Fault createFault;       // DirectInput8Create
   Fault enumDevicesFault;  // IDirectInput8A::EnumDevices
   GlobalRecord record;
-  LONG reserved[11];
+  volatile LONG changeSequence;  // the sequence number of the latest report of any controller
+  LONG reserved[10];
 };
 
 struct FakeDInputShared {

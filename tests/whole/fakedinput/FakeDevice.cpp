@@ -89,6 +89,9 @@ FakeDevice::FakeDevice(FakeDInputShared* shared, int index)
 
 FakeDevice::~FakeDevice() {
   SetAcquired(false);
+  // The program closes its event after this: the driver must not set a handle gone stale.
+  if (event_ != nullptr)
+    InterlockedCompareExchange64(&Record().changeEvent, 0, reinterpret_cast<LONG_PTR>(event_));
   InterlockedDecrement(&Record().liveDevices);
   InterlockedDecrement(&shared_->header.record.liveDevices);
   RemoveLiveObject();
@@ -179,6 +182,16 @@ HRESULT FakeDevice::SetProperty(REFGUID property, LPCDIPROPHEADER header) {
 
 HRESULT FakeDevice::DoSetProperty(REFGUID property, LPCDIPROPHEADER header) {
   if (header == nullptr) return E_POINTER;
+  if (IsProperty(property, DIPROP_BUFFERSIZE)) {
+    if (Mode() == kRefusesBuffers) return DIERR_UNSUPPORTED;
+    if (header->dwSize != sizeof(DIPROPDWORD) || header->dwHow != DIPH_DEVICE)
+      return DIERR_INVALIDPARAM;
+    if (acquired_) return DIERR_ACQUIRED;
+    const DWORD size = reinterpret_cast<const DIPROPDWORD*>(header)->dwData;
+    bufferSize_ = size < static_cast<DWORD>(kChangeRing) ? size : kChangeRing;
+    InterlockedExchange(&Record().bufferSize, static_cast<LONG>(bufferSize_));
+    return DI_OK;
+  }
   if (!IsProperty(property, DIPROP_RANGE)) return DIERR_UNSUPPORTED;
   if (acquired_) return DIERR_ACQUIRED;
   int axis = 0;
@@ -205,6 +218,7 @@ HRESULT FakeDevice::DoAcquire() {
     return DIERR_OTHERAPPHASPRIO;
   }
   SetAcquired(true);
+  changesRead_ = Slot().changesWritten;  // acquiring empties the buffer
   return DI_OK;
 }
 
@@ -233,8 +247,8 @@ HRESULT FakeDevice::DoPoll() {
     SetAcquired(false);
     return DIERR_INPUTLOST;
   }
-  // A game controller needs no polling.
-  return DI_NOEFFECT;
+  // A game controller needs no polling, unless the test says it does.
+  return Mode() == kPolledDevice ? DI_OK : DI_NOEFFECT;
 }
 
 HRESULT FakeDevice::GetDeviceState(DWORD size, LPVOID data) {
@@ -318,15 +332,70 @@ HRESULT FakeDevice::DoSetCooperativeLevel(HWND window, DWORD flags) {
   return DI_OK;
 }
 
+HRESULT FakeDevice::GetDeviceData(DWORD objectDataSize, LPDIDEVICEOBJECTDATA data, LPDWORD count,
+                                  DWORD) {
+  HRESULT result;
+  if (!Enter(kGetDeviceData, &result)) {
+    result = DoGetDeviceData(objectDataSize, data, count);
+  } else if (count != nullptr) {
+    *count = 0;
+  }
+  return Leave(kGetDeviceData, result);
+}
+
+HRESULT FakeDevice::DoGetDeviceData(DWORD objectDataSize, LPDIDEVICEOBJECTDATA data,
+                                    LPDWORD count) {
+  if (count == nullptr) return E_POINTER;
+  const DWORD room = *count;
+  *count = 0;
+  if (data != nullptr && objectDataSize != sizeof(DIDEVICEOBJECTDATA)) return DIERR_INVALIDPARAM;
+  if (bufferSize_ == 0) return DIERR_NOTBUFFERED;
+  if (!acquired_) return DIERR_NOTACQUIRED;
+  if (!Attached()) {
+    SetAcquired(false);
+    return DIERR_INPUTLOST;
+  }
+  const Controller& slot = Slot();
+  const LONG written = slot.changesWritten;
+  // The buffer keeps the oldest changes; the newest beyond its size are lost.
+  const DWORD pending = static_cast<DWORD>(written - changesRead_);
+  const bool overflow = pending > bufferSize_;
+  const DWORD kept = overflow ? bufferSize_ : pending;
+  const DWORD n = data == nullptr ? kept : (room < kept ? room : kept);  // null: flush
+  for (DWORD i = 0; data != nullptr && i < n; ++i) {
+    const ButtonChange& change = slot.changes[static_cast<ULONG>(changesRead_ + i) % kChangeRing];
+    data[i] = DIDEVICEOBJECTDATA{};
+    data[i].dwOfs = static_cast<DWORD>(change.offset);
+    data[i].dwData = static_cast<DWORD>(change.data);
+    data[i].dwTimeStamp = GetTickCount();
+    data[i].dwSequence = static_cast<DWORD>(change.sequence);
+  }
+  changesRead_ += static_cast<LONG>(n);
+  if (overflow && n == kept) changesRead_ = written;  // the rest was never kept
+  *count = n;
+  InterlockedExchangeAdd(&Record().changesRead, static_cast<LONG>(n));
+  return overflow ? DI_BUFFEROVERFLOW : DI_OK;
+}
+
+HRESULT FakeDevice::SetEventNotification(HANDLE event) {
+  HRESULT result;
+  if (!Enter(kSetEventNotification, &result)) result = DoSetEventNotification(event);
+  return Leave(kSetEventNotification, result);
+}
+
+HRESULT FakeDevice::DoSetEventNotification(HANDLE event) {
+  if (Mode() == kRefusesBuffers) return DIERR_UNSUPPORTED;
+  if (acquired_) return DIERR_ACQUIRED;
+  event_ = event;
+  CallRecord& record = Record();
+  InterlockedExchange(&record.eventPid, static_cast<LONG>(GetCurrentProcessId()));
+  record.changeEvent = reinterpret_cast<LONG_PTR>(event);
+  return Mode() == kPolledDevice ? DI_POLLEDDEVICE : DI_OK;
+}
+
 // Methods that the program does not use: sensible answers, not recorded.
 
 HRESULT FakeDevice::GetProperty(REFGUID, LPDIPROPHEADER) { return DIERR_UNSUPPORTED; }
-
-HRESULT FakeDevice::GetDeviceData(DWORD, LPDIDEVICEOBJECTDATA, LPDWORD, DWORD) {
-  return DIERR_NOTBUFFERED;
-}
-
-HRESULT FakeDevice::SetEventNotification(HANDLE) { return DIERR_UNSUPPORTED; }
 
 HRESULT FakeDevice::GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) {
   return DIERR_UNSUPPORTED;

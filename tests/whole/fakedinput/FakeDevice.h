@@ -100,6 +100,9 @@ class FakeDevice final : public IDirectInputDevice8A {
   HRESULT DoGetDeviceState(DWORD size, LPVOID data);
   HRESULT DoSetDataFormat(LPCDIDATAFORMAT format);
   HRESULT DoSetCooperativeLevel(HWND window, DWORD flags);
+  HRESULT DoGetDeviceData(DWORD objectDataSize, LPDIDEVICEOBJECTDATA data, LPDWORD count);
+  HRESULT DoSetEventNotification(HANDLE event);
+  LONG Mode() const { return Slot().bufferMode; }
 
   volatile LONG references_ = 1;
   FakeDInputShared* shared_;
@@ -109,6 +112,9 @@ class FakeDevice final : public IDirectInputDevice8A {
   bool acquired_ = false;
   DWORD cooperativeFlags_ = 0;
   HWND window_ = nullptr;
+  DWORD bufferSize_ = 0;  // 0: not buffered
+  LONG changesRead_ = 0;  // the ring's changes up to here are read or were there at Acquire
+  HANDLE event_ = nullptr;
 };
 
 }  // namespace fakedinput

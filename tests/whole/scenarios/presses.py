@@ -232,6 +232,60 @@ def keys_scan_codes(s):
                 [(k.wparam, k.scan, k.lparam & EXTENDED) for k in keys])
 
 
+@scenario("presses.taps", timeout=90)
+def presses_taps(s):
+    """Taps whose press and release no state read can see are typed, each once and in order: 200
+    on a controller with events, 20 on one that must be polled; one that refuses a buffer works
+    by state reads. Events set with nothing to read, buffers that overflow every time and a pad
+    pulled out while its event is set type nothing that was not pressed and freeze nothing."""
+    pads = [("Events Pad", "events", 0x41), ("Polled Pad", "polled", 0x42),
+            ("Plain Pad", "none", 0x43)]
+    records = []
+    for slot, (name, mode, vk) in enumerate(pads):
+        s.add_controller(slot, name, 4)
+        s.drive("buffer-mode", slot, mode)
+        records.append(Record(instance_guid(slot), product_guid(slot), name, 4,
+                              {0: Mapping(vk, 0, 0, TARGET)}))
+    config = s.files / "taps.tvm"
+    write_config(config, records)
+    s.start_sink(TARGET)
+    s.start_tarvel(s.wine_path(config))
+    for slot in range(3):
+        s.passes(slot, 3)
+    # The polled pad's event is taken back at once; the plain pad is never asked.
+    check_equal("change events asked for", [1, 2, 0],
+                [s.get(slot, "calls.seteventnotification") for slot in range(3)])
+
+    s.drive("tap", 0, 0, 200, 2)
+    check(s.wait_keys(400, 5000), f"{s.key_count()} of 400 key messages for 200 taps")
+    s.drive("tap", 1, 0, 20, 25)
+    check(s.wait_keys(440, 5000), f"{s.key_count()} of 440 key messages after polled taps")
+    s.drive("press", 2, 0)
+    check(s.wait_keys(442), "a controller without a buffer typed nothing")
+    s.drive("release", 2, 0)
+    s.passes(2, 3)
+    check_equal("every tap once, in order",
+                keystroke(0x41) * 200 + keystroke(0x42) * 20 + keystroke(0x43),
+                [k.short() for k in s.keys()])
+
+    s.clear_keys()
+    s.drive("signal", 0, 3000)
+    ping = s.ping(1000)
+    check(ping is not None, "the window did not answer while a controller kept signalling")
+    s.drive("fault", 0, "getdevicedata", "forever", 1)  # DI_BUFFEROVERFLOW
+    s.drive("tap", 0, 0, 1)
+    s.drive("press", 0, 0)
+    check(s.wait_keys(2), "after an overflow the state read typed nothing")
+    s.drive("release", 0, 0)
+    s.drive("clear-faults", 0)
+    s.drive("unplug", 0)
+    s.drive("signal", 0, 100)
+    s.passes(1, 5)
+    check(s.ping(1000) is not None, "the window did not answer after a pad was pulled out")
+    check_equal("keys of a pulled-out pad and an overflowing buffer", keystroke(0x41),
+                [k.short() for k in s.keys()])
+
+
 VK_LEFT, VK_RIGHT, VK_DOWN = 0x25, 0x27, 0x28
 
 
