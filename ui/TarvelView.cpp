@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "framework/PrintService.h"
@@ -107,6 +108,7 @@ void CTarvelView::RebuildRows() {
   SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
   List().DeleteAllItems();
   FillRows();
+  FitControlNames();
   SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
   InvalidateRect(Handle(), nullptr, TRUE);
 }
@@ -134,6 +136,23 @@ void CTarvelView::FillRows() {
       ++row;
     }
   }
+}
+
+void CTarvelView::FitControlNames() {
+  const fw::ListView list = List();
+  int needed = 0;
+  for (int row = 0; row < list.ItemCount(); ++row) {
+    int record = 0;
+    int index = 0;
+    char name[kRowNameSize] = {};
+    if (!document_.RowToButton(row, &record, &index) || index < kFirstControl ||
+        !document_.GetRowControlName(row, name, sizeof(name)))
+      continue;
+    const int width = static_cast<int>(
+        SendMessageA(Handle(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(name)));
+    needed = std::max(needed, width + kSubItemMargin + 4);
+  }
+  if (needed > list.ColumnWidth(kButtonColumn)) list.SetColumnWidth(kButtonColumn, needed);
 }
 
 void CTarvelView::RefreshRowTexts(int row) {
@@ -248,6 +267,7 @@ void CTarvelView::EditThresholds(int row) {
   char name[kRowNameSize] = {};
   if (document_.GetRowControlName(row, name, sizeof(name)))
     List().SetItemText(row, kButtonColumn, name);
+  FitControlNames();
 }
 
 void CTarvelView::OnLButtonDown() { document_.SetKeyCapture(false, 0); }

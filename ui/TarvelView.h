@@ -64,6 +64,9 @@ class CTarvelView final : public CListViewEx, public DocView {
 
  private:
   void FillRows();
+  // Hat and axis rows are named, not numbered: the Button column is widened to show their names,
+  // never narrowed, so a configuration without them keeps the widths it had.
+  void FitControlNames();
   void SetImageBit(int row, int bit, bool on);
   bool CaptureOn() const;
   // The window that owns the view's dialogs: the main frame.

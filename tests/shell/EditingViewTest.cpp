@@ -175,6 +175,10 @@ TEST_F(EditingViewTest, AHalfAxisRowIsNamedAndItsButtonCellSetsItsThresholds) {
   ASSERT_EQ(app_->View().List().ItemCount(), 7);
   EXPECT_EQ(CellText(list_, 5, 1), "X Axis -");
   EXPECT_EQ(CellText(list_, 6, 1), "X Axis +");
+  // Widened from its 50 pixels to show the names whole.
+  const int stringWidth = static_cast<int>(
+      SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>("X Axis +")));
+  EXPECT_GE(app_->View().List().ColumnWidth(1), stringWidth + 12);
   app_->Doc().SetModifiedFlag(false);
   bool stayedOpen = false;
   WindowWatch refusal(DialogCalled("Tarvel"), [&](HWND box) { ClickButton(box, IDOK); });
@@ -195,6 +199,10 @@ TEST_F(EditingViewTest, AHalfAxisRowIsNamedAndItsButtonCellSetsItsThresholds) {
   ASSERT_TRUE(app_->Doc().GetRowThresholds(6, &press, &release));
   EXPECT_EQ(press * 100 + release, 7030);
   EXPECT_EQ(CellText(list_, 6, 1), "X Axis + (70/30%)");
+  EXPECT_GE(
+      app_->View().List().ColumnWidth(1),
+      SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>("X Axis + (70/30%)")) +
+          12);
   EXPECT_TRUE(refusal.Fired());
   EXPECT_TRUE(app_->Doc().IsModified());
   // A button row's Button cell opens nothing.
