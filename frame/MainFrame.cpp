@@ -157,10 +157,13 @@ void CMainFrame::KeepCaptionReachable() {
 
 LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_TIMER:
-      if (!TickTimerIsRunning()) PollJoysticks();
+    case WM_TIMER: {
+      const bool fromOwnLoop = loopWaits_ != loopWaitsAtTimer_;
+      loopWaitsAtTimer_ = loopWaits_;
+      if (!(fromOwnLoop && TickTimerIsRunning())) PollJoysticks(fromOwnLoop);
       RunPendingRefresh();
       return 0;
+    }
     case WM_SIZE:
       OnSize(wParam);
       return 0;
@@ -221,9 +224,9 @@ bool CMainFrame::OnUpdateCommand(fw::CmdUI& ui) {
   }
 }
 
-void CMainFrame::PollJoysticks() {
+void CMainFrame::PollJoysticks(bool eventsServed) {
   document_.OnTick(NowMs());
-  tarvel::PollJoysticks(joysticks_, &document_);
+  tarvel::PollJoysticks(joysticks_, &document_, eventsServed);
 }
 
 void CMainFrame::KillPollTimer() {
@@ -254,6 +257,7 @@ bool CMainFrame::TickTimerIsRunning() const {
 }
 
 int CMainFrame::WaitHandles(HANDLE* handles, int max) {
+  ++loopWaits_;
   int n = 0;
   waitsOnTimer_ = tickTimer_ != nullptr && NeedsTickTimer() && max > 0;
   if (waitsOnTimer_) handles[n++] = tickTimer_;
@@ -268,7 +272,7 @@ void CMainFrame::OnHandleSet(int index) {
   if (waitsOnTimer_) {
     if (index == 0) {
       lastTimerPassMs_ = NowMs();
-      PollJoysticks();
+      PollJoysticks(true);
       return;
     }
     --index;

@@ -47,8 +47,9 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   // A key message while key capture is on: Shift, Ctrl and Alt are collected while they are
   // held; the first other key that goes down, with them, becomes the capture row's key.
   void OnCaptureKey(const MSG* msg);
-  // One polling pass over the attached controllers.
-  void PollJoysticks();
+  // One polling pass over the attached controllers. eventsServed: run from the program's own
+  // message loop, which reads the buffers of controllers with change events itself.
+  void PollJoysticks(bool eventsServed = false);
   // Hidden: show it at normal size in the foreground. Shown: hide it.
   void ToggleShown();
 
@@ -103,6 +104,10 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   int64_t lastTimerPassMs_ = -1000;
   int waitSlots_[kMaxSlots] = {};  // the slot of each change event in the latest wait
   bool waitsOnTimer_ = false;      // the latest wait's first handle is the tick timer
+  // Waits of the program's message loop: unchanged from one window timer to the next, the
+  // timer came through a modal loop of the system, which waits on none of our events.
+  uint64_t loopWaits_ = 0;
+  uint64_t loopWaitsAtTimer_ = 0;
   fw::StatusBar statusBar_;
   fw::ToolBar toolBar_;
   fw::ReBar reBar_;

@@ -90,7 +90,7 @@ void OnChangeEvent(JoystickTable& table, int slotIndex, ButtonSink* sink) {
   if (ReadBufferedChanges(slot, sink) == 0) ++slot.emptySignals;
 }
 
-void PollJoysticks(JoystickTable& table, ButtonSink* sink) {
+void PollJoysticks(JoystickTable& table, ButtonSink* sink, bool eventsServed) {
   for (int s = 0; s < table.count; ++s) {
     JoystickSlot& slot = table.slots[s];
     if (slot.device == nullptr) continue;
@@ -108,7 +108,7 @@ void PollJoysticks(JoystickTable& table, ButtonSink* sink) {
     // What the controller buffered comes first, in its order; the state read then finds
     // nothing new, or what came since.
     slot.emptySignals = 0;
-    ReadBufferedChanges(slot, sink);
+    if (!eventsServed || slot.changeEvent == nullptr) ReadBufferedChanges(slot, sink);
     JoystickState state;
     const Result read = slot.device->GetDeviceState(kJoystickStateSize, state.bytes);
     if (Failed(read)) {

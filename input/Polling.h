@@ -14,7 +14,9 @@ constexpr int kMaxAcquireAttempts = 8;
 // One polling pass over the attached controllers: run on every timer tick of the main frame.
 // A controller is shown connected once its state is read, and not connected once a read fails
 // or, after a failed poll, it cannot be acquired again.
-void PollJoysticks(JoystickTable& table, ButtonSink* sink);
+// eventsServed: the message loop waits on the change events, and a controller with one has its
+// buffer read there; otherwise (a modal loop of the system) the pass reads every buffer.
+void PollJoysticks(JoystickTable& table, ButtonSink* sink, bool eventsServed = false);
 
 // Changes read at once, and batches read for one controller before its state is read instead.
 constexpr int kChangeBatch = 32;

@@ -487,6 +487,12 @@ TEST(Polling, BufferedChangesTypeEveryTapInOrderWhateverThePasses) {
   h.Pass();
   h.Pass();
   EXPECT_EQ(h.keys.sent.size(), 8u);
+  // From the program's own loop a pass leaves a buffer with an event to the event.
+  const int reads = pad.getDeviceDataCalls;
+  PollJoysticks(h.table, &h.doc, /*eventsServed=*/true);
+  EXPECT_EQ(pad.getDeviceDataCalls, reads);
+  h.Pass();
+  EXPECT_GT(pad.getDeviceDataCalls, reads);
   pad.ReleaseButton(0);
 
   // An overflow loses changes: the state read stands for them (button 1 is down now).

@@ -2,6 +2,7 @@
 """Press-to-keystroke latency through the whole program (a benchmark, not a test).
 
     latency.py --bin BIN_DIR [--program EXE] [--presses N] [--route target|focus] [--seed S]
+               [--buffer-mode events|none] [--measure latency|taps|polls|idle]
 
 Runs the shipped tarvel.exe under Wine in a prefix of its own, with one test controller whose
 first button is mapped to the key A, and a key sink that receives it: sent to its window class
@@ -12,7 +13,16 @@ For every press it measures, with QueryPerformanceCounter in both processes:
   read: from the same change to the program's first state read that saw it (the tick's share).
 Prints min, median, p99 and max of both, and the share of presses whose key arrived; the last
 line is the same as JSON. Needs DISPLAY (scripts/wine-env.sh).
+
+--buffer-mode none makes the test controller refuse a buffer and an event, so that only the
+10 ms pass reads it, as every controller was read before buffered input. Other measures:
+  taps:  200 taps whose press and release are written at once, 2 ms apart: keystrokes typed;
+  polls: the mean period between two polls of a controller that must be polled, over 5 s;
+  idle:  CPU time of tarvel.exe and the wine server over 30 s, 16 controllers, nothing pressed.
 """
+
+import os
+import subprocess
 
 import argparse
 import json
@@ -41,8 +51,9 @@ def summary(values):
              ("max", ordered[-1]))}
 
 
-def measure(session, presses, route, rng, progress):
+def measure(session, presses, route, rng, progress, buffer_mode="events"):
     session.add_controller(0, "Latency Pad", 4)
+    session.drive("buffer-mode", 0, buffer_mode)
     config = session.files / "latency.tvm"
     window_class = TARGET if route == "target" else ""
     write_config(config, [Record(instance_guid(0), product_guid(0), "Latency Pad", 4,
@@ -84,10 +95,75 @@ def measure(session, presses, route, rng, progress):
             key_ms.append((key - changed) * 1000 / frequency)
         if read_qpc is not None:
             read_ms.append((read_qpc - changed) * 1000 / frequency)
-    return {"route": route, "presses": presses, "arrived": len(key_ms),
+    return {"route": route, "bufferMode": buffer_mode, "presses": presses,
+            "arrived": len(key_ms),
             "arrivedShare": round(len(key_ms) / presses, 4) if presses else 0,
             "extraKeyDowns": len(downs) - len(key_ms),
             "keyMs": summary(key_ms), "readMs": summary(read_ms)}
+
+
+def start_pads(session, count, buffer_mode, route="target"):
+    records = []
+    for slot in range(count):
+        session.add_controller(slot, f"Pad {slot + 1}", 4)
+        session.drive("buffer-mode", slot, buffer_mode)
+        records.append(Record(instance_guid(slot), product_guid(slot), f"Pad {slot + 1}", 4,
+                              {0: Mapping(VK_A, 0x1E, 0, TARGET)}))
+    config = session.files / "pads.tvm"
+    write_config(config, records)
+    session.start_sink(TARGET)
+    session.start_tarvel(session.wine_path(config))
+    for slot in range(count):
+        session.passes(slot, 3)
+
+
+def measure_taps(session, buffer_mode):
+    start_pads(session, 1, buffer_mode)
+    session.clear_keys()
+    session.drive("tap", 0, 0, 200, 2)
+    session.wait_keys(400, 3000)
+    keys = [k.short() for k in session.keys()]
+    complete = keys == [("WM_KEYDOWN", VK_A, 0), ("WM_KEYUP", VK_A, 0)] * (len(keys) // 2)
+    return {"measure": "taps", "bufferMode": buffer_mode, "taps": 200,
+            "keystrokes": len(keys) // 2, "completeAndInOrder": complete}
+
+
+def measure_polls(session):
+    start_pads(session, 1, "polled")
+    before, started = session.get(0, "calls.poll"), time.monotonic()
+    time.sleep(5)
+    polls, elapsed = session.get(0, "calls.poll") - before, time.monotonic() - started
+    return {"measure": "polls", "polls": polls,
+            "meanPeriodMs": round(elapsed * 1000 / polls, 2) if polls else None}
+
+
+def cpu_seconds(pattern, prefix):
+    """User and system time of the processes of the Wine prefix whose command line matches."""
+    found = subprocess.run(["pgrep", "-f", pattern], capture_output=True, text=True).stdout
+    ticks = os.sysconf("SC_CLK_TCK")
+    mark = f"WINEPREFIX={prefix}".encode()
+    total = 0.0
+    for pid in found.split():
+        try:
+            if mark not in Path(f"/proc/{pid}/environ").read_bytes().split(b"\0"):
+                continue
+            fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+            total += (int(fields[11]) + int(fields[12])) / ticks
+        except (OSError, IndexError, ValueError):
+            pass
+    return total
+
+
+def measure_idle(session, buffer_mode, seconds=30):
+    start_pads(session, 16, buffer_mode)
+    time.sleep(2)
+    both = ("tarvel.exe", "wineserver")
+    before = [cpu_seconds(name, session.prefix) for name in both]
+    time.sleep(seconds)
+    after = [cpu_seconds(name, session.prefix) for name in both]
+    return {"measure": "idle", "bufferMode": buffer_mode, "seconds": seconds,
+            "tarvelCpuS": round(after[0] - before[0], 2),
+            "wineserverCpuS": round(after[1] - before[1], 2)}
 
 
 def main():
@@ -100,23 +176,35 @@ def main():
     parser.add_argument("--route", choices=("target", "focus"), default="target")
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--quiet", action="store_true")
+    parser.add_argument("--buffer-mode", choices=("events", "none"), default="events")
+    parser.add_argument("--measure", choices=("latency", "taps", "polls", "idle"),
+                        default="latency")
     options = parser.parse_args()
     bin_dir = options.bin.resolve()
     program = (options.program or bin_dir / "tarvel.exe").resolve()
     runs = (options.runs or bin_dir.parent / "runs").resolve()
     rng = random.Random(options.seed)
 
-    session = harness.Session(f"latency.{options.route}", bin_dir, program, None, runs)
+    name = f"{options.measure}.{options.route}.{options.buffer_mode}"
+    session = harness.Session(name, bin_dir, program, None, runs)
     try:
         with session:
-            result = measure(session, options.presses, options.route, rng, not options.quiet)
+            if options.measure != "latency":
+                result = (measure_taps(session, options.buffer_mode) if options.measure == "taps"
+                          else measure_polls(session) if options.measure == "polls"
+                          else measure_idle(session, options.buffer_mode))
+                print(json.dumps(result))
+                return 0
+            result = measure(session, options.presses, options.route, rng, not options.quiet,
+                             options.buffer_mode)
     except harness.CheckFailed as failure:
         print(f"FAILED: {failure}\n{session.tail_logs()}", file=sys.stderr)
         return 1
     finally:
         session.close()
 
-    print(f"route {result['route']}: {result['arrived']} of {result['presses']} presses arrived "
+    print(f"route {result['route']}, {result['bufferMode']}: {result['arrived']} of "
+          f"{result['presses']} presses arrived "
           f"({100 * result['arrivedShare']:.1f} %)")
     for what, label in (("keyMs", "press to WM_KEYDOWN"), ("readMs", "press to first read")):
         s = result[what]
