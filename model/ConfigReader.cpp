@@ -244,7 +244,8 @@ bool TakeNumber(const char** p, int32_t* value) {
   const char* q = *p;
   int32_t n = 0;
   int digits = 0;
-  for (; *q >= '0' && *q <= '9' && digits < 10; ++q, ++digits) n = n * 10 + (*q - '0');
+  for (; *q >= '0' && *q <= '9'; ++q, ++digits)
+    if (digits < 9) n = n * 10 + (*q - '0');
   if (digits == 0 || digits > 9) return false;
   *value = n;
   *p = q;
