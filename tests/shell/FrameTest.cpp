@@ -437,4 +437,37 @@ TEST_F(FrameTest, AboutBoxShowsTheVersionAndClosesWithOK) {
 }
 
 }  // namespace
+// What the message loop waits on: the high-resolution tick while a controller has no change
+// event (its signal runs a pass), and each controller's event (its signal reads that buffer).
+TEST(FrameWaitSource, TheTickForPolledControllersAndAnEventForEachOther) {
+  TestServices services;
+  FakeController& polled = services.controllers.AddController(4);
+  polled.buffers = true;
+  polled.pollEvents = true;
+  FakeController& evented = services.controllers.AddController(4);
+  evented.buffers = true;
+  AppUnderTest app(services);
+  ASSERT_TRUE(app.Start());
+  ASSERT_TRUE(app.Frame().HasTickTimer());
+  PumpFor(&app.App(), 50);  // acquired
+
+  HANDLE handles[fw::WaitSource::kMaxHandles];
+  ASSERT_EQ(app.Frame().WaitHandles(handles, fw::WaitSource::kMaxHandles), 2);
+  EXPECT_EQ(handles[1], evented.changeEvent);
+  const int polls = polled.pollCalls;
+  const int reads = evented.getDeviceDataCalls;
+  app.Frame().OnHandleSet(0);
+  EXPECT_EQ(polled.pollCalls, polls + 1);
+  EXPECT_EQ(evented.getDeviceDataCalls, reads);  // left to its event
+  app.Frame().OnHandleSet(1);
+  EXPECT_EQ(evented.getDeviceDataCalls, reads + 1);
+  EXPECT_EQ(polled.pollCalls, polls + 1);
+
+  // With every controller on an event, the loop waits on the events alone.
+  polled.pollEvents = false;
+  app.App().RefreshAttachedJoysticks();
+  EXPECT_EQ(app.Frame().WaitHandles(handles, fw::WaitSource::kMaxHandles), 2);
+  EXPECT_EQ(handles[0], polled.changeEvent);
+}
+
 }  // namespace tarvel::test
