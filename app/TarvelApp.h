@@ -41,6 +41,8 @@ struct ShellServices {
 class CTarvelApp final : public fw::App, public AppServices {
  public:
   static constexpr const char* kCompanyKey = "Tarvel Project";
+  // The mutex that one running copy per session holds.
+  static constexpr const char* kInstanceName = "Tarvel Project.Tarvel.Instance";
 
   // commandLine: the arguments after the program's name.
   CTarvelApp(const ShellServices& services, std::string commandLine);

@@ -7,13 +7,33 @@
 #include "framework/FrameworkPrompts.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
+#include "framework/SingleInstance.h"
 #include "platform/win32/DirectInputBackend.h"
 #include "platform/win32/MessageBoxPrompts.h"
 #include "platform/win32/Win32KeySender.h"
 #include "res/resource.h"
 
+namespace {
+// How long a second start waits for the running copy's window to take its command line.
+constexpr DWORD kHandOverTimeoutMs = 5000;
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR commandLine,
                    int showCommand) {
+  // A second start in this session hands its command line to the running copy and ends: two
+  // copies would read the same controllers and type every press twice.
+  tarvel::fw::SingleInstance instance(tarvel::CTarvelApp::kInstanceName);
+  switch (instance.ClaimOrHandOver(tarvel::CMainFrame::kClassName,
+                                   tarvel::fw::CommandLineForHandOver(commandLine),
+                                   kHandOverTimeoutMs)) {
+    case tarvel::fw::SingleInstance::Outcome::First:
+      break;
+    case tarvel::fw::SingleInstance::Outcome::HandedOver:
+      return 0;
+    case tarvel::fw::SingleInstance::Outcome::NoAnswer:
+      return 1;
+  }
+
   const std::string title = tarvel::fw::LoadResourceString(IDS_APP_TITLE);
   tarvel::fw::RegistrySettings settings(tarvel::CTarvelApp::kCompanyKey, title.c_str());
   tarvel::DirectInputBackend controllers;

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 
+#include "framework/App.h"
+#include "framework/CommandLine.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
+#include "framework/SingleInstance.h"
 #include "input/JoystickTable.h"
 #include "input/Polling.h"
 #include "model/TarvelDoc.h"
@@ -141,7 +144,14 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       PollJoysticks();
       RunPendingRefresh();
+      RunPendingOpen();
       return 0;
+    case kRunPendingMessage:
+      RunPendingRefresh();
+      RunPendingOpen();
+      return 0;
+    case WM_COPYDATA:
+      return OnCopyData(lParam);
     case WM_SIZE:
       OnSize(wParam);
       return 0;
@@ -220,6 +230,33 @@ void CMainFrame::OnJoystickRefresh() {
 void CMainFrame::RunPendingRefresh() {
   if (refreshPending_ && IsWindowEnabled(Handle()) && !document_.DiscoveryOpen())
     OnJoystickRefresh();
+}
+
+LRESULT CMainFrame::OnCopyData(LPARAM copyData) {
+  std::string commandLine;
+  if (!fw::SingleInstance::ReadHandOver(copyData, &commandLine)) return FALSE;
+  BringForward();
+  const fw::CommandLineInfo info = fw::CommandLineInfo::Parse(commandLine.c_str());
+  if (info.shellCommand == fw::CommandLineInfo::ShellCommand::FileOpen) {
+    // Not here: the sender waits for the answer, and opening may ask whether to save first.
+    pendingOpen_ = info.fileName;
+    PostMessageA(Handle(), kRunPendingMessage, 0, 0);
+  }
+  return TRUE;
+}
+
+void CMainFrame::BringForward() {
+  if (!IsWindowVisible(Handle()) || IsIconic(Handle())) ShowWindow(Handle(), SW_SHOWNORMAL);
+  // An open question or dialog comes forward instead of the window it holds disabled.
+  const HWND popup = GetLastActivePopup(Handle());
+  SetForegroundWindow(popup != nullptr ? popup : Handle());
+}
+
+void CMainFrame::RunPendingOpen() {
+  if (pendingOpen_.empty() || !IsWindowEnabled(Handle()) || document_.DiscoveryOpen()) return;
+  const std::string path = std::move(pendingOpen_);
+  pendingOpen_.clear();
+  if (fw::App* app = fw::App::Current()) app->OpenDocumentFile(path);
 }
 
 void CMainFrame::ToggleShown() {

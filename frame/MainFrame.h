@@ -29,6 +29,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   static constexpr const char* kSection = "MainWindow";
   // Scripts and the tests find the program's window by its class.
   static constexpr const char* kClassName = "TarvelFrame";
+  // Posted to itself: run what waits (a refresh, a file handed over) if nothing holds it up.
+  static constexpr UINT kRunPendingMessage = WM_APP + 1;
 
   // app: the key capture flag that a captured key switches off; null for none.
   CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,
@@ -77,6 +79,11 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   void OnJoystickRefresh();
   // A refresh that came while a question or dialog was open runs at the next tick after it.
   void RunPendingRefresh();
+  // A later start of the program handed over its command line: the window comes forward, and
+  // a file that it names is opened as File > Open would, once no question or dialog is open.
+  LRESULT OnCopyData(LPARAM copyData);
+  void BringForward();
+  void RunPendingOpen();
   void StoreCapturedKey(const MSG& msg);
 
   JoystickTable& joysticks_;
@@ -84,6 +91,7 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   fw::SettingsStore& settings_;
   AppServices* app_;
   bool refreshPending_ = false;
+  std::string pendingOpen_;
   fw::StatusBar statusBar_;
   fw::ToolBar toolBar_;
   fw::ReBar reBar_;

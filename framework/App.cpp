@@ -113,6 +113,10 @@ bool App::ProcessShellCommand(const CommandLineInfo& info) {
   return docTemplate_->NewDocument();
 }
 
+void App::OpenDocumentFile(const std::string& path) {
+  if (docTemplate_ != nullptr) docTemplate_->OpenDocumentFile(path);
+}
+
 void App::OpenRecentFile(int index) {
   if (docTemplate_ == nullptr || index < 0 || index >= recentFiles_.Count()) return;
   const std::string path = recentFiles_[index];

@@ -66,6 +66,9 @@ class App : public CommandTarget, public PrintService {
   // Opens the file or starts a new document, as the command line asks. False when no frame
   // could be made. A file that cannot be read gives a new document instead.
   bool ProcessShellCommand(const CommandLineInfo& info);
+  // Opens a file as File > Open does once it has a name: the offer to save first, a message
+  // when it cannot be read.
+  void OpenDocumentFile(const std::string& path);
 
   bool OnCommand(UINT id) override;
   bool OnUpdateCommand(CmdUI& ui) override;

@@ -281,6 +281,84 @@ TEST(Startup, ACommandLineFileThatCannotBeReadKeepsTheRecentFileList) {
   EXPECT_EQ(app.App().RecentFiles()[0], recent);
 }
 
+std::string Quoted(const std::string& path) {
+  std::string text = "\"";
+  text += path;
+  text += '"';
+  return text;
+}
+
+// What a later start of the program hands over (its command line, the file as a full path).
+LRESULT HandOver(HWND frame, const std::string& commandLine, ULONG_PTR id = 0x54564C31) {
+  COPYDATASTRUCT data = {id, static_cast<DWORD>(commandLine.size() + 1),
+                         const_cast<char*>(commandLine.c_str())};
+  return SendMessageA(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+// A later start shows the window in the foreground and opens the file it names as File > Open
+// does, with the offer to save first; never inside a question or dialog that is open.
+TEST(Startup, ALaterStartShowsTheWindowAndOpensItsFile) {
+  TempDir folder;
+  const std::string first = folder.File("first.tvm");
+  const std::string named = folder.File("named config.tvm");
+  WriteBytes(first, ConfigText({{TestGuid(1), "First Pad", 3}}));
+  WriteBytes(named, ConfigText({{TestGuid(2), "Named Pad", 5}}));
+  using Answer = fw::FrameworkPrompts::Answer;
+  struct Case {
+    const char* what;
+    bool hidden;
+    bool modified;
+    std::string commandLine;
+    Answer answer;
+    const std::string& expectedPath;
+  };
+  const Case cases[] = {
+      {"hidden in the tray, nothing named", true, false, "", Answer::No, first},
+      {"a file named, nothing to save", false, false, Quoted(named), Answer::No, named},
+      {"hidden, a file named", true, false, Quoted(named), Answer::No, named},
+      {"modified, not saved", false, true, Quoted(named), Answer::No, named},
+      {"modified, offer cancelled", false, true, Quoted(named), Answer::Cancel, first},
+      {"a file that cannot be read", false, false, Quoted(folder.File("gone.tvm")), Answer::No,
+       first},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestServices services;
+    services.settings.WriteInt("Options", "HideOnStartup", c.hidden ? 1 : 0);
+    AppUnderTest app(services, Quoted(first));
+    ASSERT_TRUE(app.Start());
+    if (c.modified) app.Doc().SetRowDescription(0, "changed");
+    services.frameworkPrompts.saveAnswers = {c.answer};
+    EXPECT_EQ(HandOver(app.FrameHandle(), c.commandLine), TRUE);
+    // Shown at once; the file is opened once the sender has its answer.
+    EXPECT_TRUE(IsWindowVisible(app.FrameHandle()));
+    EXPECT_EQ(GetForegroundWindow(), app.FrameHandle());
+    PumpFor(&app.App(), 50);
+    EXPECT_EQ(app.Doc().GetPathName(), c.expectedPath);
+    EXPECT_EQ(services.frameworkPrompts.questions.size(), c.modified ? 1u : 0u);
+    // Only the file that cannot be read is reported.
+    const bool gone = c.commandLine.find("gone.tvm") != std::string::npos;
+    EXPECT_EQ(services.frameworkPrompts.errors.size(), gone ? 1u : 0u);
+  }
+
+  // While a question of the program's is open the file waits, and is opened once it is
+  // answered. Data that is not a later start's is not taken.
+  TestServices services;
+  AppUnderTest app(services, Quoted(first));
+  ASSERT_TRUE(app.Start());
+  EXPECT_EQ(HandOver(app.FrameHandle(), Quoted(named), 7), FALSE);
+  HWND question = CreateWindowExA(0, "STATIC", "question", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                  app.FrameHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+  EnableWindow(app.FrameHandle(), FALSE);
+  EXPECT_EQ(HandOver(app.FrameHandle(), Quoted(named)), TRUE);
+  EXPECT_EQ(GetForegroundWindow(), question);
+  PumpFor(&app.App(), 100);
+  EXPECT_EQ(app.Doc().GetPathName(), first);
+  DestroyWindow(question);
+  EnableWindow(app.FrameHandle(), TRUE);
+  EXPECT_TRUE(PumpUntil(&app.App(), [&] { return app.Doc().GetPathName() == named; }));
+}
+
 // One run stores every setting; the next run reads every one of them back. Through the
 // registry, under a company key of the tests' own.
 TEST(Startup, EverySettingGoesToTheRegistryAndComesBack) {
