@@ -6,8 +6,10 @@
 #include "frame/MainFrame.h"
 #include "framework/Dialog.h"
 #include "framework/DocTemplate.h"
+#include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "model/TarvelDoc.h"
+#include "platform/win32/RunAtLogon.h"
 #include "res/resource.h"
 #include "ui/TarvelView.h"
 
@@ -147,6 +149,16 @@ void CTarvelApp::OnAppAbout() {
   about.DoModal(frame_->Handle());
 }
 
+void CTarvelApp::OnOptionsStartWithWindows() {
+  if (services_.runAtLogon == nullptr) return;
+  // Hide on Startup keeps its meaning: the start at logon shows the window or not as it says.
+  if (!services_.runAtLogon->Set(!services_.runAtLogon->IsOn()))
+    ShowFrameworkError(frame_->Handle(),
+                       fw::LoadResourceString(IDS_START_WITH_WINDOWS_FAILED,
+                                              "The programs that start with Windows cannot be "
+                                              "changed."));
+}
+
 bool CTarvelApp::OnCommand(UINT id) {
   switch (id) {
     case ID_APP_ABOUT:
@@ -154,6 +166,9 @@ bool CTarvelApp::OnCommand(UINT id) {
       return true;
     case ID_OPTIONS_HIDE_ON_STARTUP:
       m_hideOnStartup = m_hideOnStartup == 0 ? 1 : 0;
+      return true;
+    case ID_OPTIONS_START_WITH_WINDOWS:
+      OnOptionsStartWithWindows();
       return true;
     default:
       return fw::App::OnCommand(id);
@@ -166,6 +181,10 @@ bool CTarvelApp::OnUpdateCommand(fw::CmdUI& ui) {
       return true;
     case ID_OPTIONS_HIDE_ON_STARTUP:
       ui.SetCheck(m_hideOnStartup != 0);
+      return true;
+    case ID_OPTIONS_START_WITH_WINDOWS:
+      ui.Enable(services_.runAtLogon != nullptr);
+      ui.SetCheck(services_.runAtLogon != nullptr && services_.runAtLogon->IsOn());
       return true;
     default:
       return fw::App::OnUpdateCommand(ui);

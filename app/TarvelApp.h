@@ -17,6 +17,7 @@ class CTarvelDoc;
 class CTarvelView;
 class ControllerBackend;
 class KeySender;
+class RunAtLogon;
 class TrayIconShell;
 class UserPrompts;
 namespace fw {
@@ -34,6 +35,8 @@ struct ShellServices {
   UserPrompts* prompts = nullptr;
   fw::FrameworkPrompts* frameworkPrompts = nullptr;
   TrayIconShell* tray = nullptr;
+  // The entry that starts the program when the user logs on; null: the option is grayed.
+  RunAtLogon* runAtLogon = nullptr;
 };
 
 // The application object: start-up and exit, the Hide on Startup option, the tray icon, the
@@ -72,6 +75,7 @@ class CTarvelApp final : public fw::App, public AppServices {
  private:
   void AddTrayIcon();
   void OnAppAbout();
+  void OnOptionsStartWithWindows();
 
   ShellServices services_;
   std::string commandLine_;

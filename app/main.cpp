@@ -10,6 +10,7 @@
 #include "framework/SingleInstance.h"
 #include "platform/win32/DirectInputBackend.h"
 #include "platform/win32/MessageBoxPrompts.h"
+#include "platform/win32/RunAtLogon.h"
 #include "platform/win32/Win32KeySender.h"
 #include "res/resource.h"
 
@@ -41,6 +42,8 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR command
   tarvel::MessageBoxPrompts prompts;
   tarvel::fw::Win32FrameworkPrompts frameworkPrompts(title);
   tarvel::Win32TrayIconShell tray;
+  tarvel::RunAtLogon runAtLogon(tarvel::RunAtLogon::kRunKey, title,
+                                tarvel::RunAtLogon::ThisProgram());
 
   tarvel::ShellServices services;
   services.settings = &settings;
@@ -49,6 +52,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR command
   services.prompts = &prompts;
   services.frameworkPrompts = &frameworkPrompts;
   services.tray = &tray;
+  services.runAtLogon = &runAtLogon;
 
   tarvel::CTarvelApp app(services, commandLine != nullptr ? commandLine : "");
   app.SetShowCommand(showCommand);

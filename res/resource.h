@@ -38,6 +38,7 @@
 #define IDS_IDLE_HINT 129
 #define IDS_CAPTURE_HINT 130
 #define IDS_NEW_JOYSTICK 131
+#define IDS_START_WITH_WINDOWS_FAILED 132
 
 // ---- Commands of the program
 #define ID_JOYSTICK_REFRESH 32771
@@ -45,6 +46,7 @@
 #define ID_VIEW_HIDE_TO_TRAY 32775
 #define ID_JOYSTICK_CONFIGURE 32776
 #define ID_OPTIONS_HIDE_ON_STARTUP 32779
+#define ID_OPTIONS_START_WITH_WINDOWS 32780
 
 // ---- The hint bar, a bar of the program's own in the frame's rebar
 #define IDW_HINT_BAR 59397

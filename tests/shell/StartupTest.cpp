@@ -2,6 +2,7 @@
 // the settings that a run leaves behind.
 #include <gtest/gtest.h>
 
+#include "platform/win32/RunAtLogon.h"
 #include "res/resource.h"
 #include "tests/shell/ShellTestSupport.h"
 
@@ -357,6 +358,79 @@ TEST(Startup, ALaterStartShowsTheWindowAndOpensItsFile) {
   DestroyWindow(question);
   EnableWindow(app.FrameHandle(), TRUE);
   EXPECT_TRUE(PumpUntil(&app.App(), [&] { return app.Doc().GetPathName() == named; }));
+}
+
+// Options > Start with Windows: checked while the Run entry starts this program, however the
+// entry writes its path; choosing it writes the entry or removes it, and leaves the others.
+TEST(Startup, StartWithWindowsFollowsAndWritesTheRunEntry) {
+  const char* key = "Software\\Tarvel Project Tests\\Run";
+  const std::string program = "C:\\Program Files\\Tarvel\\tarvel.exe";
+  RegDeleteKeyA(HKEY_CURRENT_USER, key);
+  RunAtLogon entry(key, "Tarvel", program);
+  TestServices services;
+  services.runAtLogon = &entry;
+  AppUnderTest app(services);
+  ASSERT_TRUE(app.Start());
+  auto checked = [&] {
+    fw::CmdUI ui(ID_OPTIONS_START_WITH_WINDOWS);
+    EXPECT_TRUE(app.Frame().RouteUpdate(ui));
+    EXPECT_TRUE(ui.enabled);
+    return ui.check == 1;
+  };
+  auto write = [&](const char* name, DWORD type, const std::string& text) {
+    HKEY run = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run, nullptr);
+    RegSetValueExA(run, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(run);
+  };
+  auto read = [&](const char* name) {
+    char text[MAX_PATH] = {};
+    DWORD size = sizeof(text) - 1;
+    const LONG found =
+        RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, text, &size);
+    return found == ERROR_SUCCESS ? std::string(text) : std::string("(none)");
+  };
+
+  EXPECT_FALSE(checked());
+  struct Case {
+    DWORD type;
+    const char* command;
+    bool thisProgram;
+  };
+  const Case cases[] = {
+      {REG_SZ, "\"C:\\Program Files\\Tarvel\\tarvel.exe\"", true},
+      {REG_SZ, "  \"c:\\program files\\TARVEL\\Tarvel.EXE\" /min", true},
+      {REG_SZ, "C:\\Program Files\\Tarvel\\tarvel.exe", true},
+      {REG_SZ, "C:/Program Files/Tarvel/../Tarvel/tarvel.exe -x", true},
+      {REG_EXPAND_SZ, "%ProgramFiles%\\Tarvel\\tarvel.exe", true},
+      {REG_SZ, "\"C:\\Other\\tarvel.exe\"", false},
+      {REG_SZ, "C:\\Program Files\\Tarvel\\tarvel.exe2", false},
+      {REG_SZ, "\"C:\\Program Files\\Tarvel\\tarvel.exe", true},
+      {REG_SZ, "", false},
+      {REG_DWORD, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    write("Tarvel", c.type, c.command);
+    EXPECT_EQ(checked(), c.thisProgram);
+  }
+
+  // Choosing it replaces an entry of another program, then removes it; another entry stays.
+  write("Other", REG_SZ, "other.exe");
+  write("Tarvel", REG_SZ, "\"C:\\Other\\tarvel.exe\"");
+  EXPECT_TRUE(app.Frame().RouteCommand(ID_OPTIONS_START_WITH_WINDOWS));
+  EXPECT_EQ(read("Tarvel"), "\"" + program + "\"");
+  EXPECT_TRUE(checked());
+  EXPECT_TRUE(app.Frame().RouteCommand(ID_OPTIONS_START_WITH_WINDOWS));
+  EXPECT_EQ(read("Tarvel"), "(none)");
+  EXPECT_FALSE(checked());
+  EXPECT_EQ(read("Other"), "other.exe");
+  EXPECT_TRUE(services.frameworkPrompts.errors.empty());
+  // Hide on Startup is its own option.
+  EXPECT_EQ(app.App().m_hideOnStartup, 0);
+  RegDeleteKeyA(HKEY_CURRENT_USER, key);
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests");
 }
 
 // One run stores every setting; the next run reads every one of them back. Through the
