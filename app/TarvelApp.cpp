@@ -39,6 +39,7 @@ CTarvelApp::CTarvelApp(const ShellServices& services, std::string commandLine)
   document_ = std::make_unique<CTarvelDoc>(context);
   view_ = std::make_unique<CTarvelView>(*document_, *services_.settings, this, this);
   frame_ = std::make_unique<CMainFrame>(joysticks_, *document_, *services_.settings, this);
+  frame_->SetAnnouncer(this);
 }
 
 CTarvelApp::~CTarvelApp() = default;
@@ -111,6 +112,21 @@ void CTarvelApp::AddTrayIcon() {
   m_trayIcon.uCallbackMessage = WM_TRAYNOTIFY;
   m_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   if (services_.tray != nullptr) services_.tray->Notify(NIM_ADD, &m_trayIcon);
+}
+
+void CTarvelApp::ShowTrayBalloon(const char* text) {
+  if (services_.tray == nullptr || frame_->Handle() == nullptr) return;
+  // The icon itself was added in its first form; a balloon needs the second.
+  NOTIFYICONDATAA balloon = {};
+  balloon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  balloon.hWnd = frame_->Handle();
+  balloon.uID = m_trayIcon.uID;
+  balloon.uFlags = NIF_INFO;
+  lstrcpynA(balloon.szInfo, text, sizeof(balloon.szInfo));
+  lstrcpynA(balloon.szInfoTitle, "Tarvel", sizeof(balloon.szInfoTitle));
+  balloon.dwInfoFlags = NIIF_INFO;
+  balloon.uTimeout = 10000;
+  services_.tray->Notify(NIM_MODIFY, &balloon);
 }
 
 int CTarvelApp::ExitInstance() {

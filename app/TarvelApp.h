@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "frame/MainFrame.h"
 #include "framework/App.h"
 #include "input/JoystickTable.h"
 #include "model/AppServices.h"
@@ -41,7 +42,7 @@ struct ShellServices {
 
 // The application object: start-up and exit, the Hide on Startup option, the tray icon, the
 // About box, and the key capture flag.
-class CTarvelApp final : public fw::App, public AppServices {
+class CTarvelApp final : public fw::App, public AppServices, public TrayAnnouncer {
  public:
   static constexpr const char* kCompanyKey = "Tarvel Project";
   // The mutex that one running copy per session holds.
@@ -59,6 +60,8 @@ class CTarvelApp final : public fw::App, public AppServices {
   int CaptureOn() const override { return m_captureOn; }
   void SetCaptureOn(int on) override;
   void RefreshAttachedJoysticks() override;
+  // A balloon of the tray icon with the program's name as its title.
+  void ShowTrayBalloon(const char* text) override;
 
   bool OnCommand(UINT id) override;
   bool OnUpdateCommand(fw::CmdUI& ui) override;

@@ -1,6 +1,7 @@
 #include "frame/MainFrame.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <algorithm>
 
@@ -21,6 +22,12 @@ namespace {
 constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
                                 ID_INDICATOR_SCRL};
 constexpr UINT kBandStyle = RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP;
+
+// The device interface class of HID devices, game controllers among them (GUID_DEVINTERFACE_HID).
+constexpr GUID kHidInterfaceClass = {
+    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+// A click on the icon's balloon, as the shell reports it to icons of the first version.
+constexpr LPARAM kBalloonClick = WM_USER + 5;  // NIN_BALLOONUSERCLICK
 
 // How much of the caption bar must lie on a monitor's work area for the user to grab it.
 constexpr int kGrabWidth = 64;
@@ -124,6 +131,14 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
     return -1;
 
   SetBars(&toolBar_, &reBar_, &statusBar_);
+
+  // Arrivals and removals of HID devices; DBT_DEVNODES_CHANGED comes to every top-level
+  // window without it. The program works without either, with Refresh.
+  DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
+  filter.dbcc_size = sizeof(filter);
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = kHidInterfaceClass;
+  deviceNotification_ = RegisterDeviceNotificationA(Handle(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   return 0;
 }
 
@@ -144,8 +159,12 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       PollJoysticks();
       RunPendingRefresh();
+      RunPendingDevicePass();
       RunPendingOpen();
       return 0;
+    case WM_DEVICECHANGE:
+      OnDeviceChange(wParam, lParam);
+      return TRUE;
     case kRunPendingMessage:
       RunPendingRefresh();
       RunPendingOpen();
@@ -223,8 +242,66 @@ void CMainFrame::SetPollTimer() { SetTimer(Handle(), kPollTimer, kPollPeriodMs, 
 
 void CMainFrame::OnJoystickRefresh() {
   refreshPending_ = false;
+  devicePassPending_ = false;
   joysticks_.RefreshJoysticks(this);
   document_.SyncAttachedJoysticks();
+  // Those still unknown were asked about: no balloon for them until they come again.
+  announcedCount_ = TakeUnknownControllers(announced_);
+}
+
+void CMainFrame::OnDeviceChange(WPARAM event, LPARAM data) {
+  bool controllers = event == DBT_DEVNODES_CHANGED;
+  if ((event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE) && data != 0) {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    controllers = header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE;
+  }
+  if (!controllers) return;
+  devicePassPending_ = true;
+  devicesChangedMs_ = GetTickCount64();
+}
+
+void CMainFrame::RunPendingDevicePass() {
+  if (!devicePassPending_ || GetTickCount64() - devicesChangedMs_ < kDeviceSettleMs) return;
+  // A question or dialog holds rows and slots of the table: the pass waits for its end.
+  if (!IsWindowEnabled(Handle()) || document_.DiscoveryOpen()) return;
+  devicePassPending_ = false;
+  joysticks_.RefreshJoysticks(this);
+  document_.ReattachJoysticks();
+  AnnounceNewControllers();
+}
+
+int CMainFrame::TakeUnknownControllers(Guid* unknown) const {
+  int count = 0;
+  // A full configuration takes no more controllers: none is news.
+  if (document_.recordCount >= kMaxRecords) return 0;
+  for (int s = 0; s < joysticks_.count; ++s)
+    if (joysticks_.slots[s].recordIndex == -1) unknown[count++] = joysticks_.slots[s].instanceGuid;
+  return count;
+}
+
+void CMainFrame::AnnounceNewControllers() {
+  Guid unknown[kMaxSlots];
+  const int count = TakeUnknownControllers(unknown);
+  std::string names;
+  int fresh = 0;
+  for (int u = 0; u < count; ++u) {
+    if (std::find(announced_, announced_ + announcedCount_, unknown[u]) !=
+        announced_ + announcedCount_)
+      continue;
+    for (int s = 0; s < joysticks_.count; ++s) {
+      if (!(joysticks_.slots[s].instanceGuid == unknown[u])) continue;
+      names += (fresh++ == 0 ? "" : ", ");
+      names += joysticks_.slots[s].productName;
+      break;
+    }
+  }
+  // One that went away and comes back is news again.
+  std::copy(unknown, unknown + count, announced_);
+  announcedCount_ = count;
+  if (fresh == 0 || announcer_ == nullptr) return;
+  const std::string text = fresh == 1 ? "New controller: " + names + ". Click to add it."
+                                      : "New controllers: " + names + ". Click to add them.";
+  announcer_->ShowTrayBalloon(text.c_str());
 }
 
 void CMainFrame::RunPendingRefresh() {
@@ -283,6 +360,10 @@ LRESULT CMainFrame::OnSysCommand(WPARAM command, LPARAM lParam) {
 }
 
 void CMainFrame::OnDestroy() {
+  if (deviceNotification_ != nullptr) {
+    UnregisterDeviceNotification(deviceNotification_);
+    deviceNotification_ = nullptr;
+  }
   RECT rect = {};
   GetWindowRect(Handle(), &rect);
   if (IsIconic(Handle())) {
@@ -304,6 +385,10 @@ LRESULT CMainFrame::OnTrayNotify(WPARAM /*id*/, LPARAM mouseMessage) {
       break;
     case WM_RBUTTONUP:
       ShowTrayMenu();
+      break;
+    case kBalloonClick:
+      // The user asked for it: the discovery question, as Refresh asks it.
+      OnCommand(ID_JOYSTICK_REFRESH);
       break;
     default:
       break;

@@ -8,16 +8,26 @@
 #include "framework/FrameWindow.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
+#include "input/JoystickTable.h"
 #include "input/PollTimerOwner.h"
 
 namespace tarvel {
 
 class AppServices;
 class CTarvelDoc;
-class JoystickTable;
 namespace fw {
 class SettingsStore;
 }
+
+// Tells the user something without taking the focus from the window they work in: a balloon of
+// the notification-area icon.
+class TrayAnnouncer {
+ public:
+  virtual void ShowTrayBalloon(const char* text) = 0;
+
+ protected:
+  ~TrayAnnouncer() = default;
+};
 
 // The program's main window: toolbar and hint bar in a rebar, the status bar, and the mapping
 // list as its client. It owns the 10 ms polling timer, answers the tray icon, hides instead of
@@ -31,6 +41,9 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   static constexpr const char* kClassName = "TarvelFrame";
   // Posted to itself: run what waits (a refresh, a file handed over) if nothing holds it up.
   static constexpr UINT kRunPendingMessage = WM_APP + 1;
+  // Controllers come and go in bursts of notifications: the table is enumerated once they
+  // have been quiet this long.
+  static constexpr ULONGLONG kDeviceSettleMs = 300;
 
   // app: the key capture flag that a captured key switches off; null for none.
   CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,
@@ -48,6 +61,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   void PollJoysticks();
   // Hidden: show it at normal size in the foreground. Shown: hide it.
   void ToggleShown();
+  // Where controllers that the configuration does not know are announced; null for nowhere.
+  void SetAnnouncer(TrayAnnouncer* announcer) { announcer_ = announcer; }
 
   void KillPollTimer() override;
   void SetPollTimer() override;
@@ -85,6 +100,13 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   void BringForward();
   void RunPendingOpen();
   void StoreCapturedKey(const MSG& msg);
+  // Controllers plugged in or pulled out: enumerate them again once the notifications have
+  // settled, tie the records without a question, and announce controllers nobody knows.
+  void OnDeviceChange(WPARAM event, LPARAM data);
+  void RunPendingDevicePass();
+  void AnnounceNewControllers();
+  // Remembers the controllers that no record names now, as already told about.
+  int TakeUnknownControllers(Guid* unknown) const;
 
   JoystickTable& joysticks_;
   CTarvelDoc& document_;
@@ -92,6 +114,12 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   AppServices* app_;
   bool refreshPending_ = false;
   std::string pendingOpen_;
+  TrayAnnouncer* announcer_ = nullptr;
+  HDEVNOTIFY deviceNotification_ = nullptr;
+  bool devicePassPending_ = false;
+  ULONGLONG devicesChangedMs_ = 0;
+  Guid announced_[kMaxSlots];
+  int announcedCount_ = 0;
   fw::StatusBar statusBar_;
   fw::ToolBar toolBar_;
   fw::ReBar reBar_;

@@ -88,7 +88,8 @@ def exit_stores_settings(s):
     check_equal("Options", {"HideOnStartup": 1}, settings.get("Options"))
     check_equal("MainWindow", {"x": 40, "y": 30, "cx": 700, "cy": 500}, settings.get("MainWindow"))
     view = settings.get("View", {})
-    check_equal("View keys", [f"Width{i}" for i in range(5)], sorted(view))
+    # The five columns and the Action column.
+    check_equal("View keys", [f"Width{i}" for i in range(6)], sorted(view))
     check_equal("Width2", 137, view["Width2"])
     check(all(isinstance(v, int) and v > 0 for v in view.values()), f"column widths: {view}")
     recent = settings.get("Recent File List", {})
