@@ -33,7 +33,11 @@ bool SendHandOver(HWND window, const std::string& commandLine, DWORD timeoutMs) 
 SingleInstance::SingleInstance(const char* name) {
   const std::string fullName = std::string("Local\\") + name;
   mutex_ = CreateMutexA(nullptr, TRUE, fullName.c_str());
-  owned_ = mutex_ != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+  const DWORD error = GetLastError();
+  owned_ = mutex_ != nullptr && error != ERROR_ALREADY_EXISTS;
+  // A copy that runs as administrator holds a mutex that this one may not open: it runs all
+  // the same.
+  othersMutexDenied_ = mutex_ == nullptr && error == ERROR_ACCESS_DENIED;
 }
 
 SingleInstance::~SingleInstance() {
@@ -46,7 +50,7 @@ SingleInstance::Outcome SingleInstance::ClaimOrHandOver(const char* windowClass,
                                                         const std::string& commandLine,
                                                         DWORD timeoutMs) {
   // Without a mutex (the system refused one) nothing can be shared: run on our own.
-  if (owned_ || mutex_ == nullptr) return Outcome::First;
+  if (owned_ || (mutex_ == nullptr && !othersMutexDenied_)) return Outcome::First;
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
     // The running copy may still be starting (no window yet) or ending (window gone): either
@@ -56,7 +60,9 @@ SingleInstance::Outcome SingleInstance::ClaimOrHandOver(const char* windowClass,
     if (HWND window = FindWindowA(windowClass, nullptr);
         window != nullptr && SendHandOver(window, commandLine, left > 0 ? left : 1))
       return Outcome::HandedOver;
-    const DWORD waited = WaitForSingleObject(mutex_, left < kRetryMs ? left : kRetryMs);
+    const DWORD wait = left < kRetryMs ? left : kRetryMs;
+    const DWORD waited = mutex_ != nullptr ? WaitForSingleObject(mutex_, wait) : WAIT_TIMEOUT;
+    if (mutex_ == nullptr) Sleep(wait);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
       owned_ = true;
       return Outcome::First;

@@ -29,6 +29,7 @@ class SingleInstance {
  private:
   HANDLE mutex_ = nullptr;
   bool owned_ = false;
+  bool othersMutexDenied_ = false;
 };
 
 // The command line with its file name, when it names one, made a full path against this
