@@ -4,6 +4,7 @@
 #include "app/TarvelApp.h"
 #include "app/TrayIconShell.h"
 #include "frame/MainFrame.h"
+#include "framework/CommandLine.h"
 #include "framework/FrameworkPrompts.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
@@ -19,13 +20,16 @@ namespace {
 constexpr DWORD kHandOverTimeoutMs = 5000;
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR commandLine,
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int showCommand) {
+  // The arguments as wide text, so that a file may be named in any language.
+  const std::string arguments = tarvel::fw::ArgumentsOfCommandLine(GetCommandLineW());
+
   // A second start in this session hands its command line to the running copy and ends: two
   // copies would read the same controllers and type every press twice.
   tarvel::fw::SingleInstance instance(tarvel::CTarvelApp::kInstanceName);
   switch (instance.ClaimOrHandOver(tarvel::CMainFrame::kClassName,
-                                   tarvel::fw::CommandLineForHandOver(commandLine),
+                                   tarvel::fw::CommandLineForHandOver(arguments.c_str()),
                                    kHandOverTimeoutMs)) {
     case tarvel::fw::SingleInstance::Outcome::First:
       break;
@@ -54,7 +58,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR command
   services.tray = &tray;
   services.runAtLogon = &runAtLogon;
 
-  tarvel::CTarvelApp app(services, commandLine != nullptr ? commandLine : "");
+  tarvel::CTarvelApp app(services, arguments);
   app.SetShowCommand(showCommand);
   if (app.InitInstance()) {
     prompts.SetOwner(app.Frame().Handle());

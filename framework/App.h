@@ -57,7 +57,8 @@ class App : public CommandTarget, public PrintService {
 
   // PrintService
   HDC OpenPrinterDC(HWND owner, bool showDialog) override;
-  // The document template's title of the document; empty without a template.
+  // The document template's title of the document, in the ANSI code page; empty without a
+  // template.
   std::string PrintTitle() const override;
   void ShowPrintError(HWND owner, const std::string& text) override {
     ShowFrameworkError(owner, text);

@@ -1,12 +1,13 @@
 #include "framework/SingleInstance.h"
 
 #include "framework/CommandLine.h"
+#include "model/FileOps.h"
 
 namespace tarvel::fw {
 
 namespace {
 
-// Marks a WM_COPYDATA as a command line of a later start, in the system's 8-bit code page.
+// Marks a WM_COPYDATA as a command line of a later start, in UTF-8.
 constexpr ULONG_PTR kHandOverId = 0x54564C31;  // "TVL1"
 // More than any command line that Windows passes (32767 characters).
 constexpr DWORD kMaxHandOverBytes = 65536;
@@ -87,10 +88,10 @@ bool SingleInstance::ReadHandOver(LPARAM copyData, std::string* commandLine) {
 std::string CommandLineForHandOver(const char* arguments) {
   const CommandLineInfo info = CommandLineInfo::Parse(arguments);
   if (info.shellCommand != CommandLineInfo::ShellCommand::FileOpen) return std::string();
-  char full[MAX_PATH];
-  const DWORD length = GetFullPathNameA(info.fileName.c_str(), MAX_PATH, full, nullptr);
-  const std::string path =
-      length > 0 && length < MAX_PATH ? std::string(full, length) : info.fileName;
+  wchar_t full[MAX_PATH];
+  const DWORD length =
+      GetFullPathNameW(WideText(info.fileName.c_str()).c_str(), MAX_PATH, full, nullptr);
+  const std::string path = length > 0 && length < MAX_PATH ? Utf8Text(full) : info.fileName;
   return "\"" + path + "\"";
 }
 

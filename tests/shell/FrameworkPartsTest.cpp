@@ -143,6 +143,13 @@ TEST(CommandLine, TheFirstPlainArgumentNamesTheFileToOpen) {
     EXPECT_EQ(info.fileName, c.file);
   }
   EXPECT_EQ(CommandLineInfo::Parse(nullptr).fileName, "");
+  // The arguments of a whole wide command line, as UTF-8: a file named in any language.
+  EXPECT_EQ(ArgumentsOfCommandLine(
+                L"\"C:\\Program Files\\tarvel.exe\"  \"D:\\\u041f\u0443\u043b\u044c\u0442.tvm\""),
+            "\"D:\\Пульт.tvm\"");
+  EXPECT_EQ(ArgumentsOfCommandLine(L"tarvel.exe caf\u00e9.tvm /x"), "café.tvm /x");
+  EXPECT_EQ(ArgumentsOfCommandLine(L"\"C:\\a b\\tarvel.exe\""), "");
+  EXPECT_EQ(ArgumentsOfCommandLine(L"tarvel"), "");
 }
 
 // What a window of the running copy receives from a later start.

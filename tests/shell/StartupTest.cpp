@@ -2,6 +2,9 @@
 // the settings that a run leaves behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "model/FileOps.h"
 #include "platform/win32/RunAtLogon.h"
 #include "res/resource.h"
 #include "tests/shell/ShellTestSupport.h"
@@ -431,6 +434,85 @@ TEST(Startup, StartWithWindowsFollowsAndWritesTheRunEntry) {
   EXPECT_EQ(app.App().m_hideOnStartup, 0);
   RegDeleteKeyA(HKEY_CURRENT_USER, key);
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests");
+}
+
+// A configuration in a folder named in any language opens from the command line, shows its
+// name in the caption, saves, and reopens from the recent-file list, which keeps it as a wide
+// text that 8-bit readers get too.
+TEST(Startup, AConfigurationInAFolderNamedInAnyLanguageOpensSavesAndReopens) {
+  TempDir temp;
+  const std::string folder = temp.File("") + "Конфиги àé";
+  const std::string path = folder + "\\Пульт ü.tvm";
+  ASSERT_TRUE(CreateDirectoryW(WideText(folder.c_str()).c_str(), nullptr));
+  auto readWide = [](const std::string& file) {
+    std::string bytes;
+    if (std::FILE* f = _wfopen(WideText(file.c_str()).c_str(), L"rb")) {
+      char chunk[4096];
+      for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, n);
+      std::fclose(f);
+    }
+    return bytes;
+  };
+  {
+    std::FILE* f = _wfopen(WideText(path.c_str()).c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
+    const std::string text = ConfigText({{TestGuid(1), "Pad 1", 3}});
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  fw::RegistrySettings registry("Tarvel Project Tests", "Tarvel");
+  ASSERT_TRUE(DeleteAllSettings(registry));
+  TestServices services;
+  services.controllers.AddController(3);
+  {
+    AppUnderTest app(services, Quoted(path), &registry);
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.Doc().GetPathName(), path);
+    wchar_t caption[256] = {};
+    // The caption as the system keeps and draws it (WM_GETTEXT to the 8-bit window would pass
+    // it through the ANSI code page).
+    InternalGetWindowText(app.FrameHandle(), caption, 256);
+    EXPECT_EQ(std::wstring(caption), WideText("Пульт ü.tvm - Tarvel"));
+    app.Doc().SetRowDescription(0, "saved");
+    ASSERT_TRUE(app.Frame().RouteCommand(ID_FILE_SAVE));
+    EXPECT_TRUE(services.frameworkPrompts.errors.empty());
+    ASSERT_TRUE(app.Close());
+  }
+  EXPECT_NE(readWide(path).find("saved"), std::string::npos);
+  const std::wstring list = L"Software\\Tarvel Project Tests\\Tarvel\\Recent File List";
+  wchar_t stored[MAX_PATH] = {};
+  DWORD size = sizeof(stored);
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, list.c_str(), L"File1", RRF_RT_REG_SZ, nullptr, stored,
+                         &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(stored), WideText(path.c_str()));
+  char ansi[MAX_PATH] = {};
+  size = sizeof(ansi);
+  EXPECT_EQ(
+      RegGetValueA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests\\Tarvel\\Recent File List",
+                   "File1", RRF_RT_REG_SZ, nullptr, ansi, &size),
+      ERROR_SUCCESS);
+  {
+    // The next start reopens it, and so does the File menu's first recent file.
+    AppUnderTest app(services, "", &registry);
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.Doc().GetPathName(), path);
+    char description[kShortTextSize] = {};
+    app.Doc().GetRowDescription(0, description);
+    EXPECT_STREQ(description, "saved");
+    app.Doc().SetRowDescription(0, "not kept");
+    services.frameworkPrompts.saveAnswers = {fw::FrameworkPrompts::Answer::No};
+    ASSERT_TRUE(app.Frame().RouteCommand(ID_FILE_MRU_FILE1));
+    app.Doc().GetRowDescription(0, description);
+    EXPECT_STREQ(description, "saved");
+    HMENU file = GetSubMenu(GetMenu(app.FrameHandle()), 0);
+    SendMessageA(app.FrameHandle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    wchar_t item[MAX_PATH] = {};
+    GetMenuStringW(file, ID_FILE_MRU_FILE1, item, MAX_PATH, MF_BYCOMMAND);
+    EXPECT_NE(std::wstring(item).find(L"\u041f\u0443\u043b\u044c\u0442 \u00fc.tvm"),
+              std::wstring::npos);
+  }
+  EXPECT_TRUE(DeleteAllSettings(registry));
 }
 
 // One run stores every setting; the next run reads every one of them back. Through the
