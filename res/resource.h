@@ -39,6 +39,7 @@
 #define IDS_CAPTURE_HINT 130
 #define IDS_NEW_JOYSTICK 131
 #define IDS_START_WITH_WINDOWS_FAILED 132
+#define IDS_WAITING_FOR_KEY 133
 
 // ---- Commands of the program
 #define ID_JOYSTICK_REFRESH 32771

@@ -168,7 +168,7 @@ void CListViewEx::DrawImages(const DRAWITEMSTRUCT& draw, const RowLook& look) co
   COLORREF iconColor = m_backColor;
   if ((look.state & LVIS_CUT) != 0) {
     iconStyle = ILD_TRANSPARENT | ILD_BLEND50;
-  } else if (look.selected) {
+  } else if (look.selected && !KeepsImageWhole(look.image)) {
     iconStyle = ILD_TRANSPARENT | ILD_BLEND25;
     iconColor = m_selBackColor;
   }

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "framework/PrintService.h"
@@ -42,6 +43,10 @@ void WidthKey(int column, char* key) { std::snprintf(key, 16, "Width%i", column)
 // Wider than any arrangement of screens; a stored width outside 0 to this is no width the user
 // dragged, and the column gets its default width back.
 constexpr int kMaxColumnWidth = 16384;
+// What the settings give for a width never stored.
+constexpr int kNoWidth = -1;
+// Room around a title in its header: the header's own margins on both sides.
+constexpr int kTitleMargin = 2 * CListViewEx::kSubItemMargin;
 
 int StoredWidth(fw::SettingsStore& settings, const char* section, int column) {
   char key[16];
@@ -84,8 +89,13 @@ bool CTarvelView::Create(HWND parent, int id) {
   list.SetImageList(largeImages_, LVSIL_NORMAL);
   list.SetImageList(smallImages_, LVSIL_SMALL);
   list.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  for (int i = 0; i < kColumnCount; ++i)
+  fitColumns_ = true;
+  for (int i = 0; i < kColumnCount; ++i) {
+    char key[16];
+    WidthKey(i, key);
+    if (settings_.GetInt(kSection, key, kNoWidth) != kNoWidth) fitColumns_ = false;
     list.InsertColumn(i, kColumns[i].title, StoredWidth(settings_, kSection, i));
+  }
   return true;
 }
 
@@ -99,6 +109,37 @@ void CTarvelView::OnInitialUpdate() {
   OnUpdate(nullptr, 0);
   RebuildRows();
   SetFullRowMode(true);
+  if (fitColumns_) FitColumnsToWindow();
+}
+
+void CTarvelView::FitColumnsToWindow() {
+  RECT client = {};
+  if (Handle() == nullptr || !GetClientRect(Handle(), &client) || client.right <= 0) return;
+  fitColumns_ = false;
+  const fw::ListView list = List();
+  int others = 0;
+  int widths[kColumnCount] = {};
+  for (int i = 0; i < kColumnCount; ++i) {
+    widths[i] = std::max(list.ColumnWidth(i), list.StringWidth(kColumns[i].title) + kTitleMargin);
+    if (i != kDescriptionColumn) others += widths[i];
+  }
+  widths[kDescriptionColumn] = std::max<int>(widths[kDescriptionColumn], client.right - others);
+  for (int i = 0; i < kColumnCount; ++i) list.SetColumnWidth(i, widths[i]);
+}
+
+bool CTarvelView::KeepsImageWhole(int image) const {
+  // The red picture of the row that waits for its key stays red when the row is selected.
+  return image >= 0 && (image & kStatusCaptureRow) != 0;
+}
+
+void CTarvelView::ShowKeyText(int row, bool waiting) {
+  char keyText[kKeyTextSize] = {};
+  if (waiting)
+    lstrcpynA(keyText, fw::LoadResourceString(IDS_WAITING_FOR_KEY, "Press a key...").c_str(),
+              kKeyTextSize);
+  else
+    document_.GetRowKeyText(row, keyText);
+  List().SetItemText(row, kKeyColumn, keyText);
 }
 
 void CTarvelView::RebuildRows() {
@@ -134,14 +175,12 @@ void CTarvelView::FillRows() {
 }
 
 void CTarvelView::RefreshRowTexts(int row) {
-  char keyText[kKeyTextSize] = {};
   char windowClass[kShortTextSize] = {};
   char description[kShortTextSize] = {};
-  document_.GetRowKeyText(row, keyText);
+  ShowKeyText(row, (document_.GetRowStatus(row) & kStatusCaptureRow) != 0);
   document_.GetRowWindowClass(row, windowClass);
   document_.GetRowDescription(row, description);
   const fw::ListView list = List();
-  list.SetItemText(row, kKeyColumn, keyText);
   list.SetItemText(row, kClassColumn, windowClass);
   list.SetItemText(row, kDescriptionColumn, description);
   KeyAction action = KeyAction::Tap;
@@ -165,7 +204,10 @@ void CTarvelView::SetImageBit(int row, int bit, bool on) {
 
 void CTarvelView::SetPressedMark(int row, bool on) { SetImageBit(row, kStatusPressed, on); }
 
-void CTarvelView::SetCaptureMark(int row, bool on) { SetImageBit(row, kStatusCaptureRow, on); }
+void CTarvelView::SetCaptureMark(int row, bool on) {
+  SetImageBit(row, kStatusCaptureRow, on);
+  ShowKeyText(row, on);
+}
 
 void CTarvelView::OnUpdate(DocView* /*sender*/, long /*hint*/) {
   const int count = List().ItemCount();

@@ -65,6 +65,12 @@ class CTarvelView final : public CListViewEx, public DocView {
  private:
   void FillRows();
   void SetImageBit(int row, int bit, bool on);
+  // The key cell: the row's key, or a request for one while the row waits for it.
+  void ShowKeyText(int row, bool waiting);
+  // A first start, with no widths stored: every column as wide as its title at least, and the
+  // Description column takes the rest of the window.
+  void FitColumnsToWindow();
+  bool KeepsImageWhole(int image) const override;
   bool CaptureOn() const;
   // The window that owns the view's dialogs: the main frame.
   HWND DialogOwner() const;
@@ -87,6 +93,7 @@ class CTarvelView final : public CListViewEx, public DocView {
   fw::PrintService* printing_;
   HIMAGELIST largeImages_ = nullptr;
   HIMAGELIST smallImages_ = nullptr;
+  bool fitColumns_ = false;
 };
 
 }  // namespace tarvel
