@@ -103,7 +103,10 @@ bool CTarvelApp::InitInstance() {
 
 void CTarvelApp::AddTrayIcon() {
   m_trayIcon = NOTIFYICONDATAA{};
-  m_trayIcon.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRAY));
+  // The icon's own image at the notification area's size, not a larger one scaled down.
+  m_trayIcon.hIcon = static_cast<HICON>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   m_trayIcon.uID = 0;
   // The first form of the record: on 64-bit Windows it is 104 bytes long (88 on 32-bit).
   m_trayIcon.cbSize = NOTIFYICONDATAA_V1_SIZE;

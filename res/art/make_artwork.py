@@ -350,8 +350,11 @@ def main():
     write_bmp24(os.path.join(res, "toolbar.bmp"), toolbar_bitmap())
     write_bmp24(os.path.join(res, "row-images-small.bmp"), row_images(16))
     write_bmp24(os.path.join(res, "row-images-large.bmp"), row_images(32))
-    write_ico(os.path.join(res, "tarvel.ico"), [joystick(32, True), joystick(16, False)])
-    write_ico(os.path.join(res, "tray.ico"), [joystick(32, False)])
+    # Every size that Windows asks for at 100 % to 300 %: each drawn for itself, never scaled
+    # from another. The key cap needs room: from 24 pixels on.
+    sizes = (16, 20, 24, 32, 48)
+    write_ico(os.path.join(res, "tarvel.ico"), [joystick(n, n >= 24) for n in sizes])
+    write_ico(os.path.join(res, "tray.ico"), [joystick(n, False) for n in sizes])
 
 
 if __name__ == "__main__":

@@ -233,6 +233,31 @@ TEST(SingleInstance, ALaterStartHandsItsCommandLineToTheFirstOrTakesOverWhenItEn
   EXPECT_EQ(CommandLineForHandOver("/dde"), "");
 }
 
+// Every icon has an image of its own for each size that Windows asks for at 100 % to 300 %.
+TEST(Resources, EveryIconHasItsImagesAt16To48Pixels) {
+#pragma pack(push, 2)
+  struct GroupEntry {
+    BYTE width, height, colors, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+  };
+#pragma pack(pop)
+  for (const int icon : {IDR_MAINFRAME, IDI_TRAY}) {
+    SCOPED_TRACE(icon);
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(icon), MAKEINTRESOURCEA(14));
+    ASSERT_NE(found, nullptr);
+    const auto* directory = static_cast<const WORD*>(LockResource(LoadResource(nullptr, found)));
+    const auto* entries = reinterpret_cast<const GroupEntry*>(directory + 3);
+    std::vector<int> sizes;
+    for (int i = 0; i < directory[2]; ++i) {
+      EXPECT_EQ(entries[i].width, entries[i].height);
+      sizes.push_back(entries[i].width);
+    }
+    EXPECT_EQ(sizes, std::vector<int>({16, 20, 24, 32, 48}));
+  }
+}
+
 TEST(ResourceText, StringsComeFromTheProgramsStringTable) {
   const std::string templateString = LoadResourceString(IDR_MAINFRAME);
   EXPECT_EQ(TextPart(templateString, 0), "Tarvel");

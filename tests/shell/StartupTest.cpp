@@ -65,6 +65,13 @@ TEST(Startup, TrayIconIsAddedOnceAtStartAndRemovedAtExit) {
     EXPECT_EQ(icon.uFlags, 7u);
     EXPECT_EQ(icon.uCallbackMessage, 1025u);
     EXPECT_NE(icon.hIcon, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon.hIcon, &info));
+    BITMAP mask = {};
+    GetObjectA(info.hbmMask, sizeof(mask), &mask);
+    EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
     EXPECT_STREQ(icon.szTip, "Tarvel");
 
     // Nothing during the run adds it again.
