@@ -171,6 +171,29 @@ TEST_F(FrameTest, HintBarShowsTheCaptureHintOnlyWhileCaptureIsOn) {
   app_->Doc().SetKeyCapture(false, 0);
   EXPECT_EQ(app_->Frame().HintText(), idle);
   EXPECT_EQ(app_->View().List().ItemImage(2) & kStatusCaptureRow, 0);
+
+  // The bar shows its band's background, beside and behind the text, not a box of its own.
+  const HWND hint = app_->Frame().HintBarHandle();
+  REBARBANDINFOA band = {};
+  band.cbSize = sizeof(band);
+  band.fMask = RBBIM_COLORS;
+  band.clrFore = RGB(0, 0, 0);
+  band.clrBack = RGB(255, 255, 255);
+  SendMessageA(app_->Frame().ReBarHandle(), RB_SETBANDINFOA, 1, reinterpret_cast<LPARAM>(&band));
+  RECT client = {};
+  GetClientRect(hint, &client);
+  HDC screen = GetDC(hint);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  ReleaseDC(hint, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SendMessageA(hint, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+               PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN);
+  EXPECT_EQ(GetPixel(dc, client.right - 2, client.bottom / 2), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 255, 255));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
 }
 
 TEST_F(FrameTest, WhileCaptureIsOnKeysGoToTheCaptureAndNotToTheAccelerators) {
