@@ -10,6 +10,7 @@
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "framework/SingleInstance.h"
+#include "framework/View.h"
 #include "input/JoystickTable.h"
 #include "input/Polling.h"
 #include "model/TarvelDoc.h"
@@ -114,6 +115,8 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
                           TBSTYLE_TRANSPARENT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
   if (!toolBar_.Create(Handle(), toolStyle, IDW_TOOLBAR) || !toolBar_.LoadToolBar(IDR_MAINFRAME))
     return -1;
+  dpi_ = fw::DpiOf(Handle());
+  if (dpi_ != fw::kBaseDpi) SetToolBarImages(dpi_);
   toolBar_.SetNotifyWindow(Handle());
 
   if (!hintBar_.Create(Handle(), IDD_HINT_BAR, IDW_HINT_BAR)) return -1;
@@ -161,6 +164,9 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       RunPendingRefresh();
       RunPendingDevicePass();
       RunPendingOpen();
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_DEVICECHANGE:
       OnDeviceChange(wParam, lParam);
@@ -247,6 +253,50 @@ void CMainFrame::OnJoystickRefresh() {
   document_.SyncAttachedJoysticks();
   // Those still unknown were asked about: no balloon for them until they come again.
   announcedCount_ = TakeUnknownControllers(announced_);
+}
+
+void CMainFrame::SetToolBarImages(int dpi) {
+  // Drawn at 16 x 15, 24 x 23 and 32 x 30 pixels; the nearest to the size asked for.
+  const int wanted = fw::ScaleForDpi(16, dpi);
+  if (wanted < 20)
+    toolBar_.SetImages(IDR_MAINFRAME, 16, 15);
+  else if (wanted < 28)
+    toolBar_.SetImages(IDB_TOOLBAR_24, 24, 23);
+  else
+    toolBar_.SetImages(IDB_TOOLBAR_32, 32, 30);
+}
+
+void CMainFrame::OnDpiChanged(int dpi, const RECT* suggested) {
+  const int old = dpi_;
+  if (dpi > 0 && dpi != old) {
+    dpi_ = dpi;
+    SetToolBarImages(dpi);
+    reBar_.SetBandMinSize(0, toolBar_.IdealSize());
+    // The hint: its text in a font for the new density, its bar and text as much larger.
+    const HWND text = GetDlgItem(hintBar_.Handle(), IDC_HINT_TEXT);
+    HFONT current = reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0));
+    if (HFONT font = fw::ScaledFont(current, old, dpi)) {
+      SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+      if (hintFont_ != nullptr) DeleteObject(hintFont_);
+      hintFont_ = font;
+    }
+    RECT place = {};
+    GetWindowRect(text, &place);
+    MapWindowPoints(nullptr, hintBar_.Handle(), reinterpret_cast<POINT*>(&place), 2);
+    SetWindowPos(text, nullptr, MulDiv(place.left, dpi, old), MulDiv(place.top, dpi, old),
+                 MulDiv(place.right - place.left, dpi, old),
+                 MulDiv(place.bottom - place.top, dpi, old), SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE bar = hintBar_.Size();
+    SetWindowPos(hintBar_.Handle(), nullptr, 0, 0, MulDiv(bar.cx, dpi, old),
+                 MulDiv(bar.cy, dpi, old), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    reBar_.SetBandMinSize(1, hintBar_.Size());
+    if (fw::View* view = GetView()) view->OnDpiChanged(old, dpi);
+  }
+  if (suggested != nullptr)
+    SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  RecalcLayout();
 }
 
 void CMainFrame::OnDeviceChange(WPARAM event, LPARAM data) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/Dialog.h"
+#include "framework/Dpi.h"
 #include "framework/FrameWindow.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
@@ -49,7 +50,10 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,
              AppServices* app = nullptr);
   // The window goes before the bars that it shows.
-  ~CMainFrame() override { DestroyQuietly(); }
+  ~CMainFrame() override {
+    DestroyQuietly();
+    if (hintFont_ != nullptr) DeleteObject(hintFont_);
+  }
 
   // The hint for capture on (non-zero) or off.
   void UpdateHintBar(int captureOn);
@@ -69,6 +73,7 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   WindowHandle CooperativeWindow() override { return Handle(); }
 
   HWND ToolBarHandle() const { return toolBar_.Handle(); }
+  SIZE ToolBarImageSize() const { return toolBar_.ImageSize(); }
   HWND ReBarHandle() const { return reBar_.Handle(); }
   HWND StatusBarHandle() const { return statusBar_.Handle(); }
   HWND HintBarHandle() const { return hintBar_.Handle(); }
@@ -103,6 +108,11 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   // Controllers plugged in or pulled out: enumerate them again once the notifications have
   // settled, tie the records without a question, and announce controllers nobody knows.
   void OnDeviceChange(WPARAM event, LPARAM data);
+  // The window moved to a monitor of another pixel density (or the density changed): the
+  // toolbar's pictures, the hint's font, the list's pictures, font and widths follow, and the
+  // window takes the place that Windows suggests.
+  void OnDpiChanged(int dpi, const RECT* suggested);
+  void SetToolBarImages(int dpi);
   void RunPendingDevicePass();
   void AnnounceNewControllers();
   // Remembers the controllers that no record names now, as already told about.
@@ -115,6 +125,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   bool refreshPending_ = false;
   std::string pendingOpen_;
   TrayAnnouncer* announcer_ = nullptr;
+  int dpi_ = fw::kBaseDpi;
+  HFONT hintFont_ = nullptr;
   HDEVNOTIFY deviceNotification_ = nullptr;
   bool devicePassPending_ = false;
   ULONGLONG devicesChangedMs_ = 0;

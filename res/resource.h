@@ -33,6 +33,10 @@
 // ---- Row pictures of the mapping list: eight images each, white is transparent
 #define IDB_ROW_IMAGES_SMALL 26018
 #define IDB_ROW_IMAGES_LARGE 26019
+#define IDB_ROW_IMAGES_24 26022
+// ---- The toolbar's pictures drawn for 150 % and 200 %
+#define IDB_TOOLBAR_24 26020
+#define IDB_TOOLBAR_32 26021
 
 // ---- Strings of the program
 #define IDS_IDLE_HINT 129

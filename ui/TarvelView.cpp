@@ -48,11 +48,13 @@ constexpr int kNoWidth = -1;
 // Room around a title in its header: the header's own margins on both sides.
 constexpr int kTitleMargin = 2 * CListViewEx::kSubItemMargin;
 
-int StoredWidth(fw::SettingsStore& settings, const char* section, int column) {
+// A stored width is kept as it was stored, in pixels; a default is given for 100 %.
+int StoredWidth(fw::SettingsStore& settings, const char* section, int column, int dpi) {
   char key[16];
   WidthKey(column, key);
-  const int width = settings.GetInt(section, key, kColumns[column].defaultWidth);
-  return width >= 0 && width <= kMaxColumnWidth ? width : kColumns[column].defaultWidth;
+  const int defaultWidth = fw::ScaleForDpi(kColumns[column].defaultWidth, dpi);
+  const int width = settings.GetInt(section, key, defaultWidth);
+  return width >= 0 && width <= kMaxColumnWidth ? width : defaultWidth;
 }
 
 }  // namespace
@@ -68,6 +70,39 @@ CTarvelView::~CTarvelView() {
   DestroyQuietly();
   if (largeImages_ != nullptr) ImageList_Destroy(largeImages_);
   if (smallImages_ != nullptr) ImageList_Destroy(smallImages_);
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+HIMAGELIST CTarvelView::LoadRowImages(int dpi) const {
+  // Drawn at 16, 24 and 32 pixels; the nearest to the size asked for.
+  const int wanted = fw::ScaleForDpi(16, dpi);
+  const int size = wanted < 20 ? 16 : wanted < 28 ? 24 : 32;
+  const int bitmap = size == 16   ? IDB_ROW_IMAGES_SMALL
+                     : size == 24 ? IDB_ROW_IMAGES_24
+                                  : IDB_ROW_IMAGES_LARGE;
+  HIMAGELIST list = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmap), size,
+                                         1, kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
+  if (list != nullptr) ImageList_SetOverlayImage(list, kOverlayImage, 1);
+  return list;
+}
+
+void CTarvelView::OnDpiChanged(int oldDpi, int newDpi) {
+  if (Handle() == nullptr || oldDpi <= 0 || newDpi <= 0 || oldDpi == newDpi) return;
+  dpi_ = newDpi;
+  const fw::ListView list = List();
+  if (HIMAGELIST images = LoadRowImages(newDpi)) {
+    list.SetImageList(images, LVSIL_SMALL);
+    if (smallImages_ != nullptr) ImageList_Destroy(smallImages_);
+    smallImages_ = images;
+  }
+  for (int i = 0; i < kColumnCount; ++i)
+    list.SetColumnWidth(i, MulDiv(list.ColumnWidth(i), newDpi, oldDpi));
+  HFONT current = reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
+  if (HFONT font = fw::ScaledFont(current, oldDpi, newDpi)) {
+    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (font_ != nullptr) DeleteObject(font_);
+    font_ = font;
+  }
 }
 
 void CTarvelView::PreCreateWindow(DWORD& style, DWORD& exStyle) {
@@ -79,12 +114,11 @@ void CTarvelView::PreCreateWindow(DWORD& style, DWORD& exStyle) {
 bool CTarvelView::Create(HWND parent, int id) {
   if (!CListViewEx::Create(parent, id)) return false;
   HINSTANCE instance = GetModuleHandleA(nullptr);
+  dpi_ = fw::DpiOf(Handle());
   largeImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_ROW_IMAGES_LARGE), 32, 1,
                                       kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
-  smallImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_ROW_IMAGES_SMALL), 16, 1,
-                                      kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
-  for (HIMAGELIST list : {largeImages_, smallImages_})
-    if (list != nullptr) ImageList_SetOverlayImage(list, kOverlayImage, 1);
+  if (largeImages_ != nullptr) ImageList_SetOverlayImage(largeImages_, kOverlayImage, 1);
+  smallImages_ = LoadRowImages(dpi_);
   const fw::ListView list = List();
   list.SetImageList(largeImages_, LVSIL_NORMAL);
   list.SetImageList(smallImages_, LVSIL_SMALL);
@@ -94,7 +128,7 @@ bool CTarvelView::Create(HWND parent, int id) {
     char key[16];
     WidthKey(i, key);
     if (settings_.GetInt(kSection, key, kNoWidth) != kNoWidth) fitColumns_ = false;
-    list.InsertColumn(i, kColumns[i].title, StoredWidth(settings_, kSection, i));
+    list.InsertColumn(i, kColumns[i].title, StoredWidth(settings_, kSection, i, dpi_));
   }
   return true;
 }
@@ -120,7 +154,8 @@ void CTarvelView::FitColumnsToWindow() {
   int others = 0;
   int widths[kColumnCount] = {};
   for (int i = 0; i < kColumnCount; ++i) {
-    widths[i] = std::max(list.ColumnWidth(i), list.StringWidth(kColumns[i].title) + kTitleMargin);
+    widths[i] = std::max(list.ColumnWidth(i),
+                         list.StringWidth(kColumns[i].title) + fw::ScaleForDpi(kTitleMargin, dpi_));
     if (i != kDescriptionColumn) others += widths[i];
   }
   widths[kDescriptionColumn] = std::max<int>(widths[kDescriptionColumn], client.right - others);

@@ -3,6 +3,7 @@
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
 
+#include "framework/Dpi.h"
 #include "framework/ListView.h"
 #include "model/DocView.h"
 #include "ui/ListViewEx.h"
@@ -43,6 +44,7 @@ class CTarvelView final : public CListViewEx, public DocView {
 
   bool Create(HWND parent, int id) override;
   void OnInitialUpdate() override;
+  void OnDpiChanged(int oldDpi, int newDpi) override;
 
   // DocView
   void RefreshRowTexts(int row) override;
@@ -71,6 +73,8 @@ class CTarvelView final : public CListViewEx, public DocView {
   // Description column takes the rest of the window.
   void FitColumnsToWindow();
   bool KeepsImageWhole(int image) const override;
+  // The row pictures drawn nearest to the size that dpi asks for.
+  HIMAGELIST LoadRowImages(int dpi) const;
   bool CaptureOn() const;
   // The window that owns the view's dialogs: the main frame.
   HWND DialogOwner() const;
@@ -94,6 +98,8 @@ class CTarvelView final : public CListViewEx, public DocView {
   HIMAGELIST largeImages_ = nullptr;
   HIMAGELIST smallImages_ = nullptr;
   bool fitColumns_ = false;
+  int dpi_ = fw::kBaseDpi;
+  HFONT font_ = nullptr;  // the list's font once the window moved to another density
 };
 
 }  // namespace tarvel

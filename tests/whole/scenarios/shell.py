@@ -134,3 +134,20 @@ def second_start(s):
     check_equal("first row of second.tvm", ["Pad One", "1", "B", TARGET, "from the second"],
                 rows[0].texts)
     check_equal("exit code", 0, s.close_tarvel())
+
+
+@scenario("shell.high_dpi", timeout=60)
+def high_dpi(s):
+    """On a 150 % screen the program starts with its pictures, rows and column widths for
+    150 %, not drawn at 100 % and stretched."""
+    for key in (r"HKCU\Control Panel\Desktop", r"HKCC\Software\Fonts"):
+        s._run(["wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144",
+                "/f"], 30)
+    s.add_controller(0, "Pad One", 4)
+    s.start_tarvel()
+    numbers = [int(n) for n in s.drive("cell", FRAME_CLASS, 0, 0).split()[1:5]]
+    left, top, right, bottom = numbers
+    check(bottom - top >= 24, f"a row is {bottom - top} pixels high")
+    # The Device column's width for 100 % is 300; the row picture (24 pixels) stands before it.
+    check(right - left >= 420, f"the Device cell is {right - left} pixels wide")
+    check_equal("exit code", 0, s.close_tarvel(answer="No"))
