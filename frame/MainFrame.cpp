@@ -1,7 +1,6 @@
 #include "frame/MainFrame.h"
 
 #include <commctrl.h>
-#include <dbt.h>
 
 #include <algorithm>
 
@@ -10,7 +9,6 @@
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "framework/SingleInstance.h"
-#include "framework/View.h"
 #include "input/JoystickTable.h"
 #include "input/Polling.h"
 #include "model/TarvelDoc.h"
@@ -24,9 +22,6 @@ constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NU
                                 ID_INDICATOR_SCRL};
 constexpr UINT kBandStyle = RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP;
 
-// The device interface class of HID devices, game controllers among them (GUID_DEVINTERFACE_HID).
-constexpr GUID kHidInterfaceClass = {
-    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 // A click on the icon's balloon, as the shell reports it to icons of the first version.
 constexpr LPARAM kBalloonClick = WM_USER + 5;  // NIN_BALLOONUSERCLICK
 
@@ -135,13 +130,7 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
 
   SetBars(&toolBar_, &reBar_, &statusBar_);
 
-  // Arrivals and removals of HID devices; DBT_DEVNODES_CHANGED comes to every top-level
-  // window without it. The program works without either, with Refresh.
-  DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
-  filter.dbcc_size = sizeof(filter);
-  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-  filter.dbcc_classguid = kHidInterfaceClass;
-  deviceNotification_ = RegisterDeviceNotificationA(Handle(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  RegisterForDeviceChanges();
   return 0;
 }
 
@@ -255,105 +244,6 @@ void CMainFrame::OnJoystickRefresh() {
   announcedCount_ = TakeUnknownControllers(announced_);
 }
 
-void CMainFrame::SetToolBarImages(int dpi) {
-  // Drawn at 16 x 15, 24 x 23 and 32 x 30 pixels; the nearest to the size asked for.
-  const int wanted = fw::ScaleForDpi(16, dpi);
-  if (wanted < 20)
-    toolBar_.SetImages(IDR_MAINFRAME, 16, 15);
-  else if (wanted < 28)
-    toolBar_.SetImages(IDB_TOOLBAR_24, 24, 23);
-  else
-    toolBar_.SetImages(IDB_TOOLBAR_32, 32, 30);
-}
-
-void CMainFrame::OnDpiChanged(int dpi, const RECT* suggested) {
-  const int old = dpi_;
-  if (dpi > 0 && dpi != old) {
-    dpi_ = dpi;
-    SetToolBarImages(dpi);
-    reBar_.SetBandMinSize(0, toolBar_.IdealSize());
-    // The hint: its text in a font for the new density, its bar and text as much larger.
-    const HWND text = GetDlgItem(hintBar_.Handle(), IDC_HINT_TEXT);
-    HFONT current = reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0));
-    if (HFONT font = fw::ScaledFont(current, old, dpi)) {
-      SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-      if (hintFont_ != nullptr) DeleteObject(hintFont_);
-      hintFont_ = font;
-    }
-    RECT place = {};
-    GetWindowRect(text, &place);
-    MapWindowPoints(nullptr, hintBar_.Handle(), reinterpret_cast<POINT*>(&place), 2);
-    SetWindowPos(text, nullptr, MulDiv(place.left, dpi, old), MulDiv(place.top, dpi, old),
-                 MulDiv(place.right - place.left, dpi, old),
-                 MulDiv(place.bottom - place.top, dpi, old), SWP_NOZORDER | SWP_NOACTIVATE);
-    const SIZE bar = hintBar_.Size();
-    SetWindowPos(hintBar_.Handle(), nullptr, 0, 0, MulDiv(bar.cx, dpi, old),
-                 MulDiv(bar.cy, dpi, old), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
-    reBar_.SetBandMinSize(1, hintBar_.Size());
-    if (fw::View* view = GetView()) view->OnDpiChanged(old, dpi);
-  }
-  if (suggested != nullptr)
-    SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  RecalcLayout();
-}
-
-void CMainFrame::OnDeviceChange(WPARAM event, LPARAM data) {
-  bool controllers = event == DBT_DEVNODES_CHANGED;
-  if ((event == DBT_DEVICEARRIVAL || event == DBT_DEVICEREMOVECOMPLETE) && data != 0) {
-    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
-    controllers = header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE;
-  }
-  if (!controllers) return;
-  devicePassPending_ = true;
-  devicesChangedMs_ = GetTickCount64();
-}
-
-void CMainFrame::RunPendingDevicePass() {
-  if (!devicePassPending_ || GetTickCount64() - devicesChangedMs_ < kDeviceSettleMs) return;
-  // A question or dialog holds rows and slots of the table: the pass waits for its end.
-  if (!IsWindowEnabled(Handle()) || document_.DiscoveryOpen()) return;
-  devicePassPending_ = false;
-  joysticks_.RefreshJoysticks(this);
-  document_.ReattachJoysticks();
-  AnnounceNewControllers();
-}
-
-int CMainFrame::TakeUnknownControllers(Guid* unknown) const {
-  int count = 0;
-  // A full configuration takes no more controllers: none is news.
-  if (document_.recordCount >= kMaxRecords) return 0;
-  for (int s = 0; s < joysticks_.count; ++s)
-    if (joysticks_.slots[s].recordIndex == -1) unknown[count++] = joysticks_.slots[s].instanceGuid;
-  return count;
-}
-
-void CMainFrame::AnnounceNewControllers() {
-  Guid unknown[kMaxSlots];
-  const int count = TakeUnknownControllers(unknown);
-  std::string names;
-  int fresh = 0;
-  for (int u = 0; u < count; ++u) {
-    if (std::find(announced_, announced_ + announcedCount_, unknown[u]) !=
-        announced_ + announcedCount_)
-      continue;
-    for (int s = 0; s < joysticks_.count; ++s) {
-      if (!(joysticks_.slots[s].instanceGuid == unknown[u])) continue;
-      names += (fresh++ == 0 ? "" : ", ");
-      names += joysticks_.slots[s].productName;
-      break;
-    }
-  }
-  // One that went away and comes back is news again.
-  std::copy(unknown, unknown + count, announced_);
-  announcedCount_ = count;
-  if (fresh == 0 || announcer_ == nullptr) return;
-  const std::string text = fresh == 1 ? "New controller: " + names + ". Click to add it."
-                                      : "New controllers: " + names + ". Click to add them.";
-  announcer_->ShowTrayBalloon(text.c_str());
-}
-
 void CMainFrame::RunPendingRefresh() {
   if (refreshPending_ && IsWindowEnabled(Handle()) && !document_.DiscoveryOpen())
     OnJoystickRefresh();
@@ -410,10 +300,7 @@ LRESULT CMainFrame::OnSysCommand(WPARAM command, LPARAM lParam) {
 }
 
 void CMainFrame::OnDestroy() {
-  if (deviceNotification_ != nullptr) {
-    UnregisterDeviceNotification(deviceNotification_);
-    deviceNotification_ = nullptr;
-  }
+  UnregisterForDeviceChanges();
   RECT rect = {};
   GetWindowRect(Handle(), &rect);
   if (IsIconic(Handle())) {

@@ -107,6 +107,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   void StoreCapturedKey(const MSG& msg);
   // Controllers plugged in or pulled out: enumerate them again once the notifications have
   // settled, tie the records without a question, and announce controllers nobody knows.
+  void RegisterForDeviceChanges();
+  void UnregisterForDeviceChanges();
   void OnDeviceChange(WPARAM event, LPARAM data);
   // The window moved to a monitor of another pixel density (or the density changed): the
   // toolbar's pictures, the hint's font, the list's pictures, font and widths follow, and the
