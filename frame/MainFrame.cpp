@@ -18,8 +18,6 @@ namespace tarvel {
 
 namespace {
 
-constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
-                                ID_INDICATOR_SCRL};
 constexpr UINT kBandStyle = RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP;
 
 // A click on the icon's balloon, as the shell reports it to icons of the first version.
@@ -125,7 +123,7 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
     return -1;
 
   if (!statusBar_.Create(Handle(), WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, IDW_STATUS_BAR) ||
-      !statusBar_.SetIndicators(kIndicators, 4))
+      !statusBar_.SetIndicators(kIndicators, kIndicatorCount))
     return -1;
 
   SetBars(&toolBar_, &reBar_, &statusBar_);

@@ -7,6 +7,7 @@
 #include "framework/Dialog.h"
 #include "framework/Dpi.h"
 #include "framework/FrameWindow.h"
+#include "framework/FrameworkIds.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
 #include "input/JoystickTable.h"
@@ -38,6 +39,10 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   static constexpr UINT_PTR kPollTimer = 1;
   static constexpr UINT kPollPeriodMs = 10;
   static constexpr const char* kSection = "MainWindow";
+  // The status bar's panes: the message pane, then the lock key indicators.
+  static constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
+                                         ID_INDICATOR_SCRL};
+  static constexpr int kIndicatorCount = 4;
   // Scripts and the tests find the program's window by its class.
   static constexpr const char* kClassName = "TarvelFrame";
   // Posted to itself: run what waits (a refresh, a file handed over) if nothing holds it up.
@@ -53,6 +58,7 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   ~CMainFrame() override {
     DestroyQuietly();
     if (hintFont_ != nullptr) DeleteObject(hintFont_);
+    if (statusFont_ != nullptr) DeleteObject(statusFont_);
   }
 
   // The hint for capture on (non-zero) or off.
@@ -129,6 +135,7 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner {
   TrayAnnouncer* announcer_ = nullptr;
   int dpi_ = fw::kBaseDpi;
   HFONT hintFont_ = nullptr;
+  HFONT statusFont_ = nullptr;
   HDEVNOTIFY deviceNotification_ = nullptr;
   bool devicePassPending_ = false;
   ULONGLONG devicesChangedMs_ = 0;

@@ -40,6 +40,15 @@ void CMainFrame::OnDpiChanged(int dpi, const RECT* suggested) {
     SetWindowPos(hintBar_.Handle(), nullptr, 0, 0, MulDiv(bar.cx, dpi, old),
                  MulDiv(bar.cy, dpi, old), SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     reBar_.SetBandMinSize(1, hintBar_.Size());
+    // The status bar: its font, and its panes measured again in it.
+    HFONT statusCurrent =
+        reinterpret_cast<HFONT>(SendMessageA(statusBar_.Handle(), WM_GETFONT, 0, 0));
+    if (HFONT font = fw::ScaledFont(statusCurrent, old, dpi)) {
+      SendMessageA(statusBar_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+      if (statusFont_ != nullptr) DeleteObject(statusFont_);
+      statusFont_ = font;
+      statusBar_.SetIndicators(kIndicators, kIndicatorCount);
+    }
     if (fw::View* view = GetView()) view->OnDpiChanged(old, dpi);
   }
   if (suggested != nullptr)

@@ -233,6 +233,7 @@ TEST_F(FrameTest, AMoveToAMonitorOfAnotherDensityScalesPicturesFontsAndWidths) {
   for (int i = 0; i < 6; ++i) widths[i] = app_->View().List().ColumnWidth(i);
   const int listFont = fontHeight(list);
   const int hintFont = fontHeight(hint);
+  const int statusFont = fontHeight(app_->Frame().StatusBarHandle());
   const int rebar =
       app_->Frame().ReBarHandle() != nullptr
           ? static_cast<int>(SendMessageA(app_->Frame().ReBarHandle(), RB_GETBARHEIGHT, 0, 0))
@@ -263,6 +264,7 @@ TEST_F(FrameTest, AMoveToAMonitorOfAnotherDensityScalesPicturesFontsAndWidths) {
       EXPECT_NEAR(app_->View().List().ColumnWidth(i), widths[i] * step.dpi / 96, 2) << i;
     EXPECT_NEAR(fontHeight(list), listFont * step.dpi / 96, 1);
     EXPECT_NEAR(fontHeight(hint), hintFont * step.dpi / 96, 1);
+    EXPECT_NEAR(fontHeight(app_->Frame().StatusBarHandle()), statusFont * step.dpi / 96, 1);
     EXPECT_GE(static_cast<int>(SendMessageA(app_->Frame().ReBarHandle(), RB_GETBARHEIGHT, 0, 0)),
               step.dpi > 96 ? rebar + 1 : rebar);
     RECT window = {};
