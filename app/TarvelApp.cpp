@@ -6,8 +6,10 @@
 #include "frame/MainFrame.h"
 #include "framework/Dialog.h"
 #include "framework/DocTemplate.h"
+#include "framework/ResourceText.h"
 #include "framework/Settings.h"
 #include "model/TarvelDoc.h"
+#include "platform/win32/RunAtLogon.h"
 #include "res/resource.h"
 #include "ui/TarvelView.h"
 
@@ -37,6 +39,7 @@ CTarvelApp::CTarvelApp(const ShellServices& services, std::string commandLine)
   document_ = std::make_unique<CTarvelDoc>(context);
   view_ = std::make_unique<CTarvelView>(*document_, *services_.settings, this, this);
   frame_ = std::make_unique<CMainFrame>(joysticks_, *document_, *services_.settings, this);
+  frame_->SetAnnouncer(this);
 }
 
 CTarvelApp::~CTarvelApp() = default;
@@ -101,7 +104,10 @@ bool CTarvelApp::InitInstance() {
 
 void CTarvelApp::AddTrayIcon() {
   m_trayIcon = NOTIFYICONDATAA{};
-  m_trayIcon.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRAY));
+  // The icon's own image at the notification area's size, not a larger one scaled down.
+  m_trayIcon.hIcon = static_cast<HICON>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRAY), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   m_trayIcon.uID = 0;
   // The first form of the record: on 64-bit Windows it is 104 bytes long (88 on 32-bit).
   m_trayIcon.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -110,6 +116,21 @@ void CTarvelApp::AddTrayIcon() {
   m_trayIcon.uCallbackMessage = WM_TRAYNOTIFY;
   m_trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   if (services_.tray != nullptr) services_.tray->Notify(NIM_ADD, &m_trayIcon);
+}
+
+void CTarvelApp::ShowTrayBalloon(const char* text) {
+  if (services_.tray == nullptr || frame_->Handle() == nullptr) return;
+  // The icon itself was added in its first form; a balloon needs the second.
+  NOTIFYICONDATAA balloon = {};
+  balloon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  balloon.hWnd = frame_->Handle();
+  balloon.uID = m_trayIcon.uID;
+  balloon.uFlags = NIF_INFO;
+  lstrcpynA(balloon.szInfo, text, sizeof(balloon.szInfo));
+  lstrcpynA(balloon.szInfoTitle, "Tarvel", sizeof(balloon.szInfoTitle));
+  balloon.dwInfoFlags = NIIF_INFO;
+  balloon.uTimeout = 10000;
+  services_.tray->Notify(NIM_MODIFY, &balloon);
 }
 
 int CTarvelApp::ExitInstance() {
@@ -148,6 +169,16 @@ void CTarvelApp::OnAppAbout() {
   about.DoModal(frame_->Handle());
 }
 
+void CTarvelApp::OnOptionsStartWithWindows() {
+  if (services_.runAtLogon == nullptr) return;
+  // Hide on Startup keeps its meaning: the start at logon shows the window or not as it says.
+  if (!services_.runAtLogon->Set(!services_.runAtLogon->IsOn()))
+    ShowFrameworkError(frame_->Handle(),
+                       fw::LoadResourceString(IDS_START_WITH_WINDOWS_FAILED,
+                                              "The programs that start with Windows cannot be "
+                                              "changed."));
+}
+
 bool CTarvelApp::OnCommand(UINT id) {
   switch (id) {
     case ID_APP_ABOUT:
@@ -155,6 +186,9 @@ bool CTarvelApp::OnCommand(UINT id) {
       return true;
     case ID_OPTIONS_HIDE_ON_STARTUP:
       m_hideOnStartup = m_hideOnStartup == 0 ? 1 : 0;
+      return true;
+    case ID_OPTIONS_START_WITH_WINDOWS:
+      OnOptionsStartWithWindows();
       return true;
     default:
       return fw::App::OnCommand(id);
@@ -167,6 +201,10 @@ bool CTarvelApp::OnUpdateCommand(fw::CmdUI& ui) {
       return true;
     case ID_OPTIONS_HIDE_ON_STARTUP:
       ui.SetCheck(m_hideOnStartup != 0);
+      return true;
+    case ID_OPTIONS_START_WITH_WINDOWS:
+      ui.Enable(services_.runAtLogon != nullptr);
+      ui.SetCheck(services_.runAtLogon != nullptr && services_.runAtLogon->IsOn());
       return true;
     default:
       return fw::App::OnUpdateCommand(ui);

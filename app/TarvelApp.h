@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "frame/MainFrame.h"
 #include "framework/App.h"
 #include "input/JoystickTable.h"
 #include "model/AppServices.h"
@@ -17,6 +18,7 @@ class CTarvelDoc;
 class CTarvelView;
 class ControllerBackend;
 class KeySender;
+class RunAtLogon;
 class TrayIconShell;
 class UserPrompts;
 namespace fw {
@@ -34,13 +36,17 @@ struct ShellServices {
   UserPrompts* prompts = nullptr;
   fw::FrameworkPrompts* frameworkPrompts = nullptr;
   TrayIconShell* tray = nullptr;
+  // The entry that starts the program when the user logs on; null: the option is grayed.
+  RunAtLogon* runAtLogon = nullptr;
 };
 
 // The application object: start-up and exit, the Hide on Startup option, the tray icon, the
 // About box, and the key capture flag.
-class CTarvelApp final : public fw::App, public AppServices {
+class CTarvelApp final : public fw::App, public AppServices, public TrayAnnouncer {
  public:
   static constexpr const char* kCompanyKey = "Tarvel Project";
+  // The mutex that one running copy per session holds.
+  static constexpr const char* kInstanceName = "Tarvel Project.Tarvel.Instance";
 
   // commandLine: the arguments after the program's name.
   CTarvelApp(const ShellServices& services, std::string commandLine);
@@ -54,6 +60,8 @@ class CTarvelApp final : public fw::App, public AppServices {
   int CaptureOn() const override { return m_captureOn; }
   void SetCaptureOn(int on) override;
   void RefreshAttachedJoysticks() override;
+  // A balloon of the tray icon with the program's name as its title.
+  void ShowTrayBalloon(const char* text) override;
 
   bool OnCommand(UINT id) override;
   bool OnUpdateCommand(fw::CmdUI& ui) override;
@@ -70,6 +78,7 @@ class CTarvelApp final : public fw::App, public AppServices {
  private:
   void AddTrayIcon();
   void OnAppAbout();
+  void OnOptionsStartWithWindows();
 
   ShellServices services_;
   std::string commandLine_;

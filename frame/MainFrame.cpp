@@ -4,8 +4,11 @@
 
 #include <algorithm>
 
+#include "framework/App.h"
+#include "framework/CommandLine.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
+#include "framework/SingleInstance.h"
 #include "input/JoystickTable.h"
 #include "input/Polling.h"
 #include "model/TarvelDoc.h"
@@ -15,8 +18,6 @@ namespace tarvel {
 
 namespace {
 
-constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
-                                ID_INDICATOR_SCRL};
 constexpr UINT kBandStyle = RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP;
 // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, which older headers lack.
 constexpr DWORD kHighResolutionTimer = 0x00000002;
@@ -30,6 +31,9 @@ int64_t NowMs() {
   const LONGLONG f = frequency.QuadPart > 0 ? frequency.QuadPart : 1000;
   return static_cast<int64_t>(now.QuadPart / f * 1000 + now.QuadPart % f * 1000 / f);
 }
+
+// A click on the icon's balloon, as the shell reports it to icons of the first version.
+constexpr LPARAM kBalloonClick = WM_USER + 5;  // NIN_BALLOONUSERCLICK
 
 // How much of the caption bar must lie on a monitor's work area for the user to grab it.
 constexpr int kGrabWidth = 64;
@@ -111,6 +115,8 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
 CMainFrame::~CMainFrame() {
   DestroyQuietly();
   if (tickTimer_ != nullptr) CloseHandle(tickTimer_);
+  if (hintFont_ != nullptr) DeleteObject(hintFont_);
+  if (statusFont_ != nullptr) DeleteObject(statusFont_);
 }
 
 int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
@@ -123,6 +129,8 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
                           TBSTYLE_TRANSPARENT | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
   if (!toolBar_.Create(Handle(), toolStyle, IDW_TOOLBAR) || !toolBar_.LoadToolBar(IDR_MAINFRAME))
     return -1;
+  dpi_ = fw::DpiOf(Handle());
+  if (dpi_ != fw::kBaseDpi) SetToolBarImages(dpi_);
   toolBar_.SetNotifyWindow(Handle());
 
   if (!hintBar_.Create(Handle(), IDD_HINT_BAR, IDW_HINT_BAR)) return -1;
@@ -136,10 +144,12 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
     return -1;
 
   if (!statusBar_.Create(Handle(), WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, IDW_STATUS_BAR) ||
-      !statusBar_.SetIndicators(kIndicators, 4))
+      !statusBar_.SetIndicators(kIndicators, kIndicatorCount))
     return -1;
 
   SetBars(&toolBar_, &reBar_, &statusBar_);
+
+  RegisterForDeviceChanges();
   return 0;
 }
 
@@ -162,8 +172,22 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       loopWaitsAtTimer_ = loopWaits_;
       if (!(fromOwnLoop && TickTimerIsRunning())) PollJoysticks(fromOwnLoop);
       RunPendingRefresh();
+      RunPendingDevicePass();
+      RunPendingOpen();
       return 0;
     }
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case WM_DEVICECHANGE:
+      OnDeviceChange(wParam, lParam);
+      return TRUE;
+    case kRunPendingMessage:
+      RunPendingRefresh();
+      RunPendingOpen();
+      return 0;
+    case WM_COPYDATA:
+      return OnCopyData(lParam);
     case WM_SIZE:
       OnSize(wParam);
       return 0;
@@ -282,13 +306,43 @@ void CMainFrame::OnHandleSet(int index) {
 
 void CMainFrame::OnJoystickRefresh() {
   refreshPending_ = false;
+  devicePassPending_ = false;
   joysticks_.RefreshJoysticks(this);
   document_.SyncAttachedJoysticks();
+  // Those still unknown were asked about: no balloon for them until they come again.
+  announcedCount_ = TakeUnknownControllers(announced_);
 }
 
 void CMainFrame::RunPendingRefresh() {
   if (refreshPending_ && IsWindowEnabled(Handle()) && !document_.DiscoveryOpen())
     OnJoystickRefresh();
+}
+
+LRESULT CMainFrame::OnCopyData(LPARAM copyData) {
+  std::string commandLine;
+  if (!fw::SingleInstance::ReadHandOver(copyData, &commandLine)) return FALSE;
+  BringForward();
+  const fw::CommandLineInfo info = fw::CommandLineInfo::Parse(commandLine.c_str());
+  if (info.shellCommand == fw::CommandLineInfo::ShellCommand::FileOpen) {
+    // Not here: the sender waits for the answer, and opening may ask whether to save first.
+    pendingOpen_ = info.fileName;
+    PostMessageA(Handle(), kRunPendingMessage, 0, 0);
+  }
+  return TRUE;
+}
+
+void CMainFrame::BringForward() {
+  if (!IsWindowVisible(Handle()) || IsIconic(Handle())) ShowWindow(Handle(), SW_SHOWNORMAL);
+  // An open question or dialog comes forward instead of the window it holds disabled.
+  const HWND popup = GetLastActivePopup(Handle());
+  SetForegroundWindow(popup != nullptr ? popup : Handle());
+}
+
+void CMainFrame::RunPendingOpen() {
+  if (pendingOpen_.empty() || !IsWindowEnabled(Handle()) || document_.DiscoveryOpen()) return;
+  const std::string path = std::move(pendingOpen_);
+  pendingOpen_.clear();
+  if (fw::App* app = fw::App::Current()) app->OpenDocumentFile(path);
 }
 
 void CMainFrame::ToggleShown() {
@@ -315,6 +369,7 @@ LRESULT CMainFrame::OnSysCommand(WPARAM command, LPARAM lParam) {
 }
 
 void CMainFrame::OnDestroy() {
+  UnregisterForDeviceChanges();
   RECT rect = {};
   GetWindowRect(Handle(), &rect);
   if (IsIconic(Handle())) {
@@ -336,6 +391,10 @@ LRESULT CMainFrame::OnTrayNotify(WPARAM /*id*/, LPARAM mouseMessage) {
       break;
     case WM_RBUTTONUP:
       ShowTrayMenu();
+      break;
+    case kBalloonClick:
+      // The user asked for it: the discovery question, as Refresh asks it.
+      OnCommand(ID_JOYSTICK_REFRESH);
       break;
     default:
       break;

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "framework/Dialog.h"
+#include "framework/Dpi.h"
 #include "framework/FrameWindow.h"
+#include "framework/FrameworkIds.h"
 #include "framework/StatusBar.h"
 #include "framework/ToolBar.h"
 #include "framework/WaitSource.h"
@@ -16,10 +18,19 @@ namespace tarvel {
 
 class AppServices;
 class CTarvelDoc;
-class JoystickTable;
 namespace fw {
 class SettingsStore;
 }
+
+// Tells the user something without taking the focus from the window they work in: a balloon of
+// the notification-area icon.
+class TrayAnnouncer {
+ public:
+  virtual void ShowTrayBalloon(const char* text) = 0;
+
+ protected:
+  ~TrayAnnouncer() = default;
+};
 
 // The program's main window: toolbar and hint bar in a rebar, the status bar, and the mapping
 // list as its client. It owns the 10 ms polling timer, answers the tray icon, hides instead of
@@ -32,8 +43,17 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   static constexpr UINT_PTR kPollTimer = 1;
   static constexpr UINT kPollPeriodMs = 10;
   static constexpr const char* kSection = "MainWindow";
+  // The status bar's panes: the message pane, then the lock key indicators.
+  static constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
+                                         ID_INDICATOR_SCRL};
+  static constexpr int kIndicatorCount = 4;
   // Scripts and the tests find the program's window by its class.
   static constexpr const char* kClassName = "TarvelFrame";
+  // Posted to itself: run what waits (a refresh, a file handed over) if nothing holds it up.
+  static constexpr UINT kRunPendingMessage = WM_APP + 1;
+  // Controllers come and go in bursts of notifications: the table is enumerated once they
+  // have been quiet this long.
+  static constexpr ULONGLONG kDeviceSettleMs = 300;
 
   // app: the key capture flag that a captured key switches off; null for none.
   CMainFrame(JoystickTable& joysticks, CTarvelDoc& document, fw::SettingsStore& settings,
@@ -52,6 +72,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   void PollJoysticks(bool eventsServed = false);
   // Hidden: show it at normal size in the foreground. Shown: hide it.
   void ToggleShown();
+  // Where controllers that the configuration does not know are announced; null for nowhere.
+  void SetAnnouncer(TrayAnnouncer* announcer) { announcer_ = announcer; }
 
   void KillPollTimer() override;
   void SetPollTimer() override;
@@ -64,6 +86,7 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   bool HasTickTimer() const { return tickTimer_ != nullptr; }
 
   HWND ToolBarHandle() const { return toolBar_.Handle(); }
+  SIZE ToolBarImageSize() const { return toolBar_.ImageSize(); }
   HWND ReBarHandle() const { return reBar_.Handle(); }
   HWND StatusBarHandle() const { return statusBar_.Handle(); }
   HWND HintBarHandle() const { return hintBar_.Handle(); }
@@ -89,11 +112,30 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   void OnJoystickRefresh();
   // A refresh that came while a question or dialog was open runs at the next tick after it.
   void RunPendingRefresh();
+  // A later start of the program handed over its command line: the window comes forward, and
+  // a file that it names is opened as File > Open would, once no question or dialog is open.
+  LRESULT OnCopyData(LPARAM copyData);
+  void BringForward();
+  void RunPendingOpen();
   void StoreCapturedKey(const MSG& msg);
   // A controller that only a pass reads (no change event) needs the true 10 ms tick.
   bool NeedsTickTimer() const;
   // The high-resolution timer ran a pass lately: the window timer's pass is not needed.
   bool TickTimerIsRunning() const;
+  // Controllers plugged in or pulled out: enumerate them again once the notifications have
+  // settled, tie the records without a question, and announce controllers nobody knows.
+  void RegisterForDeviceChanges();
+  void UnregisterForDeviceChanges();
+  void OnDeviceChange(WPARAM event, LPARAM data);
+  // The window moved to a monitor of another pixel density (or the density changed): the
+  // toolbar's pictures, the hint's font, the list's pictures, font and widths follow, and the
+  // window takes the place that Windows suggests.
+  void OnDpiChanged(int dpi, const RECT* suggested);
+  void SetToolBarImages(int dpi);
+  void RunPendingDevicePass();
+  void AnnounceNewControllers();
+  // Remembers the controllers that no record names now, as already told about.
+  int TakeUnknownControllers(Guid* unknown) const;
 
   JoystickTable& joysticks_;
   CTarvelDoc& document_;
@@ -108,6 +150,16 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   // timer came through a modal loop of the system, which waits on none of our events.
   uint64_t loopWaits_ = 0;
   uint64_t loopWaitsAtTimer_ = 0;
+  std::string pendingOpen_;
+  TrayAnnouncer* announcer_ = nullptr;
+  int dpi_ = fw::kBaseDpi;
+  HFONT hintFont_ = nullptr;
+  HFONT statusFont_ = nullptr;
+  HDEVNOTIFY deviceNotification_ = nullptr;
+  bool devicePassPending_ = false;
+  ULONGLONG devicesChangedMs_ = 0;
+  Guid announced_[kMaxSlots];
+  int announcedCount_ = 0;
   fw::StatusBar statusBar_;
   fw::ToolBar toolBar_;
   fw::ReBar reBar_;

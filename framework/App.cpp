@@ -6,6 +6,7 @@
 #include "framework/FrameworkPrompts.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
+#include "model/FileOps.h"
 
 namespace tarvel::fw {
 
@@ -141,6 +142,10 @@ bool App::ProcessShellCommand(const CommandLineInfo& info) {
   return docTemplate_->NewDocument();
 }
 
+void App::OpenDocumentFile(const std::string& path) {
+  if (docTemplate_ != nullptr) docTemplate_->OpenDocumentFile(path);
+}
+
 void App::OpenRecentFile(int index) {
   if (docTemplate_ == nullptr || index < 0 || index >= recentFiles_.Count()) return;
   const std::string path = recentFiles_[index];
@@ -160,7 +165,7 @@ void App::ShowFrameworkError(HWND owner, const std::string& text) {
     prompts_->ShowError(owner, text);
     return;
   }
-  MessageBoxA(owner, text.c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
+  MessageBoxW(owner, WideText(text.c_str()).c_str(), nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void App::ReportPrinterOutcome(HWND owner, PrinterSettings::Outcome outcome, DWORD error) {
@@ -198,7 +203,16 @@ HDC App::OpenPrinterDC(HWND owner, bool showDialog) {
 }
 
 std::string App::PrintTitle() const {
-  return docTemplate_ != nullptr ? docTemplate_->Title() : std::string();
+  if (docTemplate_ == nullptr) return std::string();
+  // The page is printed with the 8-bit calls, as the configuration's texts are: the file's
+  // name in the ANSI code page, letters it lacks as "?".
+  const std::wstring title = WideText(docTemplate_->Title().c_str());
+  const int length = static_cast<int>(title.size());
+  std::string ansi(static_cast<size_t>(length) * 2, '\0');
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, title.c_str(), length, ansi.data(),
+                                        static_cast<int>(ansi.size()), nullptr, nullptr);
+  ansi.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
+  return ansi;
 }
 
 bool App::OnCommand(UINT id) {

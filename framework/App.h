@@ -60,7 +60,8 @@ class App : public CommandTarget, public PrintService {
 
   // PrintService
   HDC OpenPrinterDC(HWND owner, bool showDialog) override;
-  // The document template's title of the document; empty without a template.
+  // The document template's title of the document, in the ANSI code page; empty without a
+  // template.
   std::string PrintTitle() const override;
   void ShowPrintError(HWND owner, const std::string& text) override {
     ShowFrameworkError(owner, text);
@@ -69,6 +70,9 @@ class App : public CommandTarget, public PrintService {
   // Opens the file or starts a new document, as the command line asks. False when no frame
   // could be made. A file that cannot be read gives a new document instead.
   bool ProcessShellCommand(const CommandLineInfo& info);
+  // Opens a file as File > Open does once it has a name: the offer to save first, a message
+  // when it cannot be read.
+  void OpenDocumentFile(const std::string& path);
 
   bool OnCommand(UINT id) override;
   bool OnUpdateCommand(CmdUI& ui) override;

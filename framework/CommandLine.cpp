@@ -1,5 +1,7 @@
 #include "framework/CommandLine.h"
 
+#include "model/FileOps.h"
+
 namespace tarvel::fw {
 
 CommandLineInfo CommandLineInfo::Parse(const char* arguments) {
@@ -25,6 +27,21 @@ CommandLineInfo CommandLineInfo::Parse(const char* arguments) {
     }
   }
   return info;
+}
+
+std::string ArgumentsOfCommandLine(const wchar_t* commandLine) {
+  if (commandLine == nullptr) return std::string();
+  const wchar_t* p = commandLine;
+  // The program's name ends at its closing quote, or at the first blank.
+  if (*p == L'"') {
+    ++p;
+    while (*p != L'\0' && *p != L'"') ++p;
+    if (*p == L'"') ++p;
+  } else {
+    while (*p != L'\0' && *p != L' ' && *p != L'\t') ++p;
+  }
+  while (*p == L' ' || *p == L'\t') ++p;
+  return Utf8Text(p);
 }
 
 }  // namespace tarvel::fw

@@ -15,4 +15,8 @@ struct CommandLineInfo {
   std::string fileName;
 };
 
+// The arguments after the program's name in a whole wide command line (GetCommandLineW), as
+// UTF-8: a file may be named in any language.
+std::string ArgumentsOfCommandLine(const wchar_t* commandLine);
+
 }  // namespace tarvel::fw

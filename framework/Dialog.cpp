@@ -78,7 +78,24 @@ bool DialogBar::Create(HWND parent, int templateId, int id) {
   return true;
 }
 
-void DialogBar::SetItemText(int id, const char* text) const { SetDlgItemTextA(hwnd_, id, text); }
+void DialogBar::SetItemText(int id, const char* text) const {
+  SetDlgItemTextA(hwnd_, id, text);
+  // The controls are drawn without a background of their own: the old text goes with the
+  // background beneath.
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+bool DialogBar::PaintParentBackground(HWND hwnd, HDC dc) {
+  const HWND parent = GetParent(hwnd);
+  if (parent == nullptr) return false;
+  POINT origin = {0, 0};
+  MapWindowPoints(hwnd, parent, &origin, 1);
+  POINT old = {};
+  OffsetViewportOrgEx(dc, -origin.x, -origin.y, &old);
+  SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  SetViewportOrgEx(dc, old.x, old.y, nullptr);
+  return true;
+}
 
 SIZE DialogBar::Size() const {
   RECT rect = {};
@@ -86,10 +103,20 @@ SIZE DialogBar::Size() const {
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
-INT_PTR CALLBACK DialogBar::DialogProc(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM lParam) {
+INT_PTR CALLBACK DialogBar::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
     return FALSE;
+  }
+  // The bar shows the background of the band it sits in (in a rebar, the band's colours or
+  // theme), not a box of the dialog colour.
+  if (message == WM_ERASEBKGND && PaintParentBackground(hwnd, reinterpret_cast<HDC>(wParam))) {
+    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+  }
+  if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORDLG) {
+    SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
   }
   if (message == WM_NCDESTROY) {
     auto* self = reinterpret_cast<DialogBar*>(GetWindowLongPtrA(hwnd, DWLP_USER));

@@ -55,6 +55,8 @@ class DialogBar {
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // The parent's background beneath the bar, drawn into dc.
+  static bool PaintParentBackground(HWND hwnd, HDC dc);
   HWND hwnd_ = nullptr;
 };
 

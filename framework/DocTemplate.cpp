@@ -28,10 +28,21 @@ constexpr const char* kPathTooLongText = "\n\nIts full path is too long.";
 // Documents are known by their full path, so that the recent-file list still finds them when the
 // program is started from another folder.
 std::string FullPath(const std::string& path) {
-  char buffer[MAX_PATH];
-  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetFullPathNameW(WideText(path.c_str()).c_str(), MAX_PATH, buffer, nullptr);
   if (length == 0 || length >= MAX_PATH) return path;
-  return std::string(buffer, length);
+  return Utf8Text(buffer);
+}
+
+// The caption in wide text: a file's name may hold any letters. The frame is a window of the
+// 8-bit kind, whose own WM_SETTEXT would pass the text through the ANSI code page; the wide
+// default procedure keeps it whole.
+void SetCaption(HWND window, const std::string& caption) {
+  const std::wstring text = WideText(caption.c_str());
+  if (IsWindowUnicode(window))
+    SetWindowTextW(window, text.c_str());
+  else
+    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 }  // namespace
@@ -60,7 +71,7 @@ bool SingleDocTemplate::CreateFrame() {
   frame_.SetCloseQuery(this);
   frame_.SetRecentFileList(&recentFiles_);
   if (!frame_.LoadFrame(resourceId_, windowTitle_.c_str())) return false;
-  SetWindowTextA(frame_.Handle(), Caption().c_str());
+  SetCaption(frame_.Handle(), Caption());
   return true;
 }
 
@@ -138,7 +149,7 @@ bool SingleDocTemplate::DoSave(const std::string& current, bool ask) {
     return false;
   }
   SetPathName(path);
-  if (HasFrame()) SetWindowTextA(frame_.Handle(), Caption().c_str());
+  if (HasFrame()) SetCaption(frame_.Handle(), Caption());
   return true;
 }
 
@@ -151,7 +162,7 @@ void SingleDocTemplate::SetPathName(const std::string& name) {
 
 void SingleDocTemplate::InitialUpdateFrame() {
   if (!HasFrame()) return;
-  SetWindowTextA(frame_.Handle(), Caption().c_str());
+  SetCaption(frame_.Handle(), Caption());
   view_.OnInitialUpdate();
 }
 

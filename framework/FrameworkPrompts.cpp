@@ -2,8 +2,9 @@
 
 #include <commdlg.h>
 
-#include "framework/ResourceText.h"
 #include "framework/FrameworkIds.h"
+#include "framework/ResourceText.h"
+#include "model/FileOps.h"
 
 namespace tarvel::fw {
 
@@ -14,22 +15,34 @@ bool RunFileDialog(HWND owner, const std::string& filter, const std::string& ext
   // A title of our own: the dialog uses it for its own questions too ("... already exists").
   std::string title = LoadResourceString(save ? IDS_SAVE_AS_TITLE : IDS_OPEN_TITLE);
   if (title.empty()) title = save ? "Save As" : "Open";
-  char buffer[MAX_PATH] = {};
-  lstrcpynA(buffer, path->c_str(), MAX_PATH);
-  OPENFILENAMEA ofn = {};
+  // The wide dialogs, so that a folder or file may be named in any language. The filter's
+  // parts are separated by zeros, each converted on its own.
+  std::wstring wideFilter;
+  for (size_t start = 0; start < filter.size();) {
+    const size_t end = filter.find('\0', start);
+    const size_t stop = end == std::string::npos ? filter.size() : end;
+    wideFilter += WideText(filter.substr(start, stop - start).c_str());
+    wideFilter += L'\0';
+    start = stop + 1;
+  }
+  const std::wstring wideExtension = WideText(extension.c_str());
+  const std::wstring wideTitle = WideText(title.c_str());
+  wchar_t buffer[MAX_PATH] = {};
+  lstrcpynW(buffer, WideText(path->c_str()).c_str(), MAX_PATH);
+  OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof(ofn);
   ofn.hwndOwner = owner;
-  ofn.lpstrFilter = filter.c_str();
+  ofn.lpstrFilter = wideFilter.c_str();
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = buffer;
   ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-  ofn.lpstrTitle = title.c_str();
+  ofn.lpstrDefExt = extension.empty() ? nullptr : wideExtension.c_str();
+  ofn.lpstrTitle = wideTitle.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
               (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-  const BOOL chosen = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+  const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   if (!chosen) return false;
-  *path = buffer;
+  *path = Utf8Text(buffer);
   return true;
 }
 
@@ -37,8 +50,8 @@ bool RunFileDialog(HWND owner, const std::string& filter, const std::string& ext
 
 FrameworkPrompts::Answer Win32FrameworkPrompts::AskSaveChanges(HWND owner,
                                                                const std::string& question) {
-  switch (
-      MessageBoxA(owner, question.c_str(), title_.c_str(), MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+  switch (MessageBoxW(owner, WideText(question.c_str()).c_str(), WideText(title_.c_str()).c_str(),
+                      MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
     case IDYES:
       return Answer::Yes;
     case IDNO:
@@ -49,7 +62,8 @@ FrameworkPrompts::Answer Win32FrameworkPrompts::AskSaveChanges(HWND owner,
 }
 
 void Win32FrameworkPrompts::ShowError(HWND owner, const std::string& text) {
-  MessageBoxA(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONEXCLAMATION);
+  MessageBoxW(owner, WideText(text.c_str()).c_str(), WideText(title_.c_str()).c_str(),
+              MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool Win32FrameworkPrompts::ChooseFileToOpen(HWND owner, const std::string& filter,

@@ -26,6 +26,11 @@ class ListView {
   int ColumnWidth(int index) const {
     return static_cast<int>(SendMessageA(hwnd_, LVM_GETCOLUMNWIDTH, index, 0));
   }
+  // The width of text in the list's font.
+  int StringWidth(const char* text) const {
+    return static_cast<int>(
+        SendMessageA(hwnd_, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+  }
   bool SetColumnWidth(int index, int width) const {
     return SendMessageA(hwnd_, LVM_SETCOLUMNWIDTH, index, MAKELPARAM(width, 0)) != 0;
   }

@@ -2,13 +2,15 @@
 
 #include <cstdio>
 
+#include "model/FileOps.h"
+
 namespace tarvel::fw {
 
 namespace {
 
 bool SamePath(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-         CSTR_EQUAL;
+  return CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, WideText(a.c_str()).c_str(), -1,
+                        WideText(b.c_str()).c_str(), -1) == CSTR_EQUAL;
 }
 
 std::string DoubleAmpersands(const std::string& text) {
@@ -91,13 +93,13 @@ void RecentFileList::UpdateMenu(HMENU menu) {
   if (position < 0) return;
   const int count = Count();
   if (count == 0) {
-    InsertMenuA(menu, position, MF_BYPOSITION | MF_STRING | MF_GRAYED, firstCommand_,
-                placeholder_.c_str());
+    InsertMenuW(menu, position, MF_BYPOSITION | MF_STRING | MF_GRAYED, firstCommand_,
+                WideText(placeholder_.c_str()).c_str());
     return;
   }
   for (int i = 0; i < count; ++i)
-    InsertMenuA(menu, position + i, MF_BYPOSITION | MF_STRING, firstCommand_ + i,
-                MenuText(i).c_str());
+    InsertMenuW(menu, position + i, MF_BYPOSITION | MF_STRING, firstCommand_ + i,
+                WideText(MenuText(i).c_str()).c_str());
 }
 
 std::string AbbreviatePath(const std::string& path, size_t maxLength) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "model/FileOps.h"
+
 namespace tarvel::fw {
 
 namespace {
@@ -62,28 +64,31 @@ std::string RegistrySettings::GetString(const char* section, const char* key,
                                         const char* defaultValue) {
   RegistryKey reg(SectionPath(section), false);
   if (reg.get() == nullptr) return defaultValue;
+  // Texts are read and written wide (a path may hold any letters) and kept as UTF-8.
+  const std::wstring name = WideText(key);
   DWORD type = 0;
   DWORD size = 0;
-  if (RegQueryValueExA(reg.get(), key, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(reg.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
       type != REG_SZ)
     return defaultValue;
-  std::string text(size + 1, '\0');
-  if (RegQueryValueExA(reg.get(), key, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                       &size) != ERROR_SUCCESS)
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  if (RegQueryValueExW(reg.get(), name.c_str(), nullptr, &type,
+                       reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
     return defaultValue;
-  text.resize(std::min<size_t>(size, text.size()));
+  text.resize(std::min<size_t>(size / sizeof(wchar_t), text.size()));
   // The stored size may or may not count a terminating zero.
-  const size_t end = text.find('\0');
-  if (end != std::string::npos) text.resize(end);
-  return text;
+  const size_t end = text.find(L'\0');
+  if (end != std::wstring::npos) text.resize(end);
+  return Utf8Text(text.c_str());
 }
 
 bool RegistrySettings::WriteString(const char* section, const char* key, const char* value) {
   RegistryKey reg(SectionPath(section), true);
   if (reg.get() == nullptr) return false;
-  const std::string text = value != nullptr ? value : "";
-  return RegSetValueExA(reg.get(), key, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                        static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+  const std::wstring text = WideText(value != nullptr ? value : "");
+  return RegSetValueExW(reg.get(), WideText(key).c_str(), 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 }  // namespace tarvel::fw

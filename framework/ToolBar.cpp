@@ -62,14 +62,7 @@ bool ToolBar::LoadToolBar(int resourceId) {
   if (!resource.IsValid() || resource.Count() > kMaxButtons) return false;
   const int count = resource.Count();
 
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(instance, MAKEINTRESOURCEA(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (bitmap == nullptr) return false;
-  if (images_ != nullptr) ImageList_Destroy(images_);
-  images_ = ImageList_Create(resource.Width(), resource.Height(), ILC_COLOR24 | ILC_MASK, count, 0);
-  const int added = images_ != nullptr ? ImageList_AddMasked(images_, bitmap, kMaskColor) : -1;
-  DeleteObject(bitmap);
-  if (added < 0) return false;
+  if (!LoadImages(resourceId, resource.Width(), resource.Height())) return false;
 
   TBBUTTON buttons[kMaxButtons] = {};
   int image = 0;
@@ -90,6 +83,44 @@ bool ToolBar::LoadToolBar(int resourceId) {
   SendMessageA(hwnd_, TB_ADDBUTTONSA, buttonCount_, reinterpret_cast<LPARAM>(buttons));
   SendMessageA(hwnd_, TB_AUTOSIZE, 0, 0);
   return true;
+}
+
+bool ToolBar::LoadImages(int bitmapId, int width, int height) {
+  HBITMAP bitmap =
+      static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId),
+                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (bitmap == nullptr) return false;
+  HIMAGELIST images = ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, kMaxButtons, 0);
+  const int added = images != nullptr ? ImageList_AddMasked(images, bitmap, kMaskColor) : -1;
+  DeleteObject(bitmap);
+  if (added < 0) {
+    if (images != nullptr) ImageList_Destroy(images);
+    return false;
+  }
+  if (images_ != nullptr) ImageList_Destroy(images_);
+  images_ = images;
+  return true;
+}
+
+bool ToolBar::SetImages(int bitmapId, int width, int height) {
+  HIMAGELIST old = images_;
+  images_ = nullptr;
+  if (!LoadImages(bitmapId, width, height)) {
+    images_ = old;
+    return false;
+  }
+  SendMessageA(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+  SendMessageA(hwnd_, TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
+  SendMessageA(hwnd_, TB_AUTOSIZE, 0, 0);
+  if (old != nullptr) ImageList_Destroy(old);
+  return true;
+}
+
+SIZE ToolBar::ImageSize() const {
+  int cx = 0;
+  int cy = 0;
+  if (images_ != nullptr) ImageList_GetIconSize(images_, &cx, &cy);
+  return SIZE{cx, cy};
 }
 
 SIZE ToolBar::IdealSize() const {
@@ -128,6 +159,16 @@ bool ReBar::IsBandVisible(int index) const {
   band.fMask = RBBIM_STYLE;
   if (!SendMessageA(hwnd_, RB_GETBANDINFOA, index, reinterpret_cast<LPARAM>(&band))) return false;
   return (band.fStyle & RBBS_HIDDEN) == 0;
+}
+
+bool ReBar::SetBandMinSize(int index, SIZE minSize) const {
+  REBARBANDINFOA band = {};
+  band.cbSize = sizeof(band);
+  band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE;
+  band.cxMinChild = static_cast<UINT>(minSize.cx);
+  band.cyMinChild = static_cast<UINT>(minSize.cy);
+  band.cx = static_cast<UINT>(minSize.cx);
+  return SendMessageA(hwnd_, RB_SETBANDINFOA, index, reinterpret_cast<LPARAM>(&band)) != 0;
 }
 
 int ReBar::Height() const {

@@ -20,6 +20,10 @@ class ToolBar {
 
   bool Create(HWND parent, DWORD style, int id);
   bool LoadToolBar(int resourceId);
+  // The buttons' pictures from another bitmap of the same buttons, width x height each (a
+  // larger one for a denser screen).
+  bool SetImages(int bitmapId, int width, int height);
+  SIZE ImageSize() const;
   HWND Handle() const { return hwnd_; }
 
   // Toolbar commands and notifications go to this window (the frame, also when the toolbar sits
@@ -42,6 +46,7 @@ class ToolBar {
   SIZE IdealSize() const;
 
  private:
+  bool LoadImages(int bitmapId, int width, int height);
   HWND hwnd_ = nullptr;
   HIMAGELIST images_ = nullptr;
   UINT commands_[kMaxButtons] = {};
@@ -55,6 +60,8 @@ class ReBar {
   HWND Handle() const { return hwnd_; }
   // Adds a band for child at the end, at least minSize large.
   bool AddBar(HWND child, SIZE minSize, UINT bandStyle) const;
+  // The band's child grew or shrank: the band takes its new size.
+  bool SetBandMinSize(int index, SIZE minSize) const;
   int BandCount() const { return static_cast<int>(SendMessageA(hwnd_, RB_GETBANDCOUNT, 0, 0)); }
   void ShowBand(int index, bool show) const {
     SendMessageA(hwnd_, RB_SHOWBAND, index, show ? TRUE : FALSE);

@@ -22,6 +22,12 @@ void CTarvelDoc::LinkRecord(int r) {
   }
 }
 
+void CTarvelDoc::ReattachJoysticks() {
+  ReleaseHeldKeys();
+  for (int r = 0; r < recordCount; ++r) LinkRecord(r);
+  UpdateAllViews(nullptr, 0);
+}
+
 void CTarvelDoc::SyncAttachedJoysticks() {
   // The controllers were enumerated again: none of them is read as it was.
   ReleaseHeldKeys();

@@ -9,7 +9,7 @@ namespace {
 
 class StdioFileOps final : public FileOps {
  public:
-  void* Create(const char* path) override { return std::fopen(path, "wb"); }
+  void* Create(const char* path) override { return CreateFileForWriting(path); }
 
   bool Write(void* file, const void* data, size_t size) override {
     return std::fwrite(data, 1, size, static_cast<std::FILE*>(file)) == size;
@@ -25,7 +25,7 @@ class StdioFileOps final : public FileOps {
     return ReplaceFileAtomically(from, to);
   }
 
-  void Remove(const char* path) override { std::remove(path); }
+  void Remove(const char* path) override { RemoveFile(path); }
 
   bool Exists(const char* path) override { return PathExists(path); }
 

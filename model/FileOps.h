@@ -34,6 +34,10 @@ bool PathExists(const char* path);
 std::string SaveTarget(const char* path);
 // Whether path names a file itself: not a link, folder, pipe or device. Once per platform.
 bool IsPlainFile(const char* path);
+// Creates or truncates path for binary writing; null on failure. Once per platform.
+std::FILE* CreateFileForWriting(const char* path);
+// Removes the file; nothing when it cannot. Once per platform.
+void RemoveFile(const char* path);
 // Opens path for binary reading only when it is a plain file (also through a link): a pipe, a
 // port or a device could keep a read waiting for ever. Null otherwise. Once per platform.
 std::FILE* OpenFileForReading(const char* path);
@@ -46,6 +50,13 @@ bool ReadPlainFile(const char* path, size_t limit, std::string* contents);
 // (Windows: a full path of MAX_PATH characters or more). Opening and saving refuse such a path
 // alike. Once per platform.
 bool PathTooLong(const char* path);
+
+#if defined(_WIN32)
+// Paths and texts of the program are UTF-8; the system's calls take wide text. Bytes that are
+// no UTF-8 are read in the ANSI code page, as callers of the 8-bit calls passed them.
+std::wstring WideText(const char* text);
+std::string Utf8Text(const wchar_t* text);
+#endif
 
 // The longest name a save gives its temporary file: path followed by this many characters.
 constexpr size_t kLongestTemporarySuffix = 9;  // ".saving10"

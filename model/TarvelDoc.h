@@ -54,6 +54,9 @@ class CTarvelDoc : public Document, public ButtonSink {
   void ClearRecords();
   void BuildRecordsFromAttached();
   void SyncAttachedJoysticks();
+  // Ties every record to the controllers enumerated afresh, as SyncAttachedJoysticks does, but
+  // asks nothing: the controllers that no record names stay unlinked.
+  void ReattachJoysticks();
   // The new-joystick question of SyncAttachedJoysticks is open: nothing may rebuild the table.
   bool DiscoveryOpen() const { return discoveryOpen_; }
   void NotifyConnectionChanged(int recordIndex) override;

@@ -36,11 +36,17 @@
 // ---- Row pictures of the mapping list: eight images each, white is transparent
 #define IDB_ROW_IMAGES_SMALL 26018
 #define IDB_ROW_IMAGES_LARGE 26019
+#define IDB_ROW_IMAGES_24 26022
+// ---- The toolbar's pictures drawn for 150 % and 200 %
+#define IDB_TOOLBAR_24 26020
+#define IDB_TOOLBAR_32 26021
 
 // ---- Strings of the program
 #define IDS_IDLE_HINT 129
 #define IDS_CAPTURE_HINT 130
 #define IDS_NEW_JOYSTICK 131
+#define IDS_START_WITH_WINDOWS_FAILED 132
+#define IDS_WAITING_FOR_KEY 133
 
 // ---- Commands of the program
 #define ID_JOYSTICK_REFRESH 32771
@@ -48,6 +54,7 @@
 #define ID_VIEW_HIDE_TO_TRAY 32775
 #define ID_JOYSTICK_CONFIGURE 32776
 #define ID_OPTIONS_HIDE_ON_STARTUP 32779
+#define ID_OPTIONS_START_WITH_WINDOWS 32780
 
 // ---- The hint bar, a bar of the program's own in the frame's rebar
 #define IDW_HINT_BAR 59397

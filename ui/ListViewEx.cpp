@@ -168,7 +168,7 @@ void CListViewEx::DrawImages(const DRAWITEMSTRUCT& draw, const RowLook& look) co
   COLORREF iconColor = m_backColor;
   if ((look.state & LVIS_CUT) != 0) {
     iconStyle = ILD_TRANSPARENT | ILD_BLEND50;
-  } else if (look.selected) {
+  } else if (look.selected && !KeepsImageWhole(look.image)) {
     iconStyle = ILD_TRANSPARENT | ILD_BLEND25;
     iconColor = m_selBackColor;
   }
@@ -181,9 +181,11 @@ void CListViewEx::DrawImages(const DRAWITEMSTRUCT& draw, const RowLook& look) co
 
   HIMAGELIST smallList = list.ImageList(LVSIL_SMALL);
   RECT icon = {};
+  int cx = 0;
+  int cy = 0;
   if (smallList != nullptr && draw.rcItem.left < draw.rcItem.right - 1 &&
-      list.ItemRect(look.row, LVIR_ICON, &icon))
-    ImageList_DrawEx(smallList, look.image, draw.hDC, icon.left, icon.top, 16, 16, m_backColor,
+      list.ItemRect(look.row, LVIR_ICON, &icon) && ImageList_GetIconSize(smallList, &cx, &cy))
+    ImageList_DrawEx(smallList, look.image, draw.hDC, icon.left, icon.top, cx, cy, m_backColor,
                      iconColor, iconStyle | (look.state & LVIS_OVERLAYMASK));
 }
 

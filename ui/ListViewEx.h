@@ -52,6 +52,9 @@ class CListViewEx : public fw::View {
  protected:
   // The list's creation style and extended style; the base makes it an owner-drawn report.
   virtual void PreCreateWindow(DWORD& style, DWORD& exStyle);
+  // Whether a selected row's image is drawn whole rather than blended with the selection
+  // colour: an image that says something urgent.
+  virtual bool KeepsImageWhole(int /*image*/) const { return false; }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool IsReport() const;
 

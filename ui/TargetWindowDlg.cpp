@@ -120,13 +120,39 @@ bool CTargetWindowDlg::OnOK() {
   return true;
 }
 
+LRESULT CTargetWindowDlg::OnCustomDrawList(NMLVCUSTOMDRAW* draw) const {
+  switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+      const HWND list = WindowList();
+      const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+      if (GetFocus() == list ||
+          ListView_GetItemState(list, row, LVIS_SELECTED) != static_cast<UINT>(LVIS_SELECTED))
+        return CDRF_DODEFAULT;
+      // Drawn as an ordinary row in the selection's colours.
+      draw->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+      draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+      draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+      return CDRF_NEWFONT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
+}
+
 INT_PTR CTargetWindowDlg::HandleMessage(UINT message, WPARAM /*wParam*/, LPARAM lParam) {
   if (message != WM_NOTIFY) return FALSE;
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  if (header->idFrom != IDC_WINDOW_LIST || header->code != static_cast<UINT>(NM_CLICK))
+  if (header->idFrom != IDC_WINDOW_LIST) return FALSE;
+  LRESULT result = 0;
+  if (header->code == static_cast<UINT>(NM_CLICK))
+    OnClickWindowList();
+  else if (header->code == static_cast<UINT>(NM_CUSTOMDRAW))
+    result = OnCustomDrawList(reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+  else
     return FALSE;
-  OnClickWindowList();
-  SetWindowLongPtrA(Handle(), DWLP_MSGRESULT, 0);
+  SetWindowLongPtrA(Handle(), DWLP_MSGRESULT, result);
   return TRUE;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <windows.h>
+// <commctrl.h> needs <windows.h> first.
+#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
@@ -39,6 +41,9 @@ class CTargetWindowDlg final : public fw::Dialog {
  private:
   static BOOL CALLBACK AddWindowRow(HWND window, LPARAM dialog);
   void OnClickWindowList();
+  // The selected row in the selection's own colours also while the focus is in the edit, where
+  // the list would draw it in a pale grey that is easily missed.
+  LRESULT OnCustomDrawList(NMLVCUSTOMDRAW* draw) const;
   void SelectRow(int row);
 };
 

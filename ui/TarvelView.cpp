@@ -44,12 +44,18 @@ void WidthKey(int column, char* key) { std::snprintf(key, 16, "Width%i", column)
 // Wider than any arrangement of screens; a stored width outside 0 to this is no width the user
 // dragged, and the column gets its default width back.
 constexpr int kMaxColumnWidth = 16384;
+// What the settings give for a width never stored.
+constexpr int kNoWidth = -1;
+// Room around a title in its header: the header's own margins on both sides.
+constexpr int kTitleMargin = 2 * CListViewEx::kSubItemMargin;
 
-int StoredWidth(fw::SettingsStore& settings, const char* section, int column) {
+// A stored width is kept as it was stored, in pixels; a default is given for 100 %.
+int StoredWidth(fw::SettingsStore& settings, const char* section, int column, int dpi) {
   char key[16];
   WidthKey(column, key);
-  const int width = settings.GetInt(section, key, kColumns[column].defaultWidth);
-  return width >= 0 && width <= kMaxColumnWidth ? width : kColumns[column].defaultWidth;
+  const int defaultWidth = fw::ScaleForDpi(kColumns[column].defaultWidth, dpi);
+  const int width = settings.GetInt(section, key, defaultWidth);
+  return width >= 0 && width <= kMaxColumnWidth ? width : defaultWidth;
 }
 
 }  // namespace
@@ -65,6 +71,39 @@ CTarvelView::~CTarvelView() {
   DestroyQuietly();
   if (largeImages_ != nullptr) ImageList_Destroy(largeImages_);
   if (smallImages_ != nullptr) ImageList_Destroy(smallImages_);
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+HIMAGELIST CTarvelView::LoadRowImages(int dpi) const {
+  // Drawn at 16, 24 and 32 pixels; the nearest to the size asked for.
+  const int wanted = fw::ScaleForDpi(16, dpi);
+  const int size = wanted < 20 ? 16 : wanted < 28 ? 24 : 32;
+  const int bitmap = size == 16   ? IDB_ROW_IMAGES_SMALL
+                     : size == 24 ? IDB_ROW_IMAGES_24
+                                  : IDB_ROW_IMAGES_LARGE;
+  HIMAGELIST list = ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmap), size,
+                                         1, kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
+  if (list != nullptr) ImageList_SetOverlayImage(list, kOverlayImage, 1);
+  return list;
+}
+
+void CTarvelView::OnDpiChanged(int oldDpi, int newDpi) {
+  if (Handle() == nullptr || oldDpi <= 0 || newDpi <= 0 || oldDpi == newDpi) return;
+  dpi_ = newDpi;
+  const fw::ListView list = List();
+  if (HIMAGELIST images = LoadRowImages(newDpi)) {
+    list.SetImageList(images, LVSIL_SMALL);
+    if (smallImages_ != nullptr) ImageList_Destroy(smallImages_);
+    smallImages_ = images;
+  }
+  for (int i = 0; i < kColumnCount; ++i)
+    list.SetColumnWidth(i, MulDiv(list.ColumnWidth(i), newDpi, oldDpi));
+  HFONT current = reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
+  if (HFONT font = fw::ScaledFont(current, oldDpi, newDpi)) {
+    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (font_ != nullptr) DeleteObject(font_);
+    font_ = font;
+  }
 }
 
 void CTarvelView::PreCreateWindow(DWORD& style, DWORD& exStyle) {
@@ -76,18 +115,22 @@ void CTarvelView::PreCreateWindow(DWORD& style, DWORD& exStyle) {
 bool CTarvelView::Create(HWND parent, int id) {
   if (!CListViewEx::Create(parent, id)) return false;
   HINSTANCE instance = GetModuleHandleA(nullptr);
+  dpi_ = fw::DpiOf(Handle());
   largeImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_ROW_IMAGES_LARGE), 32, 1,
                                       kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
-  smallImages_ = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_ROW_IMAGES_SMALL), 16, 1,
-                                      kImageMask, IMAGE_BITMAP, LR_CREATEDIBSECTION);
-  for (HIMAGELIST list : {largeImages_, smallImages_})
-    if (list != nullptr) ImageList_SetOverlayImage(list, kOverlayImage, 1);
+  if (largeImages_ != nullptr) ImageList_SetOverlayImage(largeImages_, kOverlayImage, 1);
+  smallImages_ = LoadRowImages(dpi_);
   const fw::ListView list = List();
   list.SetImageList(largeImages_, LVSIL_NORMAL);
   list.SetImageList(smallImages_, LVSIL_SMALL);
   list.SetExtendedStyle(LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  for (int i = 0; i < kColumnCount; ++i)
-    list.InsertColumn(i, kColumns[i].title, StoredWidth(settings_, kSection, i));
+  fitColumns_ = true;
+  for (int i = 0; i < kColumnCount; ++i) {
+    char key[16];
+    WidthKey(i, key);
+    if (settings_.GetInt(kSection, key, kNoWidth) != kNoWidth) fitColumns_ = false;
+    list.InsertColumn(i, kColumns[i].title, StoredWidth(settings_, kSection, i, dpi_));
+  }
   return true;
 }
 
@@ -101,6 +144,38 @@ void CTarvelView::OnInitialUpdate() {
   OnUpdate(nullptr, 0);
   RebuildRows();
   SetFullRowMode(true);
+  if (fitColumns_) FitColumnsToWindow();
+}
+
+void CTarvelView::FitColumnsToWindow() {
+  RECT client = {};
+  if (Handle() == nullptr || !GetClientRect(Handle(), &client) || client.right <= 0) return;
+  fitColumns_ = false;
+  const fw::ListView list = List();
+  int others = 0;
+  int widths[kColumnCount] = {};
+  for (int i = 0; i < kColumnCount; ++i) {
+    widths[i] = std::max(list.ColumnWidth(i),
+                         list.StringWidth(kColumns[i].title) + fw::ScaleForDpi(kTitleMargin, dpi_));
+    if (i != kDescriptionColumn) others += widths[i];
+  }
+  widths[kDescriptionColumn] = std::max<int>(widths[kDescriptionColumn], client.right - others);
+  for (int i = 0; i < kColumnCount; ++i) list.SetColumnWidth(i, widths[i]);
+}
+
+bool CTarvelView::KeepsImageWhole(int image) const {
+  // The red picture of the row that waits for its key stays red when the row is selected.
+  return image >= 0 && (image & kStatusCaptureRow) != 0;
+}
+
+void CTarvelView::ShowKeyText(int row, bool waiting) {
+  char keyText[kKeyTextSize] = {};
+  if (waiting)
+    lstrcpynA(keyText, fw::LoadResourceString(IDS_WAITING_FOR_KEY, "Press a key...").c_str(),
+              kKeyTextSize);
+  else
+    document_.GetRowKeyText(row, keyText);
+  List().SetItemText(row, kKeyColumn, keyText);
 }
 
 void CTarvelView::RebuildRows() {
@@ -156,14 +231,12 @@ void CTarvelView::FitControlNames() {
 }
 
 void CTarvelView::RefreshRowTexts(int row) {
-  char keyText[kKeyTextSize] = {};
   char windowClass[kShortTextSize] = {};
   char description[kShortTextSize] = {};
-  document_.GetRowKeyText(row, keyText);
+  ShowKeyText(row, (document_.GetRowStatus(row) & kStatusCaptureRow) != 0);
   document_.GetRowWindowClass(row, windowClass);
   document_.GetRowDescription(row, description);
   const fw::ListView list = List();
-  list.SetItemText(row, kKeyColumn, keyText);
   list.SetItemText(row, kClassColumn, windowClass);
   list.SetItemText(row, kDescriptionColumn, description);
   KeyAction action = KeyAction::Tap;
@@ -187,7 +260,10 @@ void CTarvelView::SetImageBit(int row, int bit, bool on) {
 
 void CTarvelView::SetPressedMark(int row, bool on) { SetImageBit(row, kStatusPressed, on); }
 
-void CTarvelView::SetCaptureMark(int row, bool on) { SetImageBit(row, kStatusCaptureRow, on); }
+void CTarvelView::SetCaptureMark(int row, bool on) {
+  SetImageBit(row, kStatusCaptureRow, on);
+  ShowKeyText(row, on);
+}
 
 void CTarvelView::OnUpdate(DocView* /*sender*/, long /*hint*/) {
   const int count = List().ItemCount();

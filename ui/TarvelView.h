@@ -3,6 +3,7 @@
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
 
+#include "framework/Dpi.h"
 #include "framework/ListView.h"
 #include "model/DocView.h"
 #include "ui/ListViewEx.h"
@@ -43,6 +44,7 @@ class CTarvelView final : public CListViewEx, public DocView {
 
   bool Create(HWND parent, int id) override;
   void OnInitialUpdate() override;
+  void OnDpiChanged(int oldDpi, int newDpi) override;
 
   // DocView
   void RefreshRowTexts(int row) override;
@@ -68,6 +70,14 @@ class CTarvelView final : public CListViewEx, public DocView {
   // never narrowed, so a configuration without them keeps the widths it had.
   void FitControlNames();
   void SetImageBit(int row, int bit, bool on);
+  // The key cell: the row's key, or a request for one while the row waits for it.
+  void ShowKeyText(int row, bool waiting);
+  // A first start, with no widths stored: every column as wide as its title at least, and the
+  // Description column takes the rest of the window.
+  void FitColumnsToWindow();
+  bool KeepsImageWhole(int image) const override;
+  // The row pictures drawn nearest to the size that dpi asks for.
+  HIMAGELIST LoadRowImages(int dpi) const;
   bool CaptureOn() const;
   // The window that owns the view's dialogs: the main frame.
   HWND DialogOwner() const;
@@ -91,6 +101,9 @@ class CTarvelView final : public CListViewEx, public DocView {
   fw::PrintService* printing_;
   HIMAGELIST largeImages_ = nullptr;
   HIMAGELIST smallImages_ = nullptr;
+  bool fitColumns_ = false;
+  int dpi_ = fw::kBaseDpi;
+  HFONT font_ = nullptr;  // the list's font once the window moved to another density
 };
 
 }  // namespace tarvel

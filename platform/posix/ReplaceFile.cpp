@@ -69,6 +69,10 @@ std::FILE* OpenFileForReading(const char* path) {
   return file;
 }
 
+std::FILE* CreateFileForWriting(const char* path) { return std::fopen(path, "wb"); }
+
+void RemoveFile(const char* path) { std::remove(path); }
+
 // The system says so itself (ENAMETOOLONG), for opening and saving alike.
 bool PathTooLong(const char*) { return false; }
 

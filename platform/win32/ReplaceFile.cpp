@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 #include "model/FileOps.h"
 
@@ -50,19 +52,46 @@ bool IsDeviceName(const char* path) {
 
 }  // namespace
 
-bool ReplaceFileAtomically(const char* from, const char* to) {
-  // A file the user made read-only is left alone.
-  const DWORD attributes = GetFileAttributesA(to);
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
-    return false;
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+std::wstring WideText(const char* text) {
+  const int length = static_cast<int>(std::strlen(text));
+  if (length == 0) return std::wstring();
+  UINT codePage = CP_UTF8;
+  int wide = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, length, nullptr, 0);
+  if (wide == 0) {
+    codePage = CP_ACP;
+    wide = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
+  }
+  std::wstring result(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(codePage, 0, text, length, result.data(), wide);
+  return result;
 }
 
-bool PathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+std::string Utf8Text(const wchar_t* text) {
+  const int length = static_cast<int>(std::wcslen(text));
+  if (length == 0) return std::string();
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, length, result.data(), bytes, nullptr, nullptr);
+  return result;
+}
+
+bool ReplaceFileAtomically(const char* from, const char* to) {
+  // A file the user made read-only is left alone.
+  const std::wstring target = WideText(to);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+    return false;
+  return MoveFileExW(WideText(from).c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool PathExists(const char* path) {
+  return GetFileAttributesW(WideText(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string SaveTarget(const char* path) {
   if (IsDeviceName(path)) return std::string();
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     return std::string();
   return path;
@@ -70,7 +99,7 @@ std::string SaveTarget(const char* path) {
 
 bool IsPlainFile(const char* path) {
   if (IsDeviceName(path)) return false;
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes &
           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
@@ -82,8 +111,9 @@ std::FILE* OpenFileForReading(const char* path) {
     errno = EINVAL;
     return nullptr;
   }
-  HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle =
+      CreateFileW(WideText(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
     return nullptr;
@@ -104,11 +134,17 @@ std::FILE* OpenFileForReading(const char* path) {
   return file;
 }
 
+std::FILE* CreateFileForWriting(const char* path) { return _wfopen(WideText(path).c_str(), L"wb"); }
+
+void RemoveFile(const char* path) { DeleteFileW(WideText(path).c_str()); }
+
 bool PathTooLong(const char* path) {
-  char full[MAX_PATH];
-  const DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+  // The system's limit counts wide characters.
+  const std::wstring wide = WideText(path);
+  wchar_t full[MAX_PATH];
+  const DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH, full, nullptr);
   // The temporary file of a save needs room for its suffix too.
-  return length == 0 ? std::strlen(path) + kLongestTemporarySuffix >= MAX_PATH
+  return length == 0 ? wide.size() + kLongestTemporarySuffix >= MAX_PATH
                      : length + kLongestTemporarySuffix >= MAX_PATH;
 }
 

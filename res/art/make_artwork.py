@@ -266,13 +266,41 @@ def tool_refresh(c):
                    (ex + 3.4 * dx, ey + 3.4 * dy)], green)
 
 
-def toolbar_bitmap():
+class Scaled:
+    """A canvas seen through a scale: the toolbar's pictures are drawn in 16 x 15 units at any
+    size."""
+
+    def __init__(self, canvas, s):
+        self.c = canvas
+        self.s = s
+
+    def rect(self, x0, y0, x1, y1, color):
+        s = self.s
+        self.c.rect(x0 * s, y0 * s, x1 * s, y1 * s, color)
+
+    def round_rect(self, x0, y0, x1, y1, r, color):
+        s = self.s
+        self.c.round_rect(x0 * s, y0 * s, x1 * s, y1 * s, r * s, color)
+
+    def polygon(self, points, color):
+        self.c.polygon([(x * self.s, y * self.s) for x, y in points], color)
+
+    def arc(self, cx, cy, r, width, start_deg, end_deg, color):
+        s = self.s
+        self.c.arc(cx * s, cy * s, r * s, width * s, start_deg, end_deg, color)
+
+
+# Toolbar pictures: 16 x 15 at 100 %, and drawn afresh for 150 % and 200 %.
+TOOLBAR_SIZES = ((16, 15), (24, 23), (32, 30))
+
+
+def toolbar_bitmap(width=16, height=15):
     pictures = [tool_new, tool_open, tool_save, tool_refresh]
-    strip = Canvas(16 * len(pictures), 15)
+    strip = Canvas(width * len(pictures), height)
     for i, draw in enumerate(pictures):
-        cell = Canvas(16, 15)
-        draw(cell)
-        strip.paste(cell, 16 * i, 0)
+        cell = Canvas(width, height)
+        draw(Scaled(cell, width / 16.0))
+        strip.paste(cell, width * i, 0)
     return flatten(strip, key=(255, 0, 255), face=(236, 236, 236))
 
 
@@ -348,10 +376,16 @@ def joystick(size, with_key):
 def main():
     res = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     write_bmp24(os.path.join(res, "toolbar.bmp"), toolbar_bitmap())
+    for width, height in TOOLBAR_SIZES[1:]:
+        write_bmp24(os.path.join(res, f"toolbar-{width}.bmp"), toolbar_bitmap(width, height))
     write_bmp24(os.path.join(res, "row-images-small.bmp"), row_images(16))
+    write_bmp24(os.path.join(res, "row-images-24.bmp"), row_images(24))
     write_bmp24(os.path.join(res, "row-images-large.bmp"), row_images(32))
-    write_ico(os.path.join(res, "tarvel.ico"), [joystick(32, True), joystick(16, False)])
-    write_ico(os.path.join(res, "tray.ico"), [joystick(32, False)])
+    # Every size that Windows asks for at 100 % to 300 %: each drawn for itself, never scaled
+    # from another. The key cap needs room: from 24 pixels on.
+    sizes = (16, 20, 24, 32, 48)
+    write_ico(os.path.join(res, "tarvel.ico"), [joystick(n, n >= 24) for n in sizes])
+    write_ico(os.path.join(res, "tray.ico"), [joystick(n, False) for n in sizes])
 
 
 if __name__ == "__main__":

@@ -5,6 +5,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "framework/DocTemplate.h"
 #include "res/resource.h"
 #include "tests/shell/ShellTestSupport.h"
@@ -171,6 +174,105 @@ TEST_F(FrameTest, HintBarShowsTheCaptureHintOnlyWhileCaptureIsOn) {
   app_->Doc().SetKeyCapture(false, 0);
   EXPECT_EQ(app_->Frame().HintText(), idle);
   EXPECT_EQ(app_->View().List().ItemImage(2) & kStatusCaptureRow, 0);
+
+  // The bar shows its band's background, beside and behind the text, not a box of its own.
+  const HWND hint = app_->Frame().HintBarHandle();
+  REBARBANDINFOA band = {};
+  band.cbSize = sizeof(band);
+  band.fMask = RBBIM_COLORS;
+  band.clrFore = RGB(0, 0, 0);
+  band.clrBack = RGB(255, 255, 255);
+  SendMessageA(app_->Frame().ReBarHandle(), RB_SETBANDINFOA, 1, reinterpret_cast<LPARAM>(&band));
+  RECT client = {};
+  GetClientRect(hint, &client);
+  HDC screen = GetDC(hint);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  ReleaseDC(hint, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SendMessageA(hint, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+               PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN);
+  EXPECT_EQ(GetPixel(dc, client.right - 2, client.bottom / 2), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 255, 255));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+// The program declares itself aware of each monitor's density; moved to a denser monitor, the
+// frame takes its pictures drawn for that density, fonts and widths as much larger, and the
+// place Windows suggests; moved back, it is as it was.
+TEST_F(FrameTest, AMoveToAMonitorOfAnotherDensityScalesPicturesFontsAndWidths) {
+  HRSRC manifest = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(manifest, nullptr);
+  const std::string text(static_cast<const char*>(LockResource(LoadResource(nullptr, manifest))),
+                         SizeofResource(nullptr, manifest));
+  EXPECT_NE(text.find("<dpiAwareness"), std::string::npos);
+  EXPECT_NE(text.find("PerMonitorV2"), std::string::npos);
+
+  const HWND list = app_->View().Handle();
+  const HWND hint = GetDlgItem(app_->Frame().HintBarHandle(), IDC_HINT_TEXT);
+  auto rowPictureSize = [&] {
+    int cx = 0;
+    int cy = 0;
+    ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_SMALL), &cx, &cy);
+    return cx;
+  };
+  auto fontHeight = [](HWND window) {
+    LOGFONTA font = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return std::abs(font.lfHeight);
+  };
+  auto rowHeight = [&] {
+    RECT row = {};
+    app_->View().List().ItemRect(0, LVIR_BOUNDS, &row);
+    return row.bottom - row.top;
+  };
+  int widths[6] = {};
+  for (int i = 0; i < 6; ++i) widths[i] = app_->View().List().ColumnWidth(i);
+  const int listFont = fontHeight(list);
+  const int hintFont = fontHeight(hint);
+  const int statusFont = fontHeight(app_->Frame().StatusBarHandle());
+  const int rebar =
+      app_->Frame().ReBarHandle() != nullptr
+          ? static_cast<int>(SendMessageA(app_->Frame().ReBarHandle(), RB_GETBARHEIGHT, 0, 0))
+          : 0;
+  EXPECT_EQ(app_->Frame().ToolBarImageSize().cx, 16);
+  EXPECT_EQ(rowPictureSize(), 16);
+
+  struct Step {
+    int dpi;
+    int picture;
+    SIZE tool;
+  };
+  for (const Step& step :
+       {Step{144, 24, {24, 23}}, Step{192, 32, {32, 30}}, Step{96, 16, {16, 15}}}) {
+    SCOPED_TRACE(step.dpi);
+    const RECT suggested = {30, 40, 30 + 500 * step.dpi / 96, 40 + 300 * step.dpi / 96};
+    SendMessageA(frame_, WM_DPICHANGED, MAKEWPARAM(step.dpi, step.dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(app_->Frame().ToolBarImageSize().cx, step.tool.cx);
+    EXPECT_EQ(app_->Frame().ToolBarImageSize().cy, step.tool.cy);
+    const LRESULT button = SendMessageA(app_->Frame().ToolBarHandle(), TB_GETBUTTONSIZE, 0, 0);
+    EXPECT_GT(LOWORD(button), step.tool.cx);
+    EXPECT_LT(LOWORD(button), step.tool.cx + 16);
+    EXPECT_GT(HIWORD(button), step.tool.cy);
+    EXPECT_EQ(rowPictureSize(), step.picture);
+    EXPECT_GE(rowHeight(), step.picture);
+    for (int i = 0; i < 6; ++i)
+      EXPECT_NEAR(app_->View().List().ColumnWidth(i), widths[i] * step.dpi / 96, 2) << i;
+    EXPECT_NEAR(fontHeight(list), listFont * step.dpi / 96, 1);
+    EXPECT_NEAR(fontHeight(hint), hintFont * step.dpi / 96, 1);
+    EXPECT_NEAR(fontHeight(app_->Frame().StatusBarHandle()), statusFont * step.dpi / 96, 1);
+    EXPECT_GE(static_cast<int>(SendMessageA(app_->Frame().ReBarHandle(), RB_GETBARHEIGHT, 0, 0)),
+              step.dpi > 96 ? rebar + 1 : rebar);
+    RECT window = {};
+    GetWindowRect(frame_, &window);
+    EXPECT_EQ(window.left, suggested.left);
+    EXPECT_EQ(window.right, suggested.right);
+    EXPECT_EQ(window.bottom, suggested.bottom);
+  }
 }
 
 TEST_F(FrameTest, WhileCaptureIsOnKeysGoToTheCaptureAndNotToTheAccelerators) {

@@ -2,10 +2,16 @@
 // line and the resource texts.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "framework/CommandLine.h"
 #include "framework/RecentFileList.h"
 #include "framework/ResourceText.h"
 #include "framework/Settings.h"
+#include "framework/SingleInstance.h"
 #include "res/resource.h"
 #include "tests/shell/TestSettings.h"
 
@@ -137,6 +143,119 @@ TEST(CommandLine, TheFirstPlainArgumentNamesTheFileToOpen) {
     EXPECT_EQ(info.fileName, c.file);
   }
   EXPECT_EQ(CommandLineInfo::Parse(nullptr).fileName, "");
+  // The arguments of a whole wide command line, as UTF-8: a file named in any language.
+  EXPECT_EQ(ArgumentsOfCommandLine(
+                L"\"C:\\Program Files\\tarvel.exe\"  \"D:\\\u041f\u0443\u043b\u044c\u0442.tvm\""),
+            "\"D:\\Пульт.tvm\"");
+  EXPECT_EQ(ArgumentsOfCommandLine(L"tarvel.exe caf\u00e9.tvm /x"), "café.tvm /x");
+  EXPECT_EQ(ArgumentsOfCommandLine(L"\"C:\\a b\\tarvel.exe\""), "");
+  EXPECT_EQ(ArgumentsOfCommandLine(L"tarvel"), "");
+}
+
+// What a window of the running copy receives from a later start.
+std::vector<std::string> handedOver;
+LRESULT CALLBACK HandOverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::string commandLine;
+  if (message == WM_COPYDATA && SingleInstance::ReadHandOver(lParam, &commandLine)) {
+    handedOver.push_back(commandLine);
+    return TRUE;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The first start holds the session's mutex; a later one hands its command line to the first
+// one's window, waits for a window still to come, and takes over when the first has ended.
+TEST(SingleInstance, ALaterStartHandsItsCommandLineToTheFirstOrTakesOverWhenItEnds) {
+  const std::string name = "Tarvel Project Tests.Instance." + std::to_string(GetCurrentProcessId());
+  const char* windowClass = "TarvelTestsHandOver";
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = HandOverProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = windowClass;
+  RegisterClassA(&wc);
+  handedOver.clear();
+
+  // The first copy runs on a thread of its own (a mutex is its owner thread's again and again),
+  // making its window only after a while; it ends when told.
+  HANDLE end = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread first([&] {
+    SingleInstance instance(name.c_str());
+    EXPECT_EQ(instance.ClaimOrHandOver(windowClass, "", 100), SingleInstance::Outcome::First);
+    SetEvent(started);
+    Sleep(300);
+    HWND window = CreateWindowExA(0, windowClass, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &end, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    DestroyWindow(window);
+  });
+  WaitForSingleObject(started, 5000);
+  {
+    // No window yet within the time given: no answer.
+    SingleInstance early(name.c_str());
+    EXPECT_EQ(early.ClaimOrHandOver(windowClass, "\"early\"", 100),
+              SingleInstance::Outcome::NoAnswer);
+  }
+  for (const char* commandLine : {"\"C:\\Configs\\My Pad.tvm\"", ""}) {
+    SingleInstance later(name.c_str());
+    EXPECT_EQ(later.ClaimOrHandOver(windowClass, commandLine, 5000),
+              SingleInstance::Outcome::HandedOver);
+  }
+  EXPECT_EQ(handedOver, std::vector<std::string>({"\"C:\\Configs\\My Pad.tvm\"", ""}));
+
+  // A later start waiting while the first ends becomes the first.
+  SingleInstance waiting(name.c_str());
+  SetEvent(end);
+  first.join();
+  EXPECT_EQ(waiting.ClaimOrHandOver("NoSuchWindowClass", "", 5000), SingleInstance::Outcome::First);
+  CloseHandle(end);
+  CloseHandle(started);
+
+  // Only a later start's data is a command line; text without its zero ends with the data.
+  char unterminated[3] = {'a', 'b', 'c'};
+  COPYDATASTRUCT data = {0x54564C31, 2, unterminated};
+  std::string text;
+  EXPECT_TRUE(SingleInstance::ReadHandOver(reinterpret_cast<LPARAM>(&data), &text));
+  EXPECT_EQ(text, "ab");
+  data.dwData = 7;
+  EXPECT_FALSE(SingleInstance::ReadHandOver(reinterpret_cast<LPARAM>(&data), &text));
+  data = {0x54564C31, 1u << 20, unterminated};
+  EXPECT_FALSE(SingleInstance::ReadHandOver(reinterpret_cast<LPARAM>(&data), &text));
+
+  // A file named relative to the later start's folder goes over as a full path.
+  char folder[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  const std::string expected = std::string("\"") + folder +
+                               (folder[std::strlen(folder) - 1] == '\\' ? "" : "\\") + "pad.tvm\"";
+  EXPECT_EQ(CommandLineForHandOver("/x pad.tvm"), expected);
+  EXPECT_EQ(CommandLineForHandOver("/dde"), "");
+}
+
+// Every icon has an image of its own for each size that Windows asks for at 100 % to 300 %.
+TEST(Resources, EveryIconHasItsImagesAt16To48Pixels) {
+#pragma pack(push, 2)
+  struct GroupEntry {
+    BYTE width, height, colors, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+  };
+#pragma pack(pop)
+  for (const int icon : {IDR_MAINFRAME, IDI_TRAY}) {
+    SCOPED_TRACE(icon);
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(icon), MAKEINTRESOURCEA(14));
+    ASSERT_NE(found, nullptr);
+    const auto* directory = static_cast<const WORD*>(LockResource(LoadResource(nullptr, found)));
+    const auto* entries = reinterpret_cast<const GroupEntry*>(directory + 3);
+    std::vector<int> sizes;
+    for (int i = 0; i < directory[2]; ++i) {
+      EXPECT_EQ(entries[i].width, entries[i].height);
+      sizes.push_back(entries[i].width);
+    }
+    EXPECT_EQ(sizes, std::vector<int>({16, 20, 24, 32, 48}));
+  }
 }
 
 TEST(ResourceText, StringsComeFromTheProgramsStringTable) {

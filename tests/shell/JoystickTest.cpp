@@ -1,6 +1,10 @@
-// The joysticks as the running program sees them: Refresh with a newly attached controller, and
-// the polling timer turning a button press into key messages for a window of a target class.
+// The joysticks as the running program sees them: Refresh with a newly attached controller,
+// controllers found when they are plugged in or pulled out, and the polling timer turning a button
+// press into key messages for a window of a target class.
 #include <gtest/gtest.h>
+#include <windows.h>
+// <dbt.h> needs <windows.h> first.
+#include <dbt.h>
 
 #include <vector>
 
@@ -110,6 +114,106 @@ TEST(Joysticks, RefreshAsksAboutANewControllerAndYesAppendsItsRows) {
   EXPECT_EQ(services.prompts.questions.size(), 3u);
   EXPECT_EQ(app.Doc().recordCount, 3);
   for (int s = 0; s < 3; ++s) EXPECT_EQ(app.App().Joysticks().slots[s].recordIndex, s);
+}
+
+// A device notification as Windows sends it: a HID interface arriving or leaving, a volume, or
+// the device tree changing.
+void NotifyDevices(HWND frame, WPARAM event, DWORD deviceType = DBT_DEVTYP_DEVICEINTERFACE) {
+  DEV_BROADCAST_DEVICEINTERFACE_A device = {};
+  device.dbcc_size = sizeof(device);
+  device.dbcc_devicetype = deviceType;
+  SendMessageA(frame, WM_DEVICECHANGE, event,
+               event == DBT_DEVNODES_CHANGED ? 0 : reinterpret_cast<LPARAM>(&device));
+}
+
+// Controllers plugged in and pulled out are found without Refresh: one enumeration after a
+// burst of notifications, the records tied without a question, and a balloon for controllers
+// that no record names, whose click asks the question as Refresh does.
+TEST(Joysticks, ControllersPluggedInAndPulledOutAreFoundWithoutAQuestion) {
+  TempDir folder;
+  const std::string config = folder.File("two.tvm");
+  WriteBytes(config, ConfigText({{TestGuid(1), "Pad 1", 4}, {TestGuid(2), "Pad 2", 3}}));
+  TestServices services;
+  services.controllers.AddController(4);
+  AppUnderTest app(services, config);
+  ASSERT_TRUE(app.Start());
+  const HWND frame = app.FrameHandle();
+  auto enumerations = [&] { return services.controllers.enumDevicesCalls; };
+  auto balloons = [&] {
+    std::vector<std::string> texts;
+    for (const RecordingTray::Call& call : services.tray.calls)
+      if (call.message == NIM_MODIFY && call.data.uFlags == NIF_INFO &&
+          call.data.cbSize == NOTIFYICONDATAA_V2_SIZE && call.data.hWnd == frame)
+        texts.push_back(call.data.szInfo);
+    return texts;
+  };
+  const int before = enumerations();
+  // Neither a volume nor a port is a controller.
+  NotifyDevices(frame, DBT_DEVICEARRIVAL, DBT_DEVTYP_VOLUME);
+  PumpFor(&app.App(), 2 * CMainFrame::kDeviceSettleMs);
+  EXPECT_EQ(enumerations(), before);
+
+  // The known Pad 2 arrives, with a burst of notifications: one enumeration once they settle.
+  FakeController& pad2 = services.controllers.AddController(3);
+  NotifyDevices(frame, DBT_DEVICEARRIVAL);
+  for (int i = 0; i < 5; ++i) NotifyDevices(frame, DBT_DEVNODES_CHANGED);
+  PumpFor(&app.App(), 50);
+  EXPECT_EQ(enumerations(), before);
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return enumerations() == before + 1; }));
+  PumpFor(&app.App(), 2 * CMainFrame::kDeviceSettleMs);
+  EXPECT_EQ(enumerations(), before + 1);
+  EXPECT_EQ(app.Doc().records[1]->attachedIndex, 1);
+  EXPECT_EQ(app.App().Joysticks().slots[1].recordIndex, 1);
+  pad2.Press(2);
+  EXPECT_TRUE(PumpUntil(&app.App(), [&] { return app.View().List().ItemImage(6) == 5; }));
+  pad2.ReleaseButton(2);
+  EXPECT_TRUE(services.prompts.questions.empty());
+  EXPECT_TRUE(balloons().empty());
+  EXPECT_FALSE(app.Doc().IsModified());
+
+  // Two controllers that no record names: no question, one balloon naming both; a later pass
+  // with nothing new says nothing again.
+  services.controllers.AddController(2);
+  services.controllers.AddController(2);
+  NotifyDevices(frame, DBT_DEVICEARRIVAL);
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return balloons().size() == 1; }));
+  EXPECT_EQ(balloons()[0], "New controllers: Pad 3, Pad 4. Click to add them.");
+  EXPECT_TRUE(services.prompts.questions.empty());
+  EXPECT_EQ(app.Doc().recordCount, 2);
+  NotifyDevices(frame, DBT_DEVNODES_CHANGED);
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return enumerations() == before + 3; }));
+  EXPECT_EQ(balloons().size(), 1u);
+
+  // While a question of the program's is open, the pass waits for its answer.
+  EnableWindow(frame, FALSE);
+  pad2.attached = false;
+  NotifyDevices(frame, DBT_DEVICEREMOVECOMPLETE);
+  PumpFor(&app.App(), 2 * CMainFrame::kDeviceSettleMs);
+  EXPECT_EQ(enumerations(), before + 3);
+  EnableWindow(frame, TRUE);
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return enumerations() == before + 4; }));
+  // Pad 2 is gone: its record stays, shown disconnected.
+  EXPECT_EQ(app.Doc().records[1]->attachedIndex, -1);
+  EXPECT_TRUE(PumpUntil(&app.App(), [&] { return app.View().List().ItemImage(4) == 0; }));
+
+  // A click on the balloon asks about each, as Refresh does.
+  services.prompts.answers = {true, false};
+  SendMessageA(frame, WM_TRAYNOTIFY, 0, WM_USER + 5);
+  EXPECT_EQ(services.prompts.questions, std::vector<std::string>({"Pad 3", "Pad 4"}));
+  ASSERT_EQ(app.Doc().recordCount, 3);
+  EXPECT_TRUE(app.Doc().IsModified());
+  // Pad 4, declined, is no news at the next pass; plugged in again, it is.
+  const size_t told = balloons().size();
+  NotifyDevices(frame, DBT_DEVNODES_CHANGED);
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return enumerations() == before + 6; }));
+  EXPECT_EQ(balloons().size(), told);
+  services.controllers.Controller(3).attached = false;
+  NotifyDevices(frame, DBT_DEVNODES_CHANGED);
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return enumerations() == before + 7; }));
+  services.controllers.Controller(3).attached = true;
+  NotifyDevices(frame, DBT_DEVNODES_CHANGED);
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return balloons().size() == told + 1; }));
+  EXPECT_EQ(balloons().back(), "New controller: Pad 4. Click to add it.");
 }
 
 TEST(Joysticks, TimerTicksTurnAPressIntoKeyMessagesForTheTargetWindow) {

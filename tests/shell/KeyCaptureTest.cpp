@@ -259,6 +259,59 @@ TEST_F(KeyCaptureTest, LeftClickCancelsAndKeepsThePreviousKey) {
   EXPECT_EQ(Mapping(1).virtualKey, 'K');
 }
 
+// The pixels of a row's small picture as the view draws it.
+std::vector<COLORREF> RowPicture(CTarvelView& view, int row) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 800, 400);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  DRAWITEMSTRUCT draw = {};
+  draw.CtlType = ODT_LISTVIEW;
+  draw.itemID = static_cast<UINT>(row);
+  draw.itemAction = ODA_DRAWENTIRE;
+  draw.hwndItem = view.Handle();
+  draw.hDC = dc;
+  view.List().ItemRect(row, LVIR_BOUNDS, &draw.rcItem);
+  view.DrawItem(draw);
+  RECT icon = {};
+  view.List().ItemRect(row, LVIR_ICON, &icon);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) pixels.push_back(GetPixel(dc, icon.left + x, icon.top + y));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+// While a row waits for its key, its key cell asks for one, and its red picture is drawn whole
+// when the row is selected, where other pictures are blended with the selection.
+TEST_F(KeyCaptureTest, TheWaitingRowAsksForAKeyInItsCellAndKeepsItsPictureWhole) {
+  StartCapture(1);
+  Press({{WM_KEYDOWN, 'K', 0x25}});
+  const fw::ListView list = app_->View().List();
+  StartCapture(1);
+  ASSERT_TRUE(Capturing());
+  list.SetItemState(1, 0, LVIS_SELECTED);
+  EXPECT_EQ(list.ItemText(1, 2), "Press a key...");
+  // The document's views are updated meanwhile (controllers found): the cell still asks.
+  app_->Doc().UpdateAllViews(nullptr, 0);
+  EXPECT_EQ(list.ItemText(1, 2), "Press a key...");
+  const std::vector<COLORREF> unselected = RowPicture(app_->View(), 1);
+  list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_EQ(RowPicture(app_->View(), 1), unselected);
+  // A cancelled capture shows the key it kept; a stored one the new key.
+  PostLeftClick(list_, CellCentre(list_, 4, 0));
+  Pump();
+  EXPECT_EQ(list.ItemText(1, 2), "K");
+  EXPECT_NE(RowPicture(app_->View(), 1), unselected);
+  StartCapture(1);
+  EXPECT_EQ(list.ItemText(1, 2), "Press a key...");
+  Press({{WM_KEYDOWN, 'L', 0x26}});
+  EXPECT_EQ(list.ItemText(1, 2), "L");
+}
+
 TEST_F(KeyCaptureTest, ARowThatIsGoneStoresNothingButCaptureEnds) {
   app_->Doc().SetModifiedFlag(false);
   app_->Doc().SetKeyCapture(true, 99);

@@ -56,6 +56,7 @@ ShellServices TestServices::Services(fw::SettingsStore* store) {
   services.prompts = &prompts;
   services.frameworkPrompts = &frameworkPrompts;
   services.tray = &tray;
+  services.runAtLogon = runAtLogon;
   return services;
 }
 

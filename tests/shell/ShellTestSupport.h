@@ -73,6 +73,7 @@ struct TestServices {
   ScriptedFrameworkPrompts frameworkPrompts;
   RecordingTray tray;
   KeySender* keysOverride = nullptr;  // the real key sender, for tests that deliver keys
+  RunAtLogon* runAtLogon = nullptr;   // a Run key of the tests' own; null: none
 };
 
 // The messages waiting for this thread, handled as the program's message loop does; then the

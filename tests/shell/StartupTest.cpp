@@ -2,6 +2,10 @@
 // the settings that a run leaves behind.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "model/FileOps.h"
+#include "platform/win32/RunAtLogon.h"
 #include "res/resource.h"
 #include "tests/shell/ShellTestSupport.h"
 
@@ -61,6 +65,13 @@ TEST(Startup, TrayIconIsAddedOnceAtStartAndRemovedAtExit) {
     EXPECT_EQ(icon.uFlags, 7u);
     EXPECT_EQ(icon.uCallbackMessage, 1025u);
     EXPECT_NE(icon.hIcon, nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon.hIcon, &info));
+    BITMAP mask = {};
+    GetObjectA(info.hbmMask, sizeof(mask), &mask);
+    EXPECT_EQ(mask.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
     EXPECT_STREQ(icon.szTip, "Tarvel");
 
     // Nothing during the run adds it again.
@@ -279,6 +290,236 @@ TEST(Startup, ACommandLineFileThatCannotBeReadKeepsTheRecentFileList) {
   EXPECT_EQ(app.Caption(), "TarvelConfig - Tarvel");
   EXPECT_EQ(app.App().RecentFiles().Count(), 1);
   EXPECT_EQ(app.App().RecentFiles()[0], recent);
+}
+
+std::string Quoted(const std::string& path) {
+  std::string text = "\"";
+  text += path;
+  text += '"';
+  return text;
+}
+
+// What a later start of the program hands over (its command line, the file as a full path).
+LRESULT HandOver(HWND frame, const std::string& commandLine, ULONG_PTR id = 0x54564C31) {
+  COPYDATASTRUCT data = {id, static_cast<DWORD>(commandLine.size() + 1),
+                         const_cast<char*>(commandLine.c_str())};
+  return SendMessageA(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+// A later start shows the window in the foreground and opens the file it names as File > Open
+// does, with the offer to save first; never inside a question or dialog that is open.
+TEST(Startup, ALaterStartShowsTheWindowAndOpensItsFile) {
+  TempDir folder;
+  const std::string first = folder.File("first.tvm");
+  const std::string named = folder.File("named config.tvm");
+  WriteBytes(first, ConfigText({{TestGuid(1), "First Pad", 3}}));
+  WriteBytes(named, ConfigText({{TestGuid(2), "Named Pad", 5}}));
+  using Answer = fw::FrameworkPrompts::Answer;
+  struct Case {
+    const char* what;
+    bool hidden;
+    bool modified;
+    std::string commandLine;
+    Answer answer;
+    const std::string& expectedPath;
+  };
+  const Case cases[] = {
+      {"hidden in the tray, nothing named", true, false, "", Answer::No, first},
+      {"a file named, nothing to save", false, false, Quoted(named), Answer::No, named},
+      {"hidden, a file named", true, false, Quoted(named), Answer::No, named},
+      {"modified, not saved", false, true, Quoted(named), Answer::No, named},
+      {"modified, offer cancelled", false, true, Quoted(named), Answer::Cancel, first},
+      {"a file that cannot be read", false, false, Quoted(folder.File("gone.tvm")), Answer::No,
+       first},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestServices services;
+    services.settings.WriteInt("Options", "HideOnStartup", c.hidden ? 1 : 0);
+    AppUnderTest app(services, Quoted(first));
+    ASSERT_TRUE(app.Start());
+    if (c.modified) app.Doc().SetRowDescription(0, "changed");
+    services.frameworkPrompts.saveAnswers = {c.answer};
+    EXPECT_EQ(HandOver(app.FrameHandle(), c.commandLine), TRUE);
+    // Shown at once; the file is opened once the sender has its answer.
+    EXPECT_TRUE(IsWindowVisible(app.FrameHandle()));
+    EXPECT_EQ(GetForegroundWindow(), app.FrameHandle());
+    PumpFor(&app.App(), 50);
+    EXPECT_EQ(app.Doc().GetPathName(), c.expectedPath);
+    EXPECT_EQ(services.frameworkPrompts.questions.size(), c.modified ? 1u : 0u);
+    // Only the file that cannot be read is reported.
+    const bool gone = c.commandLine.find("gone.tvm") != std::string::npos;
+    EXPECT_EQ(services.frameworkPrompts.errors.size(), gone ? 1u : 0u);
+  }
+
+  // While a question of the program's is open the file waits, and is opened once it is
+  // answered. Data that is not a later start's is not taken.
+  TestServices services;
+  AppUnderTest app(services, Quoted(first));
+  ASSERT_TRUE(app.Start());
+  EXPECT_EQ(HandOver(app.FrameHandle(), Quoted(named), 7), FALSE);
+  HWND question = CreateWindowExA(0, "STATIC", "question", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                  app.FrameHandle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+  EnableWindow(app.FrameHandle(), FALSE);
+  EXPECT_EQ(HandOver(app.FrameHandle(), Quoted(named)), TRUE);
+  EXPECT_EQ(GetForegroundWindow(), question);
+  PumpFor(&app.App(), 100);
+  EXPECT_EQ(app.Doc().GetPathName(), first);
+  DestroyWindow(question);
+  EnableWindow(app.FrameHandle(), TRUE);
+  EXPECT_TRUE(PumpUntil(&app.App(), [&] { return app.Doc().GetPathName() == named; }));
+}
+
+// Options > Start with Windows: checked while the Run entry starts this program, however the
+// entry writes its path; choosing it writes the entry or removes it, and leaves the others.
+TEST(Startup, StartWithWindowsFollowsAndWritesTheRunEntry) {
+  const char* key = "Software\\Tarvel Project Tests\\Run";
+  const std::string program = "C:\\Program Files\\Tarvel\\tarvel.exe";
+  RegDeleteKeyA(HKEY_CURRENT_USER, key);
+  RunAtLogon entry(key, "Tarvel", program);
+  TestServices services;
+  services.runAtLogon = &entry;
+  AppUnderTest app(services);
+  ASSERT_TRUE(app.Start());
+  auto checked = [&] {
+    fw::CmdUI ui(ID_OPTIONS_START_WITH_WINDOWS);
+    EXPECT_TRUE(app.Frame().RouteUpdate(ui));
+    EXPECT_TRUE(ui.enabled);
+    return ui.check == 1;
+  };
+  auto write = [&](const char* name, DWORD type, const std::string& text) {
+    HKEY run = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run, nullptr);
+    RegSetValueExA(run, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(run);
+  };
+  auto read = [&](const char* name) {
+    char text[MAX_PATH] = {};
+    DWORD size = sizeof(text) - 1;
+    const LONG found =
+        RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, text, &size);
+    return found == ERROR_SUCCESS ? std::string(text) : std::string("(none)");
+  };
+
+  EXPECT_FALSE(checked());
+  struct Case {
+    DWORD type;
+    const char* command;
+    bool thisProgram;
+  };
+  const Case cases[] = {
+      {REG_SZ, "\"C:\\Program Files\\Tarvel\\tarvel.exe\"", true},
+      {REG_SZ, "  \"c:\\program files\\TARVEL\\Tarvel.EXE\" /min", true},
+      {REG_SZ, "C:\\Program Files\\Tarvel\\tarvel.exe", true},
+      {REG_SZ, "C:/Program Files/Tarvel/../Tarvel/tarvel.exe -x", true},
+      {REG_EXPAND_SZ, "%ProgramFiles%\\Tarvel\\tarvel.exe", true},
+      {REG_SZ, "\"C:\\Other\\tarvel.exe\"", false},
+      {REG_SZ, "C:\\Program Files\\Tarvel\\tarvel.exe2", false},
+      {REG_SZ, "\"C:\\Program Files\\Tarvel\\tarvel.exe", true},
+      {REG_SZ, "", false},
+      {REG_DWORD, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    write("Tarvel", c.type, c.command);
+    EXPECT_EQ(checked(), c.thisProgram);
+  }
+
+  // Choosing it replaces an entry of another program, then removes it; another entry stays.
+  write("Other", REG_SZ, "other.exe");
+  write("Tarvel", REG_SZ, "\"C:\\Other\\tarvel.exe\"");
+  EXPECT_TRUE(app.Frame().RouteCommand(ID_OPTIONS_START_WITH_WINDOWS));
+  EXPECT_EQ(read("Tarvel"), "\"" + program + "\"");
+  EXPECT_TRUE(checked());
+  EXPECT_TRUE(app.Frame().RouteCommand(ID_OPTIONS_START_WITH_WINDOWS));
+  EXPECT_EQ(read("Tarvel"), "(none)");
+  EXPECT_FALSE(checked());
+  EXPECT_EQ(read("Other"), "other.exe");
+  EXPECT_TRUE(services.frameworkPrompts.errors.empty());
+  // Hide on Startup is its own option.
+  EXPECT_EQ(app.App().m_hideOnStartup, 0);
+  RegDeleteKeyA(HKEY_CURRENT_USER, key);
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests");
+}
+
+// A configuration in a folder named in any language opens from the command line, shows its
+// name in the caption, saves, and reopens from the recent-file list, which keeps it as a wide
+// text that 8-bit readers get too.
+TEST(Startup, AConfigurationInAFolderNamedInAnyLanguageOpensSavesAndReopens) {
+  TempDir temp;
+  const std::string folder = temp.File("") + "Конфиги àé";
+  const std::string path = folder + "\\Пульт ü.tvm";
+  ASSERT_TRUE(CreateDirectoryW(WideText(folder.c_str()).c_str(), nullptr));
+  auto readWide = [](const std::string& file) {
+    std::string bytes;
+    if (std::FILE* f = _wfopen(WideText(file.c_str()).c_str(), L"rb")) {
+      char chunk[4096];
+      for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, n);
+      std::fclose(f);
+    }
+    return bytes;
+  };
+  {
+    std::FILE* f = _wfopen(WideText(path.c_str()).c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
+    const std::string text = ConfigText({{TestGuid(1), "Pad 1", 3}});
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  fw::RegistrySettings registry("Tarvel Project Tests", "Tarvel");
+  ASSERT_TRUE(DeleteAllSettings(registry));
+  TestServices services;
+  services.controllers.AddController(3);
+  {
+    AppUnderTest app(services, Quoted(path), &registry);
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.Doc().GetPathName(), path);
+    wchar_t caption[256] = {};
+    // The caption as the system keeps and draws it (WM_GETTEXT to the 8-bit window would pass
+    // it through the ANSI code page).
+    InternalGetWindowText(app.FrameHandle(), caption, 256);
+    EXPECT_EQ(std::wstring(caption), WideText("Пульт ü.tvm - Tarvel"));
+    app.Doc().SetRowDescription(0, "saved");
+    ASSERT_TRUE(app.Frame().RouteCommand(ID_FILE_SAVE));
+    EXPECT_TRUE(services.frameworkPrompts.errors.empty());
+    ASSERT_TRUE(app.Close());
+  }
+  EXPECT_NE(readWide(path).find("saved"), std::string::npos);
+  const std::wstring list = L"Software\\Tarvel Project Tests\\Tarvel\\Recent File List";
+  wchar_t stored[MAX_PATH] = {};
+  DWORD size = sizeof(stored);
+  ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, list.c_str(), L"File1", RRF_RT_REG_SZ, nullptr, stored,
+                         &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(stored), WideText(path.c_str()));
+  char ansi[MAX_PATH] = {};
+  size = sizeof(ansi);
+  EXPECT_EQ(
+      RegGetValueA(HKEY_CURRENT_USER, "Software\\Tarvel Project Tests\\Tarvel\\Recent File List",
+                   "File1", RRF_RT_REG_SZ, nullptr, ansi, &size),
+      ERROR_SUCCESS);
+  {
+    // The next start reopens it, and so does the File menu's first recent file.
+    AppUnderTest app(services, "", &registry);
+    ASSERT_TRUE(app.Start());
+    EXPECT_EQ(app.Doc().GetPathName(), path);
+    char description[kShortTextSize] = {};
+    app.Doc().GetRowDescription(0, description);
+    EXPECT_STREQ(description, "saved");
+    app.Doc().SetRowDescription(0, "not kept");
+    services.frameworkPrompts.saveAnswers = {fw::FrameworkPrompts::Answer::No};
+    ASSERT_TRUE(app.Frame().RouteCommand(ID_FILE_MRU_FILE1));
+    app.Doc().GetRowDescription(0, description);
+    EXPECT_STREQ(description, "saved");
+    HMENU file = GetSubMenu(GetMenu(app.FrameHandle()), 0);
+    SendMessageA(app.FrameHandle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    wchar_t item[MAX_PATH] = {};
+    GetMenuStringW(file, ID_FILE_MRU_FILE1, item, MAX_PATH, MF_BYCOMMAND);
+    EXPECT_NE(std::wstring(item).find(L"\u041f\u0443\u043b\u044c\u0442 \u00fc.tvm"),
+              std::wstring::npos);
+  }
+  EXPECT_TRUE(DeleteAllSettings(registry));
 }
 
 // One run stores every setting; the next run reads every one of them back. Through the

@@ -188,11 +188,32 @@ TEST(TargetWindowDialog, PreselectsTheNoneRowForNoClassAndNothingForAnUnknownOne
     CTargetWindowDlg dialog;
     dialog.m_selection = c.selection;
     std::vector<ListedRow> rows;
+    COLORREF shown = CLR_INVALID;
     WindowWatch watch(DialogCalled(kTargetCaption), [&](HWND window) {
-      rows = ReadRows(GetDlgItem(window, IDC_WINDOW_LIST));
+      const HWND list = GetDlgItem(window, IDC_WINDOW_LIST);
+      rows = ReadRows(list);
+      // While the focus is in the edit, the preselected row shows in the selection's colour,
+      // not in the pale grey of an unfocused list.
+      SetFocus(GetDlgItem(window, IDC_SELECTION));
+      RECT row = {};
+      row.left = LVIR_LABEL;
+      SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+      RECT client = {};
+      GetClientRect(list, &client);
+      HDC screen = GetDC(list);
+      HDC dc = CreateCompatibleDC(screen);
+      HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+      ReleaseDC(list, screen);
+      HGDIOBJ old = SelectObject(dc, bitmap);
+      SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+      shown = GetPixel(dc, row.left + 1, (row.top + row.bottom) / 2);
+      SelectObject(dc, old);
+      DeleteObject(bitmap);
+      DeleteDC(dc);
       ClickButton(window, IDOK);
     });
     EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
+    EXPECT_EQ(shown, c.noneSelected ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_WINDOW));
     ASSERT_FALSE(rows.empty());
     int selected = 0;
     for (const ListedRow& row : rows) selected += row.selected ? 1 : 0;

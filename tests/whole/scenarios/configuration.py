@@ -1,9 +1,10 @@
-"""Configuration files through the whole program: the most recent file at start-up, and Save."""
+"""Configuration files through the whole program: the most recent file at start-up, Save, and
+files in folders named in any language."""
 
 import json
 
-from harness import (ID_JOYSTICK_REFRESH, Mapping, Record, check, check_equal, instance_guid,
-                     product_guid, scenario, wait_saved, write_config)
+from harness import (ID_FILE_SAVE, ID_JOYSTICK_REFRESH, Mapping, Record, check, check_equal,
+                     instance_guid, product_guid, scenario, wait_saved, write_config)
 
 TARGET = "TarvelTarget"
 
@@ -75,3 +76,43 @@ def save_round_trip(s):
     wait_saved(saved, before)
     check_equal("the saved configuration, as tarvelcfg reads it", expected_dump,
                 json.loads(s.tarvelcfg_dump(saved)))
+
+
+@scenario("config.any_language", timeout=90)
+def any_language(s):
+    """A configuration in a folder named with Cyrillic and accented letters opens from the
+    command line, saves, and reopens from the recent-file list at the next start; tarvelcfg
+    reads it by that name too."""
+    # Wine reads program arguments in the Unix locale's character set.
+    s.env["LC_ALL"] = "C.UTF-8"
+    s.add_controller(0, "Pad One", 4)
+    folder = s.files / "Конфиги àé"
+    folder.mkdir()
+    path = folder / "Пульт ü.tvm"
+    write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4,
+                               {0: Mapping(0x41, 0x1E, 0, TARGET, "first")})])
+    s.start_tarvel(s.wine_path(path))
+    title = s.window().title
+    check(title.endswith(" ü.tvm - Tarvel"), f"title: {title!r}")
+    check_equal("row of button 1", ["Pad One", "1", "A", TARGET, "first"], s.rows()[0].texts)
+
+    # A second controller, added by Refresh, modifies the configuration; Save writes it.
+    s.add_controller(1, "Pad Two", 2)
+    before = path.stat().st_mtime_ns
+    s.command(ID_JOYSTICK_REFRESH)
+    s.dialog("Tarvel")
+    s.drive("click-button", "Tarvel", "Yes")
+    s.command(ID_FILE_SAVE)
+    wait_saved(path, before)
+    check_equal("exit code", 0, s.close_tarvel())
+    saved = json.loads(s.tarvelcfg_dump(path))
+    check_equal("devices saved", ["Pad One", "Pad Two"], [r["name"] for r in saved["records"]])
+    check_equal("files in the folder", [path.name], [p.name for p in folder.iterdir()])
+
+    s.drive("reset-calls")  # so that the next start is seen reading the controller afresh
+    s.start_tarvel()  # nothing named: the recent-file list's first file
+    title = s.window().title
+    check(title.endswith(" ü.tvm - Tarvel"), f"title at the next start: {title!r}")
+    check_equal("devices reopened", ["Pad One"] * 4 + ["Pad Two"] * 2,
+                [row.texts[0] for row in s.rows()])
+    check_equal("exit code", 0, s.close_tarvel())

@@ -3,9 +3,10 @@ controllers found by Refresh."""
 
 import time
 
-from harness import (ID_FILE_NEW, ID_JOYSTICK_REFRESH, ROW_CONNECTED, ROW_PRESSED, Mapping, Record,
-                     check, check_equal, instance_guid, product_guid, scenario, wait_for,
-                     write_config)
+from harness import (DBT_DEVNODES_CHANGED, FRAME_CLASS, ID_FILE_NEW, ID_JOYSTICK_REFRESH,
+                     NIN_BALLOONUSERCLICK, ROW_CONNECTED, ROW_PRESSED, WM_DEVICECHANGE,
+                     WM_TRAYNOTIFY, Mapping, Record, check, check_equal, instance_guid,
+                     product_guid, scenario, wait_for, write_config)
 
 TARGET = "TarvelTarget"
 
@@ -199,3 +200,44 @@ def new_joystick(s):
     check(tap(s, 0, 0, 2), "Pad One stopped sending after Refresh")
     s.passes(0, 3)
     check_equal("keys", keystroke(0x41), [k.short() for k in s.keys()])
+
+
+@scenario("discovery.plugged_in", timeout=60)
+def plugged_in(s):
+    """Controllers plugged in while the program runs, announced as Windows does with
+    WM_DEVICECHANGE: one that the configuration knows works at once, without Refresh; one that
+    it does not know asks nothing and leaves the focus where it was, and a click on the
+    announcement's balloon asks whether to add it."""
+    s.add_controller(0, "Pad One", 4)
+    path = s.files / "known.tvm"
+    write_config(path, [pad_record(0, "Pad One", 4, {0: Mapping(0x41, 0x1E, 0, TARGET)}),
+                        pad_record(1, "Pad Two", 4, {0: Mapping(0x42, 0x30, 0, TARGET)})])
+    s.start_sink(TARGET, focus=True)
+    s.start_tarvel(s.wine_path(path))
+    s.drive("focus-sink", 5000)
+
+    s.add_controller(1, "Pad Two", 4)
+    s.drive("post", FRAME_CLASS, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0)
+    s.drive("wait", 1, "calls.getdevicestate", ">=", 2, 5000)
+    check(tap(s, 1, 0, 2), "the known pad plugged in does not send")
+    s.passes(1, 3)
+    check_equal("keys from the pad plugged in", keystroke(0x42), [k.short() for k in s.keys()])
+    wait_rows(s, lambda rows: images(rows) == [ROW_CONNECTED] * 8, "both pads shown connected")
+
+    s.add_controller(2, "Pad Three", 2)
+    s.drive("post", FRAME_CLASS, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0)
+    s.drive("wait", 2, "calls.getdevicestate", ">=", 2, 5000)
+    s.passes(2, 20)
+    # Wine's notification area shows the balloon as a tooltip of its own, after a moment.
+    wait_for(lambda: [cls for cls, _ in s.visible_windows()], lambda c: "tooltips_class32" in c,
+             "no balloon was shown", timeout_s=8, every_s=0.25)
+    windows = s.visible_windows()
+    check(("#32770", "Tarvel") not in windows, f"a question came up: {windows}")
+    check_equal("the key sink keeps the focus", 1, s.get("sink", "foreground"))
+    check_equal("rows", 8, len(s.rows()))
+
+    s.drive("post", FRAME_CLASS, WM_TRAYNOTIFY, 0, NIN_BALLOONUSERCLICK)
+    text = question_text(s)
+    check('New joystick named "Pad Three" was discovered.' in text, f"the question: {text!r}")
+    s.drive("click-button", "Tarvel", "Yes")
+    wait_rows(s, lambda rows: len(rows) == 10, "Pad Three's rows appended")

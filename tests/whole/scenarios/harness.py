@@ -29,10 +29,15 @@ WM_CLOSE = 0x0010
 WM_COMMAND = 0x0111
 WM_LBUTTONDBLCLK = 0x0203
 WM_TRAYNOTIFY = 1025
+WM_DEVICECHANGE = 0x0219
+DBT_DEVNODES_CHANGED = 0x0007
+NIN_BALLOONUSERCLICK = 0x0405
 LVM_SETCOLUMNWIDTH = 0x101E
 ID_FILE_NEW = 57600
+ID_FILE_SAVE = 57603
 ID_JOYSTICK_REFRESH = 32771
 ID_OPTIONS_HIDE_ON_STARTUP = 32779
+ID_VIEW_HIDE_TO_TRAY = 32775
 
 # Row images: a row's status bits.
 ROW_CONNECTED = 4
@@ -487,6 +492,15 @@ class Session:
                 self.drive("list-windows", check=False)
                 raise CheckFailed("the program did not start reading the controllers "
                                   f"({self._state('tarvel')})")
+
+    def start_again(self, *args, timeout_s=30):
+        """Starts tarvel.exe once more while the first one runs and waits for it to end;
+        returns its exit code and the seconds it ran."""
+        env = dict(self.env, WINEDLLOVERRIDES="dinput8=n,b")
+        started = time.monotonic()
+        code, _ = self._run(["wine", str(self.program_dir / "tarvel.exe"), *map(str, args)],
+                            timeout_s, ok=None, cwd=self.program_dir, env=env)
+        return code, time.monotonic() - started
 
     def tarvel_running(self):
         child = self.children.get("tarvel")
