@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "framework/ResourceText.h"
 #include "framework/FrameworkIds.h"
+#include "framework/ResourceText.h"
 
 namespace tarvel::fw {
 
