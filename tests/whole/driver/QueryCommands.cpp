@@ -246,6 +246,24 @@ int WaitSeen(Context& context) {
   return kNotMet;
 }
 
+// The periods between the latest polls of a slot, in milliseconds, one a line, oldest first.
+int PollPeriods(Context& context) {
+  FakeDInputShared* shared = context.Controllers();
+  int index;
+  if (shared == nullptr) return kNoShared;
+  if (!ParseSlot(context.args[0], &index)) return kUsage;
+  const CallRecord& record = shared->controllers[index].record;
+  const LONG polls = record.calls[fakedinput::kPoll];
+  const double frequency = static_cast<double>(shared->header.qpcFrequency);
+  const LONG first = polls > fakedinput::kPollTimes ? polls - fakedinput::kPollTimes + 1 : 1;
+  for (LONG n = first + 1; n <= polls; ++n) {
+    const LONGLONG later = record.pollQpc[(n - 1) % fakedinput::kPollTimes];
+    const LONGLONG earlier = record.pollQpc[(n - 2) % fakedinput::kPollTimes];
+    std::printf("%.3f\n", static_cast<double>(later - earlier) * 1000 / frequency);
+  }
+  return kOk;
+}
+
 // JSON text of a zero-terminated field.
 std::string JsonString(const char* text, size_t size) {
   std::string out = "\"";
@@ -512,6 +530,8 @@ const Command kQueryCommands[] = {
     {"wait-seen", 2, 2, "IDX TIMEOUTMS  wait until the program has read the latest button change",
      WaitSeen},
     {"dump", 0, 0, "state and call record as JSON lines (global, each used slot, sink)", Dump},
+    {"poll-periods", 1, 1, "IDX  milliseconds between the latest polls (up to 63), one a line",
+     PollPeriods},
     {"latency", 4, 4,
      "IDX BUTTON COUNT TIMEOUTMS  press COUNT times: ms to the program's read and to the key",
      Latency},

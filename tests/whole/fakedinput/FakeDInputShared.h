@@ -28,13 +28,15 @@ inline constexpr char kDefaultMappingName[] = "TarvelFakeDInput";
 inline constexpr char kMappingNameVariable[] = "TARVEL_FAKE_DINPUT_NAME";
 
 inline constexpr uint32_t kMagic = 0x49444654;  // "TFDI"
-inline constexpr uint32_t kVersion = 3;
+inline constexpr uint32_t kVersion = 4;
 
 inline constexpr int kMaxControllers = 20;
 inline constexpr int kMaxButtons = 128;
 inline constexpr int kMaxAxes = 8;  // X, Y, Z, Rx, Ry, Rz, slider 0, slider 1
 inline constexpr int kMaxPovs = 4;
 inline constexpr int kNameSize = 260;  // as tszProductName: up to 259 characters and a zero
+// Times of the latest polls kept per controller.
+inline constexpr int kPollTimes = 64;
 // Button changes kept for buffered reads: a program's buffer is at most this long.
 inline constexpr int kChangeRing = 1024;
 
@@ -110,6 +112,8 @@ struct CallRecord {
   volatile LONG eventPid;               // ... in this process
   volatile LONG bufferSize;             // DIPROP_BUFFERSIZE set (0: not buffered)
   volatile LONG changesRead;            // changes handed out by GetDeviceData
+  // QueryPerformanceCounter at poll n (counting from 1) in pollQpc[(n - 1) % kPollTimes].
+  volatile LONGLONG pollQpc[kPollTimes];
   AxisRange ranges[kMaxAxes];
   LONG reserved[2];
 };

@@ -236,7 +236,10 @@ HRESULT FakeDevice::DoUnacquire() {
 
 HRESULT FakeDevice::Poll() {
   HRESULT result;
-  if (!Enter(kPoll, &result)) result = DoPoll();
+  const bool faulted = Enter(kPoll, &result);
+  const LONG n = Record().calls[kPoll];
+  if (n > 0) Record().pollQpc[(n - 1) % kPollTimes] = wholetest::QpcNow();
+  if (!faulted) result = DoPoll();
   return Leave(kPoll, result);
 }
 
