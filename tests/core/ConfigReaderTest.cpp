@@ -983,90 +983,61 @@ TEST(ParseConfiguration, WrongFormatAndTooLargeAreResultsWithoutRecords) {
   EXPECT_EQ(ParseConfiguration(over.data(), over.size() - 1).result, LoadResult::Loaded);
 }
 
-// Action lines after a block's button lines: what each one gives, or why it is left out.
-TEST(ParseConfiguration, ReadsActionLinesAndReportsThoseItCannotRead) {
-  struct IgnoredLines final : LoadObserver {
-    void BlockDropped(int, const char*) override {}
-    void BlockPassedOver(int) override {}
-    void ButtonCleared(int, int, int, const char*) override {}
-    void TextIgnored(int line, bool mayHoldData, const char* reason) override {
-      if (!mayHoldData) return;  // the user's note
-      lines.push_back(line);
-      reasons.push_back(reason);
-    }
-    std::vector<int> lines;
-    std::vector<std::string> reasons;
-  };
-  struct Case {
-    const char* line;
-    int button;  // 1 or 2: the mapping the line changes; 0: the line is ignored
-    KeyAction action;
-    int rate;
-  };
-  const Case kCases[] = {
-      {"Button1Action = Hold", 1, KeyAction::Hold, 10},
-      {"Button2Action=hOLD", 2, KeyAction::Hold, 10},
-      {"Button1Action = Turbo,1", 1, KeyAction::Turbo, 1},
-      {"Button1Action \t=\t tURBO , 50 ", 1, KeyAction::Turbo, 50},
-      {"Button2Action = Turbo", 2, KeyAction::Turbo, 10},
-      {"Button1Action = Tap", 1, KeyAction::Tap, 10},
-      {"Button3Action = Hold", 0, {}, 0},
-      {"Button0Action = Hold", 0, {}, 0},
-      {"Button1Action = Turbo,0", 0, {}, 0},
-      {"Button1Action = Turbo,51", 0, {}, 0},
-      {"Button1Action = Turbo,9999999999", 0, {}, 0},
-      {"Button1Action = Turbo,", 0, {}, 0},
-      {"Button1Action = Hold,5", 0, {}, 0},
-      {"Button1Action = Holding", 0, {}, 0},
-      {"Button1Action = Toggle", 0, {}, 0},
-      {"Button1Action Hold", 0, {}, 0},
-  };
-  for (const Case& c : kCases) {
-    // The line comes after a note of the user's; before any block it belongs to none.
-    const std::string bytes =
-        Lines(Join({{"TVM2", "Button1Action = Hold"},
-                    Block(kA, "A", {V2Button(1, 1, 65, 0, 0), V2Button(2, 1, 66, 0, 0)}),
-                    {"; a note", c.line}}));
-    IgnoredLines report;
-    const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size(), &report);
-
-    ASSERT_EQ(parsed.recordCount, 1) << c.line;
-    for (int k = 0; k < 2; ++k) {
-      const ButtonMapping& m = parsed.records[0]->buttons[k];
-      const bool changed = c.button == k + 1;
-      EXPECT_EQ(m.action, changed ? c.action : KeyAction::Tap) << c.line << " button " << k + 1;
-      EXPECT_EQ(m.turboRate, changed ? c.rate : kDefaultTurboRate) << c.line;
-      EXPECT_EQ(m.virtualKey, 65 + k);
-    }
-    EXPECT_EQ(report.lines, c.button == 0 ? (std::vector<int>{2, 8}) : std::vector<int>{2})
-        << c.line;
-    // The classic rules pass over every action line, and read the same buttons otherwise.
-    IgnoredLines classicReport;
-    const ParsedConfiguration classic =
-        ParseConfiguration(bytes.data(), bytes.size(), &classicReport, ReadRules::Classic);
-    ASSERT_EQ(classic.recordCount, 1);
-    DeviceRecord expected = *parsed.records[0];
-    for (ButtonMapping& m : expected.buttons) m.action = KeyAction::Tap, m.turboRate = 10;
-    EXPECT_EQ(std::memcmp(classic.records[0].get(), &expected, sizeof expected), 0) << c.line;
-    EXPECT_EQ(classicReport.lines, (std::vector<int>{2, 8}));
+// What a mapping of a parsed record holds, in the form the table below gives: "tap", "hold",
+// "turbo <rate>", "key <code>" (a hat or axis row's key, -1 unassigned) or "<press>,<release>".
+std::string Holds(const DeviceRecord& record, int index, const char* form) {
+  const ButtonMapping& m = record.Mapping(index);
+  char text[32];
+  if (std::isdigit(static_cast<unsigned char>(form[0]))) {
+    const AxisThresholds& t = record.thresholds[index - kFirstControl];
+    std::snprintf(text, sizeof text, "%d,%d", t.pressPercent, t.releasePercent);
+  } else if (m.action == KeyAction::Hold) {
+    std::snprintf(text, sizeof text, "hold");
+  } else if (m.action == KeyAction::Turbo) {
+    std::snprintf(text, sizeof text, "turbo %d", m.turboRate);
+  } else if (std::strncmp(form, "key", 3) == 0) {
+    std::snprintf(text, sizeof text, "key %d", m.assigned ? m.virtualKey : -1);
+  } else {
+    std::snprintf(text, sizeof text, "tap");
   }
+  return text;
 }
 
-TEST(ParseConfiguration, ReadsHatAndAxisLinesFromAnywhereAfterTheButtonsAndReportsTheRest) {
+// The lines after a block's button lines: the buttons' actions, and the hats' and axes' rows,
+// actions and thresholds. Each is read from after a note of the user's and applies to the block
+// before it, or is reported and left out; the classic rules pass over all of them and read the
+// same buttons.
+TEST(ParseConfiguration, ReadsTheLinesAfterTheButtonsAndReportsThoseItCannotRead) {
+  constexpr int C = kFirstControl;
   struct Case {
     const char* line;
-    int control;        // the row the line gives; -1: the line is reported and ignored
-    const char* check;  // what the row then holds: key, action or thresholds
+    int mapping;  // the mapping the line changes; -1: the line is reported and ignored
+    const char* holds;
   };
   const Case kCases[] = {
-      {"Pov1Up = 1,38,72,0,0,,0,", 0, "key 38"},
-      {"pov4left=1,37,0,0,3,a,b,1,c", 15, "key 37"},
-      {"Slider2Plus = 1,65,0,0,0,,0,", 31, "key 65"},
-      {"RxMinusAction = Turbo,7", 22, "turbo 7"},
-      {"YPlusAction=HOLD", 19, "hold"},
-      {"Pov2DownAction = Hold", 6, "hold"},
-      {"ZMinusThreshold = 99,1", 20, "99,1"},
-      {"ZPlusThreshold\t= 51 , 50 ", 21, "51,50"},
+      {"Button1Action = Hold", 0, "hold"},
+      {"Button2Action=hOLD", 1, "hold"},
+      {"Button1Action = Turbo,1", 0, "turbo 1"},
+      {"Button1Action \t=\t tURBO , 50 ", 0, "turbo 50"},
+      {"Button2Action = Turbo", 1, "turbo 10"},
+      {"Button1Action = Tap", 0, "tap"},
+      {"Pov1Up = 1,38,72,0,0,,0,", C + 0, "key 38"},
+      {"pov4left=1,37,0,0,3,a,b,1,c", C + 15, "key 37"},
+      {"Slider2Plus = 1,65,0,0,0,,0,", C + 31, "key 65"},
+      {"RxMinusAction = Turbo,7", C + 22, "turbo 7"},
+      {"YPlusAction=HOLD", C + 19, "hold"},
+      {"Pov2DownAction = Hold", C + 6, "hold"},
+      {"ZMinusThreshold = 99,1", C + 20, "99,1"},
+      {"ZPlusThreshold\t= 51 , 50 ", C + 21, "51,50"},
+      {"Button3Action = Hold", -1, ""},
+      {"Button0Action = Hold", -1, ""},
+      {"Button1Action = Turbo,0", -1, ""},
+      {"Button1Action = Turbo,51", -1, ""},
+      {"Button1Action = Turbo,9999999999", -1, ""},
+      {"Button1Action = Turbo,", -1, ""},
+      {"Button1Action = Hold,5", -1, ""},
+      {"Button1Action = Holding", -1, ""},
+      {"Button1Action Hold", -1, ""},
       {"Pov1Up = 1,38", -1, ""},
       {"Pov1UpThreshold = 60,40", -1, ""},
       {"XPlusThreshold = 40,40", -1, ""},
@@ -1076,40 +1047,41 @@ TEST(ParseConfiguration, ReadsHatAndAxisLinesFromAnywhereAfterTheButtonsAndRepor
       {"XPlusAction = Toggle", -1, ""},
       {"XPlus 1,38,72,0,0,,0,", -1, ""},
   };
+  struct IgnoredLines final : LoadObserver {
+    void BlockDropped(int, const char*) override {}
+    void BlockPassedOver(int) override {}
+    void ButtonCleared(int, int, int, const char*) override {}
+    void TextIgnored(int line, bool, const char*) override { lines.push_back(line); }
+    std::vector<int> lines;
+  };
   for (const Case& c : kCases) {
-    // The line comes after a note, before the next block; other lines name nothing.
-    const std::string bytes = Lines(Join({{"TVM2"},
-                                          Block(kA, "A", {V2Button(1, 1, 65, 0, 0)}),
-                                          {"; a note", c.line, "Pov5Up = 1,1,1,1,0,,0,"},
-                                          Block(kB, "B", {V2Button(1, 0, 0, 0, 0)})}));
-    struct IgnoredLines final : LoadObserver {
-      void BlockDropped(int, const char*) override {}
-      void BlockPassedOver(int) override {}
-      void ButtonCleared(int, int, int, const char*) override {}
-      void TextIgnored(int line, bool, const char*) override { lines.push_back(line); }
-      std::vector<int> lines;
-    } report;
-    const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size(), &report);
-    ASSERT_EQ(parsed.recordCount, 2) << c.line;
-    const DeviceRecord& a = *parsed.records[0];
-    EXPECT_EQ(parsed.records[1]->controlRows, 0u);
-    EXPECT_EQ(a.controlRows, c.control < 0 ? 0u : 1u << c.control) << c.line;
-    // The note, the bad line and "Pov5Up", each reported once; a good line not at all.
-    EXPECT_EQ(report.lines, c.control < 0 ? (std::vector<int>{5, 6, 7}) : (std::vector<int>{5, 7}))
-        << c.line;
-    if (c.control < 0) continue;
-    const ButtonMapping& m = a.controls[c.control];
-    const AxisThresholds& t = a.thresholds[c.control];
-    char held[16];
-    if (std::strncmp(c.check, "key", 3) == 0)
-      std::snprintf(held, sizeof held, "key %d", m.assigned ? m.virtualKey : -1);
-    else if (std::strcmp(c.check, "hold") == 0)
-      std::snprintf(held, sizeof held, "%s", m.action == KeyAction::Hold ? "hold" : "?");
-    else if (std::strncmp(c.check, "turbo", 5) == 0)
-      std::snprintf(held, sizeof held, "turbo %d", m.action == KeyAction::Turbo ? m.turboRate : -1);
-    else
-      std::snprintf(held, sizeof held, "%d,%d", t.pressPercent, t.releasePercent);
-    EXPECT_STREQ(held, c.check) << c.line;
+    SCOPED_TRACE(c.line);
+    // Line 2 belongs to no block; the case's line is line 8, before the next block.
+    const std::string bytes =
+        Lines(Join({{"TVM2", "Button1Action = Hold"},
+                    Block(kA, "A", {V2Button(1, 1, 65, 0, 0), V2Button(2, 1, 66, 0, 0)}),
+                    {"; a note", c.line, "Pov5Up = 1,1,1,1,0,,0,"},
+                    Block(kB, "B", {V2Button(1, 0, 0, 0, 0)})}));
+    for (ReadRules rules : {ReadRules::WithActions, ReadRules::Classic}) {
+      const bool classic = rules == ReadRules::Classic;
+      IgnoredLines report;
+      const ParsedConfiguration parsed =
+          ParseConfiguration(bytes.data(), bytes.size(), &report, rules);
+      ASSERT_EQ(parsed.recordCount, 2);
+      const DeviceRecord& a = *parsed.records[0];
+      const int changed = classic ? -1 : c.mapping;
+      for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(a.buttons[k].virtualKey, 65 + k);
+        EXPECT_EQ(Holds(a, k, "tap"), k == changed ? c.holds : "tap") << "button " << k + 1;
+      }
+      EXPECT_EQ(a.controlRows, changed >= C ? 1u << (changed - C) : 0u);
+      if (changed >= C) {
+        EXPECT_EQ(Holds(a, changed, c.holds), c.holds);
+      }
+      EXPECT_EQ(parsed.records[1]->controlRows, 0u);
+      EXPECT_EQ(report.lines,
+                changed < 0 ? (std::vector<int>{2, 7, 8, 9}) : (std::vector<int>{2, 7, 9}));
+    }
   }
 }
 
