@@ -183,20 +183,11 @@ TEST_F(FrameTest, HintBarShowsTheCaptureHintOnlyWhileCaptureIsOn) {
   band.clrFore = RGB(0, 0, 0);
   band.clrBack = RGB(255, 255, 255);
   SendMessageA(app_->Frame().ReBarHandle(), RB_SETBANDINFOA, 1, reinterpret_cast<LPARAM>(&band));
-  RECT client = {};
-  GetClientRect(hint, &client);
-  HDC screen = GetDC(hint);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-  ReleaseDC(hint, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  SendMessageA(hint, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+  MemoryCanvas canvas(hint);
+  SendMessageA(hint, WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()),
                PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN);
-  EXPECT_EQ(GetPixel(dc, client.right - 2, client.bottom / 2), RGB(255, 255, 255));
-  EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 255, 255));
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  EXPECT_EQ(canvas.At(canvas.client.right - 2, canvas.client.bottom / 2), RGB(255, 255, 255));
+  EXPECT_EQ(canvas.At(1, 1), RGB(255, 255, 255));
 }
 
 // The program declares itself aware of each monitor's density; moved to a denser monitor, the

@@ -261,11 +261,8 @@ TEST_F(KeyCaptureTest, LeftClickCancelsAndKeepsThePreviousKey) {
 
 // The pixels of a row's small picture as the view draws it.
 std::vector<COLORREF> RowPicture(CTarvelView& view, int row) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 800, 400);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
+  MemoryCanvas canvas(nullptr, 800, 400);
+  HDC dc = canvas.dc();
   DRAWITEMSTRUCT draw = {};
   draw.CtlType = ODT_LISTVIEW;
   draw.itemID = static_cast<UINT>(row);
@@ -278,10 +275,7 @@ std::vector<COLORREF> RowPicture(CTarvelView& view, int row) {
   view.List().ItemRect(row, LVIR_ICON, &icon);
   std::vector<COLORREF> pixels;
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) pixels.push_back(GetPixel(dc, icon.left + x, icon.top + y));
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+    for (int x = 0; x < 16; ++x) pixels.push_back(canvas.At(icon.left + x, icon.top + y));
   return pixels;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "tests/shell/ShellTestSupport.h"
 #include "ui/ListViewEx.h"
 
 namespace tarvel::test {
@@ -129,17 +130,10 @@ class DrawnRow {
  public:
   static constexpr COLORREF kUntouched = RGB(1, 2, 3);
 
-  DrawnRow(ListHost& host, int row) {
+  DrawnRow(ListHost& host, int row) : canvas_(host.list.Handle()), dc_(canvas_.dc()) {
     HWND list = host.list.Handle();
-    RECT client = {};
-    GetClientRect(list, &client);
-    HDC screen = GetDC(list);
-    dc_ = CreateCompatibleDC(screen);
-    bitmap_ = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    ReleaseDC(list, screen);
-    old_ = SelectObject(dc_, bitmap_);
     HBRUSH fill = CreateSolidBrush(kUntouched);
-    FillRect(dc_, &client, fill);
+    FillRect(dc_, &canvas_.client, fill);
     DeleteObject(fill);
     SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
     DRAWITEMSTRUCT draw = {};
@@ -154,11 +148,6 @@ class DrawnRow {
     label = host.ItemRect(row, LVIR_LABEL);
     icon = host.ItemRect(row, LVIR_ICON);
     host.list.DrawItem(draw);
-  }
-  ~DrawnRow() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
   }
   COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
   int MiddleY() const { return (bounds.top + bounds.bottom) / 2; }
@@ -180,9 +169,8 @@ class DrawnRow {
   RECT icon = {};
 
  private:
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
+  MemoryCanvas canvas_;
+  HDC dc_;
 };
 
 // The wrapper's calls that the program uses, against what the control was given.

@@ -133,6 +133,22 @@ std::string Numbered(const char* pattern, int n) {
   return text;
 }
 
+MemoryCanvas::MemoryCanvas(HWND window, int width, int height) {
+  GetClientRect(window, &client);
+  if (width > 0) client = {0, 0, width, height};
+  HDC screen = GetDC(window);
+  dc_ = CreateCompatibleDC(screen);
+  bitmap_ = CreateCompatibleBitmap(screen, client.right, client.bottom);
+  ReleaseDC(window, screen);
+  old_ = SelectObject(dc_, bitmap_);
+}
+
+MemoryCanvas::~MemoryCanvas() {
+  SelectObject(dc_, old_);
+  DeleteObject(bitmap_);
+  DeleteDC(dc_);
+}
+
 std::string WindowText(HWND window) {
   char text[512] = {};
   GetWindowTextA(window, text, sizeof(text));

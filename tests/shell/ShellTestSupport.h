@@ -116,4 +116,22 @@ std::string Numbered(const char* pattern, int n);
 // The text of a window.
 std::string WindowText(HWND window);
 
+// A memory bitmap to draw into, compatible with a window's screen and as large as its client
+// area (or of the size given).
+class MemoryCanvas {
+ public:
+  explicit MemoryCanvas(HWND window, int width = 0, int height = 0);
+  ~MemoryCanvas();
+  MemoryCanvas(const MemoryCanvas&) = delete;
+  MemoryCanvas& operator=(const MemoryCanvas&) = delete;
+  HDC dc() const { return dc_; }
+  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+  RECT client = {};
+
+ private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
 }  // namespace tarvel::test

@@ -11,6 +11,7 @@
 
 #include "res/resource.h"
 #include "tests/shell/EditingSupport.h"
+#include "tests/shell/ShellTestSupport.h"
 #include "ui/ActionDlg.h"
 #include "ui/DescriptionDlg.h"
 #include "ui/TargetWindowDlg.h"
@@ -198,18 +199,12 @@ TEST(TargetWindowDialog, PreselectsTheNoneRowForNoClassAndNothingForAnUnknownOne
       RECT row = {};
       row.left = LVIR_LABEL;
       SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
-      RECT client = {};
-      GetClientRect(list, &client);
-      HDC screen = GetDC(list);
-      HDC dc = CreateCompatibleDC(screen);
-      HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-      ReleaseDC(list, screen);
-      HGDIOBJ old = SelectObject(dc, bitmap);
-      SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
-      shown = GetPixel(dc, row.left + 1, (row.top + row.bottom) / 2);
-      SelectObject(dc, old);
-      DeleteObject(bitmap);
-      DeleteDC(dc);
+      {
+        MemoryCanvas canvas(list);
+        SendMessageA(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()),
+                     PRF_CLIENT | PRF_ERASEBKGND);
+        shown = canvas.At(row.left + 1, (row.top + row.bottom) / 2);
+      }
       ClickButton(window, IDOK);
     });
     EXPECT_EQ(dialog.DoModal(nullptr), IDOK);

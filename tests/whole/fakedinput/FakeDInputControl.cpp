@@ -312,6 +312,18 @@ LONG SetButton(FakeDInputShared& shared, int index, int button, BYTE value) {
   return SetButtons(shared, index, &button, 1, value);
 }
 
+namespace {
+
+// The changes of one report are queued under one sequence number; then they are published and
+// the program's change event is set.
+LONG EndReport(FakeDInputShared& shared, int index) {
+  const LONG serial = PublishChange(shared, shared.controllers[index]);
+  SignalChangeEvent(shared, index);
+  return serial;
+}
+
+}  // namespace
+
 LONG SetButtons(FakeDInputShared& shared, int index, const int* buttons, int count, BYTE value) {
   if (index < 0 || index >= kMaxControllers) return 0;
   for (int i = 0; i < count; ++i)
@@ -322,9 +334,7 @@ LONG SetButtons(FakeDInputShared& shared, int index, const int* buttons, int cou
     controller.buttons[buttons[i]] = value;
     QueueChange(controller, buttons[i], value, sequence);
   }
-  const LONG serial = PublishChange(shared, controller);
-  SignalChangeEvent(shared, index);
-  return serial;
+  return EndReport(shared, index);
 }
 
 LONG SetAxis(FakeDInputShared& shared, int index, int axis, LONG perMille) {
@@ -341,9 +351,7 @@ LONG SetAxis(FakeDInputShared& shared, int index, int axis, LONG perMille) {
   const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
   QueueChangeAt(controller, 4 * axis, static_cast<LONG>(min + half + half * perMille / 1000),
                 sequence);
-  const LONG serial = PublishChange(shared, controller);
-  SignalChangeEvent(shared, index);
-  return serial;
+  return EndReport(shared, index);
 }
 
 LONG SetPov(FakeDInputShared& shared, int index, int hat, DWORD value) {
@@ -352,22 +360,13 @@ LONG SetPov(FakeDInputShared& shared, int index, int hat, DWORD value) {
   controller.povValues[hat] = value == 0xFFFFFFFF ? 0 : static_cast<LONG>(value + 1);
   const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
   QueueChangeAt(controller, static_cast<LONG>(DIJOFS_POV(hat)), static_cast<LONG>(value), sequence);
-  const LONG serial = PublishChange(shared, controller);
-  SignalChangeEvent(shared, index);
-  return serial;
+  return EndReport(shared, index);
 }
 
 LONG SetAllButtons(FakeDInputShared& shared, int index, BYTE value) {
-  if (index < 0 || index >= kMaxControllers) return 0;
-  Controller& controller = shared.controllers[index];
-  const LONG sequence = InterlockedIncrement(&shared.header.changeSequence);
-  for (int button = 0; button < kMaxButtons; ++button) {
-    controller.buttons[button] = value;
-    QueueChange(controller, button, value, sequence);
-  }
-  const LONG serial = PublishChange(shared, controller);
-  SignalChangeEvent(shared, index);
-  return serial;
+  int all[kMaxButtons];
+  for (int button = 0; button < kMaxButtons; ++button) all[button] = button;
+  return SetButtons(shared, index, all, kMaxButtons, value);
 }
 
 void SetFault(Fault& fault, LONG remaining, HRESULT result) {
