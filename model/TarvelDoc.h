@@ -121,6 +121,8 @@ class CTarvelDoc : public Document, public ButtonSink {
  private:
   ButtonMapping* MappingAt(int row) const;
   void LinkRecord(int recordIndex);
+  // Unties every slot, then ties each record in order.
+  void LinkAllRecords();
   void ShowRefusal(LoadResult result) const;
   void SendKeystroke(const ButtonMapping& mapping);
   // A mapping's new state byte: its pressed mark and what its action does on the change.
