@@ -17,6 +17,7 @@ class CMainFrame;
 class CTarvelDoc;
 class CTarvelView;
 class ControllerBackend;
+class ForegroundIntegrity;
 class KeySender;
 class RunAtLogon;
 class TrayIconShell;
@@ -38,6 +39,8 @@ struct ShellServices {
   TrayIconShell* tray = nullptr;
   // The entry that starts the program when the user logs on; null: the option is grayed.
   RunAtLogon* runAtLogon = nullptr;
+  // Whether keys can reach the program in front; null: they always go out.
+  ForegroundIntegrity* integrity = nullptr;
 };
 
 // The application object: start-up and exit, the Hide on Startup option, the tray icon, the

@@ -12,6 +12,7 @@
 #include "platform/win32/DirectInputBackend.h"
 #include "platform/win32/MessageBoxPrompts.h"
 #include "platform/win32/RunAtLogon.h"
+#include "platform/win32/Win32ForegroundIntegrity.h"
 #include "platform/win32/Win32KeySender.h"
 #include "res/resource.h"
 
@@ -43,6 +44,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   tarvel::fw::RegistrySettings settings(tarvel::CTarvelApp::kCompanyKey, title.c_str());
   tarvel::DirectInputBackend controllers;
   tarvel::Win32KeySender keys;
+  tarvel::Win32ForegroundIntegrity integrity;
   tarvel::MessageBoxPrompts prompts;
   tarvel::fw::Win32FrameworkPrompts frameworkPrompts(title);
   tarvel::Win32TrayIconShell tray;
@@ -57,6 +59,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   services.frameworkPrompts = &frameworkPrompts;
   services.tray = &tray;
   services.runAtLogon = &runAtLogon;
+  services.integrity = &integrity;
 
   tarvel::CTarvelApp app(services, arguments);
   app.SetShowCommand(showCommand);

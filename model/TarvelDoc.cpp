@@ -6,7 +6,10 @@
 
 namespace tarvel {
 
-CTarvelDoc::CTarvelDoc(const DocContext& context) : context_(context) {}
+CTarvelDoc::CTarvelDoc(const DocContext& context)
+    : context_(context), foreground_(context.integrity) {
+  reports_.SetNotices(context.notices);
+}
 
 CTarvelDoc::~CTarvelDoc() {
   // The key sender may be gone by now: keys still held were let go at exit.

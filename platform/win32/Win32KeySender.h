@@ -13,7 +13,8 @@ namespace tarvel {
 // keystroke is given up: its remaining key-downs are not sent, and its key-ups go to the window
 // without waiting (SendNotifyMessageA). A target that recovers therefore never gets a key without
 // the modifiers that belong to it, and is not left with a key held down. The next keystroke waits
-// again, at most once.
+// again, at most once. A keystroke given up reports why, from the message that failed on, and a
+// SendInput call that inserts fewer events than it was given reports how many it took.
 class Win32KeySender final : public KeySender {
  public:
   static constexpr unsigned kMessageTimeoutMs = 1000;
@@ -21,9 +22,9 @@ class Win32KeySender final : public KeySender {
   void InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) override;
   // One SendInput call: every key with its scan code (the key's own where none is given) and
   // the extended flag on the extended keys.
-  void InjectKeys(const KeyEvent* events, int count) override;
+  Delivery InjectKeys(const KeyEvent* events, int count) override;
   WindowHandle FindTopLevelWindow(const char* className) override;
-  void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override;
+  Delivery SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override;
 
  private:
   // The keystroke under way: its window, whether its key-ups have begun, and whether a message
@@ -31,6 +32,7 @@ class Win32KeySender final : public KeySender {
   WindowHandle window_ = nullptr;
   bool sawKeyUp_ = false;
   bool timedOut_ = false;
+  Delivery failure_;  // why the keystroke under way was given up
 };
 
 }  // namespace tarvel

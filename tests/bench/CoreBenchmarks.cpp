@@ -85,7 +85,7 @@ class NoKeys final : public KeySender {
  public:
   void InjectKey(uint8_t, uint8_t, bool) override { ++events; }
   WindowHandle FindTopLevelWindow(const char*) override { return nullptr; }
-  void SendKeyMessage(WindowHandle, bool, uint8_t) override {}
+  Delivery SendKeyMessage(WindowHandle, bool, uint8_t) override { return Delivery{}; }
   long events = 0;
 };
 

@@ -32,9 +32,10 @@ class RecordingKeySender final : public KeySender {
     sent.push_back(KeyEventText(virtualKey, scanCode, keyUp));
     LogTo(log, sent.back());
   }
-  void InjectKeys(const KeyEvent* events, int count) override {
+  Delivery InjectKeys(const KeyEvent* events, int count) override {
     batches.push_back(count);
     KeySender::InjectKeys(events, count);
+    return injectResult;
   }
   WindowHandle FindTopLevelWindow(const char* className) override {
     lookups.push_back(className == nullptr ? std::string("<null>") : std::string(className));
@@ -42,9 +43,10 @@ class RecordingKeySender final : public KeySender {
     auto it = windows.find(lookups.back());
     return it == windows.end() ? nullptr : it->second;
   }
-  void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override {
+  Delivery SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override {
     sent.push_back(KeyMessageText(window, keyUp, virtualKey));
     LogTo(log, sent.back());
+    return messageResult;
   }
 
   void AddWindow(const std::string& className, WindowHandle window) { windows[className] = window; }
@@ -59,6 +61,9 @@ class RecordingKeySender final : public KeySender {
   std::vector<int> batches;          // events per InjectKeys call: one call per keystroke
   std::map<std::string, WindowHandle> windows;
   EventLog* log = nullptr;
+  // What every InjectKeys call and every key message answers: delivered unless a test says not.
+  Delivery injectResult;
+  Delivery messageResult;
 };
 
 }  // namespace tarvel::test

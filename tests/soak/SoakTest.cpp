@@ -61,9 +61,10 @@ class CheckingKeySender final : public KeySender {
   WindowHandle FindTopLevelWindow(const char* className) override {
     return std::string(className) == "SoakTarget" ? kTarget : nullptr;
   }
-  void SendKeyMessage(WindowHandle window, bool up, uint8_t vk) override {
+  Delivery SendKeyMessage(WindowHandle window, bool up, uint8_t vk) override {
     if (window != kTarget) broken = true;
     Take(vk, up, true);
+    return Delivery{};
   }
 
   std::vector<Keystroke> done;
