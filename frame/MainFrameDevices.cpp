@@ -97,8 +97,9 @@ void CMainFrame::AnnounceNewControllers() {
 }
 
 void CMainFrame::ShowStatusText(const char* text) {
-  // A keystroke repeated many times a second redraws the bar only when its text changes.
-  if (MessageText() != text) SetMessageText(text);
+  // It stays until the next notice (menu prompts and tooltips come and go over it); a keystroke
+  // repeated many times a second redraws the bar only when the text changes.
+  SetIdleMessage(text);
 }
 
 void CMainFrame::ShowTrayBalloon(const char* text) {

@@ -205,6 +205,12 @@ void FrameWindow::ShowPrompt(UINT id) {
   SetMessageText(TextPart(LoadResourceString(id), 0).c_str());
 }
 
+void FrameWindow::SetIdleMessage(const char* text) {
+  idleMessage_ =
+      text != nullptr && text[0] != '\0' ? std::string(text) : LoadResourceString(IDS_IDLE_MESSAGE);
+  if (!inMenu_ && hotButton_ == 0) ShowIdleMessage();
+}
+
 void FrameWindow::ShowIdleMessage() {
   if (MessageText() != idleMessage_) SetMessageText(idleMessage_.c_str());
 }

@@ -62,6 +62,9 @@ class FrameWindow : public Window, public CommandTarget {
   void RecalcLayout();
   void SetMessageText(const char* text);
   std::string MessageText() const;
+  // What the message pane shows when nothing else does, at once; null or empty: "Ready" (the
+  // idle message of the string table).
+  void SetIdleMessage(const char* text);
 
   HACCEL Accelerators() const { return accelerators_; }
   bool OnCommand(UINT id) override;

@@ -96,13 +96,19 @@ bool DeliveryReports::Remember(char (*list)[kProgramNameSize], int* count, char 
 }
 
 void DeliveryReports::Report(const Delivery& delivery, const char* target) {
-  if (delivery.Delivered() || notices_ == nullptr) return;
+  if (notices_ == nullptr) return;
+  if (delivery.Delivered()) {
+    if (statusShown_) notices_->ShowStatusText("");
+    statusShown_ = false;
+    return;
+  }
   const char* name = target != nullptr ? target : "";
   if (delivery.fault == DeliveryFault::NoWindow && !Remember(missing_, &missingCount_, 'W', name))
     return;
   char text[kDeliveryTextSize];
   FormatDeliveryText(delivery, name, text, sizeof text);
   notices_->ShowStatusText(text);
+  statusShown_ = true;
   if (delivery.fault == DeliveryFault::NoWindow) return;
   // Keys into the input stream go to a program, key messages to a window class.
   const bool toWindow = delivery.fault == DeliveryFault::WindowRefused ||

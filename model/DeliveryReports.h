@@ -34,7 +34,8 @@ class ForegroundCheck {
 
 // The one place where a delivery that failed becomes words for the user: the status bar says
 // what happened each time, and the tray icon shows one balloon per target and run. "No window
-// of class ... is open." goes to the status bar alone, once until such a window is found.
+// of class ... is open." goes to the status bar alone, once until such a window is found. The
+// next delivery that arrives puts the status bar's usual text back.
 class DeliveryReports {
  public:
   static constexpr int kMaxTargets = 32;
@@ -49,6 +50,7 @@ class DeliveryReports {
   static bool Remember(char (*list)[kProgramNameSize], int* count, char kind, const char* target);
 
   UserNotices* notices_ = nullptr;
+  bool statusShown_ = false;
   char ballooned_[kMaxTargets][kProgramNameSize] = {};
   int balloonedCount_ = 0;
   char missing_[kMaxTargets][kProgramNameSize] = {};

@@ -315,6 +315,7 @@ TEST(Joysticks, KeysThatCannotArriveAreToldInTheStatusBarAndOneBalloon) {
   integrity.foreground = reinterpret_cast<WindowHandle>(0x7701);
   tap(0);
   EXPECT_EQ(services.keys.sent.size(), 2u);
+  EXPECT_EQ(app.Frame().MessageText(), "Ready");
 }
 
 TEST(Joysticks, EveryTimerMessageRunsAPollingPass) {
