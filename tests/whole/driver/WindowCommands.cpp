@@ -166,6 +166,20 @@ int Window(Context& context) {
   return kOk;
 }
 
+// The message pane of the window's status bar (WM_GETTEXT gives a status bar's first part).
+int StatusText(Context& context) {
+  HWND window = FindTopLevel(context.args[0]);
+  if (window == nullptr) return kNotMet;
+  HWND bar = FindWindowExA(window, nullptr, "msctls_statusbar32", nullptr);
+  if (bar == nullptr) return kNotMet;
+  char text[512] = "";
+  DWORD_PTR length = 0;
+  SendMessageTimeoutA(bar, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                      kDefaultTimeoutMs, &length);
+  std::printf("%s\n", text);
+  return kOk;
+}
+
 int Ping(Context& context) {
   DWORD timeoutMs;
   if (!ParseTimeout(context.args[1], &timeoutMs)) return kUsage;
@@ -313,6 +327,7 @@ const Command kWindowCommands[] = {
      "gone",
      CloseWindowOfClass},
     {"window", 1, 1, "WINDOW  HWND PID VISIBLE FOREGROUND LEFT TOP WIDTH HEIGHT \"TITLE\"", Window},
+    {"status-text", 1, 1, "WINDOW  the text of its status bar's message pane", StatusText},
     {"ping", 2, 2, "WINDOW TIMEOUTMS  SendMessageTimeout(WM_NULL); print the milliseconds", Ping},
     {"send", 5, 5, "WINDOW MSG WPARAM LPARAM TIMEOUTMS  SendMessageTimeout; print the result",
      Send},
