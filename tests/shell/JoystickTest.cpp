@@ -54,6 +54,16 @@ class KeyTargetWindow {
   HWND hwnd_;
 };
 
+// The texts of the balloons shown for the frame's tray icon, in order.
+std::vector<std::string> BalloonTexts(const RecordingTray& tray, HWND frame) {
+  std::vector<std::string> texts;
+  for (const RecordingTray::Call& call : tray.calls)
+    if (call.message == NIM_MODIFY && call.data.uFlags == NIF_INFO &&
+        call.data.cbSize == NOTIFYICONDATAA_V2_SIZE && call.data.hWnd == frame)
+      texts.push_back(call.data.szInfo);
+  return texts;
+}
+
 TEST(Joysticks, RefreshAsksAboutANewControllerAndYesAppendsItsRows) {
   TestServices services;
   services.controllers.AddController(4);
@@ -140,14 +150,7 @@ TEST(Joysticks, ControllersPluggedInAndPulledOutAreFoundWithoutAQuestion) {
   ASSERT_TRUE(app.Start());
   const HWND frame = app.FrameHandle();
   auto enumerations = [&] { return services.controllers.enumDevicesCalls; };
-  auto balloons = [&] {
-    std::vector<std::string> texts;
-    for (const RecordingTray::Call& call : services.tray.calls)
-      if (call.message == NIM_MODIFY && call.data.uFlags == NIF_INFO &&
-          call.data.cbSize == NOTIFYICONDATAA_V2_SIZE && call.data.hWnd == frame)
-        texts.push_back(call.data.szInfo);
-    return texts;
-  };
+  auto balloons = [&] { return BalloonTexts(services.tray, frame); };
   const int before = enumerations();
   // Neither a volume nor a port is a controller.
   NotifyDevices(frame, DBT_DEVICEARRIVAL, DBT_DEVTYP_VOLUME);
@@ -272,13 +275,8 @@ TEST(Joysticks, KeysThatCannotArriveAreToldInTheStatusBarAndOneBalloon) {
   AppUnderTest app(services);
   ASSERT_TRUE(app.Start());
   const HWND frame = app.FrameHandle();
-  auto balloons = [&] {
-    std::vector<std::string> texts;
-    for (const RecordingTray::Call& call : services.tray.calls)
-      if (call.message == NIM_MODIFY && call.data.uFlags == NIF_INFO)
-        texts.push_back(call.data.szInfo);
-    return texts;
-  };
+  auto balloons = [&] { return BalloonTexts(services.tray, frame); };
+
   for (int button : {0, 1}) {
     ButtonMapping& mapping = app.Doc().records[0]->buttons[button];
     mapping.assigned = 1;
