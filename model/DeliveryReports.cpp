@@ -85,12 +85,12 @@ Elevation ForegroundCheck::Check() {
 }
 
 bool DeliveryReports::Remember(char (*list)[kProgramNameSize], int* count, char kind,
-                               const char* target) {
+                               const char* target, bool whenFull) {
   char key[kProgramNameSize];
   std::snprintf(key, sizeof key, "%c%s", kind, target);
   for (int i = 0; i < *count; ++i)
     if (std::strcmp(list[i], key) == 0) return false;
-  if (*count >= kMaxTargets) return false;
+  if (*count >= kMaxTargets) return whenFull;
   std::memcpy(list[(*count)++], key, sizeof key);
   return true;
 }
@@ -103,7 +103,8 @@ void DeliveryReports::Report(const Delivery& delivery, const char* target) {
     return;
   }
   const char* name = target != nullptr ? target : "";
-  if (delivery.fault == DeliveryFault::NoWindow && !Remember(missing_, &missingCount_, 'W', name))
+  if (delivery.fault == DeliveryFault::NoWindow &&
+      !Remember(missing_, &missingCount_, 'W', name, true))
     return;
   char text[kDeliveryTextSize];
   FormatDeliveryText(delivery, name, text, sizeof text);
@@ -113,7 +114,8 @@ void DeliveryReports::Report(const Delivery& delivery, const char* target) {
   // Keys into the input stream go to a program, key messages to a window class.
   const bool toWindow = delivery.fault == DeliveryFault::WindowRefused ||
                         delivery.fault == DeliveryFault::WindowTimedOut;
-  if (Remember(ballooned_, &balloonedCount_, toWindow ? 'W' : 'P', name))
+  // Past kMaxTargets programs, the status bar alone tells.
+  if (Remember(ballooned_, &balloonedCount_, toWindow ? 'W' : 'P', name, false))
     notices_->ShowTrayBalloon(text);
 }
 

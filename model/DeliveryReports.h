@@ -46,8 +46,10 @@ class DeliveryReports {
   void WindowFound(const char* className);
 
  private:
-  // Remembers target in list; false when it was there already (or the list is full).
-  static bool Remember(char (*list)[kProgramNameSize], int* count, char kind, const char* target);
+  // Remembers target in list; false when it was there already. A full list remembers nothing
+  // more and answers whenFull.
+  static bool Remember(char (*list)[kProgramNameSize], int* count, char kind, const char* target,
+                       bool whenFull);
 
   UserNotices* notices_ = nullptr;
   bool statusShown_ = false;

@@ -329,6 +329,22 @@ TEST(MappingEngine, EachTargetGetsItsOwnBalloonAndAMissingWindowIsToldOnceUntilI
   EXPECT_EQ(h.notices.statuses, (std::vector<std::string>{none, "", none}));
   EXPECT_EQ(h.notices.balloons.size(), 2u) << "a missing window gets no balloon";
   EXPECT_EQ(h.keys.sent.size(), 2u);
+
+  // Past 32 targets: still one balloon each for the first 32, and a missing window is told
+  // every time rather than never.
+  h.notices.statuses.clear();
+  for (int n = 0; n < 40; ++n) {
+    const WindowHandle front = reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(0x100 + n));
+    h.integrity.processes[front] = {Elevation::Higher, "game" + std::to_string(n) + ".exe"};
+    h.integrity.foreground = front;
+    tap(0);
+    tap(0);
+    std::snprintf(h.M(0, 1).windowClass, sizeof h.M(0, 1).windowClass, "Ghost%d", n);
+    tap(1);
+    tap(1);
+  }
+  EXPECT_EQ(h.notices.balloons.size(), static_cast<size_t>(DeliveryReports::kMaxTargets));
+  EXPECT_EQ(h.notices.statuses.size(), 40u * 2 + 31 + 9 * 2);
 }
 
 TEST(MappingEngine, TheTargetWindowIsLookedUpAfreshForEveryKeystroke) {
