@@ -62,7 +62,11 @@ int ReadBufferedChanges(JoystickSlot& slot, ButtonSink* sink) {
       slot.device->Unacquire();
       slot.device->Acquire();
       JoystickState state;
-      if (slot.device->GetDeviceState(kJoystickStateSize, state.bytes) == kOk) slot.state = state;
+      if (slot.device->GetDeviceState(kJoystickStateSize, state.bytes) == kOk) {
+        slot.state = state;
+        // The pass leaves a controller with an event to its buffer: this state is typed here.
+        unprocessed = true;
+      }
       break;
     }
     if (count < kChangeBatch) break;
