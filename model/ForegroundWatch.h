@@ -30,11 +30,16 @@ class ForegroundListener {
 // The platform's view of the window in front: Windows' event hooks, a test's script.
 class ForegroundWatch {
  public:
-  // Starts telling listener of changes; false when the platform cannot (then only the
-  // program's own once-a-second look at Current finds them).
-  virtual bool Start(ForegroundListener* listener) = 0;
+  // Starts telling listener of changes of the window in front and, with titles, of its title;
+  // false when the platform cannot (then only the program's own once-a-second look at Current
+  // finds them). A second Start replaces the first.
+  virtual bool Start(ForegroundListener* listener, bool titles) = 0;
   virtual void Stop() = 0;
   virtual ForegroundWindow Current() = 0;
+  // Cheap enough for every tick: another window is in front than at the latest Current. Where
+  // the events do not come, this finds a change of window within a tick; a title is only seen
+  // again by Current.
+  virtual bool WindowChanged() = 0;
 
  protected:
   ~ForegroundWatch() = default;

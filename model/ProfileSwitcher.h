@@ -40,6 +40,9 @@ class ProfileSwitcher {
   // The result of a Load: either way the switch is no longer due (a file that cannot be read
   // is not tried again until another window asks for it).
   void Loaded();
+  // Nothing that is due now is done: the window in front when the program starts leaves the
+  // file that the program opened (the command line's, the most recent).
+  void Settle() { due_ = false; }
 
   bool SwitchDue() const { return due_; }
 

@@ -1,0 +1,108 @@
+"""A configuration per program: the program in front chooses the file, by the rules in the
+settings' section "Profiles"."""
+
+import shutil
+import time
+
+from harness import (FRAME_CLASS, SETTINGS_KEY, WM_COMMAND, Mapping, Record, check, check_equal,
+                     instance_guid, product_guid, scenario, wait_for, write_config)
+
+ID_FILE_SAVE = 57603
+VK_R, VK_P, VK_M, VK_D = 0x52, 0x50, 0x4D, 0x44
+
+
+def pad_file(session, name, vk, scan, action=""):
+    """A configuration of "Pad One" whose button 1 types vk into the focused window."""
+    path = session.files / name
+    write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4,
+                               {0: Mapping(vk, scan, 0, "", "", action)})])
+    return path
+
+
+def start_program(session, exe, log, title):
+    """A key sink under another program's file name, with a log, class and title of its own."""
+    program = session.program_dir / exe
+    if not program.exists():
+        shutil.copy2(session.bin_dir / "keysink.exe", program)
+    session._start(log, program, ["--class", f"{log}Class", "--title", title, "--log", log],
+                   cwd=session.program_dir)
+    session.sink_drive(log, "wait-sink", 20000, timeout=40)
+
+
+def front(session, log):
+    session.sink_drive(log, "focus-sink", 5000)
+
+
+def typed(session, log):
+    """The key-downs that the sink of log received, as virtual keys."""
+    out = session.sink_drive(log, "keys")
+    return [int(line.split()[1], 16) for line in out.splitlines()
+            if line.startswith("WM_KEYDOWN")]
+
+
+def caption(session):
+    return session.window().title
+
+
+def wait_caption(session, text, timeout_s=5):
+    return wait_for(lambda: caption(session), lambda c: text in c,
+                    lambda c: f'the caption does not say "{text}": {c!r}', timeout_s, 0.05)
+
+
+def tap_into(session, log, vk, timeout_ms=3000):
+    """Taps button 1 and waits until the sink of log has one more key-down of vk."""
+    before = typed(session, log).count(vk)
+    session.drive("press", 0, 0)
+    session.drive("release", 0, 0)
+    wait_for(lambda: typed(session, log), lambda keys: keys.count(vk) > before,
+             lambda keys: f"no {vk:#x} in {log}: {keys}", timeout_ms / 1000, 0.05)
+
+
+def set_rules(session, rules, otherwise=""):
+    session.reg_add("Profiles", "Enabled", 1)
+    session.reg_add("Profiles", "Count", len(rules))
+    for n, rule in enumerate(rules, 1):
+        session.reg_add("Profiles", f"Rule{n}", rule)
+    if otherwise:
+        session.reg_add("Profiles", "Otherwise", otherwise)
+
+
+def two_programs(session, otherwise=False, hold=False):
+    """racing.exe and player.exe, each a key sink; racing.tvm types R, player.tvm P, mine.tvm
+    (opened at start) M and default.tvm D."""
+    session.add_controller(0, "Pad One", 4)
+    racing = pad_file(session, "racing.tvm", VK_R, 0x13, "Hold" if hold else "")
+    player = pad_file(session, "player.tvm", VK_P, 0x19)
+    mine = pad_file(session, "mine.tvm", VK_M, 0x32)
+    default = pad_file(session, "default.tvm", VK_D, 0x20)
+    set_rules(session, [f"racing.exe||{session.wine_path(racing)}",
+                        f"PL*.E?E||{session.wine_path(player)}"],
+              session.wine_path(default) if otherwise else "")
+    start_program(session, "racing.exe", "Racing", "Racing Game")
+    start_program(session, "player.exe", "Player", "Media Player")
+    session.start_tarvel(session.wine_path(mine))
+    return mine
+
+
+@scenario("profiles.switch_by_program", timeout=90)
+def switch_by_program(s):
+    """Each program brought to the front makes the button type its own file's key (a rule with
+    wildcards and another letter case for player.exe); the caption says which profile and why,
+    and the switch does not enter the recent files."""
+    two_programs(s)
+    wait_caption(s, "mine.tvm")
+    front(s, "Racing")
+    wait_caption(s, "racing.tvm, for racing.exe")
+    tap_into(s, "Racing", VK_R)
+    front(s, "Player")
+    wait_caption(s, "player.tvm, for player.exe")
+    tap_into(s, "Player", VK_P)
+    front(s, "Racing")
+    wait_caption(s, "racing.tvm, for racing.exe")
+    tap_into(s, "Racing", VK_R)
+    check_equal("keys in the player", [VK_P], typed(s, "Player"))
+    s.close_tarvel()
+    s.finish()
+    recent = s.user_reg().get(SETTINGS_KEY + r"\Recent File List", {})
+    check_equal("recent files", ["mine.tvm"],
+                [str(v).rsplit("\\", 1)[-1] for v in recent.values() if v])
