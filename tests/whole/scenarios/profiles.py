@@ -106,3 +106,113 @@ def switch_by_program(s):
     recent = s.user_reg().get(SETTINGS_KEY + r"\Recent File List", {})
     check_equal("recent files", ["mine.tvm"],
                 [str(v).rsplit("\\", 1)[-1] for v in recent.values() if v])
+
+
+def status(session):
+    return session.drive("status", FRAME_CLASS).strip()
+
+
+def wait_status(session, text, timeout_s=5):
+    return wait_for(lambda: status(session), lambda t: t == text,
+                    lambda t: f'the status bar does not say "{text}": {t!r}', timeout_s, 0.05)
+
+
+@scenario("profiles.back_to_default", timeout=90)
+def back_to_default(s):
+    """A quick change to a program without a rule and back within the second keeps the profile;
+    a program without a rule that stays in front a second brings the default file. A title rule
+    chooses by the window's title; the status bar says which profile and why."""
+    s.add_controller(0, "Pad One", 4)
+    racing = pad_file(s, "racing.tvm", VK_R, 0x13)
+    player = pad_file(s, "player.tvm", VK_P, 0x19)
+    default = pad_file(s, "default.tvm", VK_D, 0x20)
+    mine = pad_file(s, "mine.tvm", VK_M, 0x32)
+    set_rules(s, [f"player.exe|*Podcast*|{s.wine_path(racing)}",
+                  f"*|Media ?layer|{s.wine_path(player)}",
+                  f"racing.exe||{s.wine_path(racing)}"], s.wine_path(default))
+    start_program(s, "racing.exe", "Racing", "Racing Game")
+    start_program(s, "player.exe", "Player", "Media Player")
+    start_program(s, "other.exe", "Other", "Something Else")
+    s.start_tarvel(s.wine_path(mine))
+    front(s, "Player")
+    wait_caption(s, "player.tvm, for player.exe")
+    wait_status(s, "player.tvm, for player.exe")
+    front(s, "Racing")
+    wait_caption(s, "racing.tvm, for racing.exe")
+
+    # Away and back within the second: the profile stays, and never showed the default.
+    front(s, "Other")
+    started = time.monotonic()
+    seen = [caption(s)]
+    front(s, "Racing")
+    away_s = time.monotonic() - started
+    check(away_s < 0.9, f"the way there and back took {away_s:.2f} s; the test needs less than 1 s")
+    seen.append(caption(s))
+    time.sleep(1.2)
+    seen.append(caption(s))
+    check(all("racing.tvm, for racing.exe" in c for c in seen), f"captions: {seen}")
+    tap_into(s, "Racing", VK_R)
+
+    front(s, "Other")
+    wait_caption(s, "default.tvm, by default", timeout_s=4)
+    tap_into(s, "Other", VK_D)
+    s.close_tarvel()
+
+
+@scenario("profiles.release_and_wait", timeout=120)
+def release_and_wait(s):
+    """A key held by Hold is let go when the switch happens. While the configuration has unsaved
+    changes no switch happens and the status bar says so; once the changes are discarded the
+    switch that was due happens."""
+    two_programs(s, hold=True)
+    front(s, "Racing")
+    wait_caption(s, "racing.tvm, for racing.exe")
+    s.drive("press", 0, 0)
+    wait_for(lambda: typed(s, "Racing"), lambda keys: VK_R in keys,
+             lambda keys: f"Hold typed nothing: {keys}", 3, 0.05)
+    front(s, "Player")
+    wait_caption(s, "player.tvm, for player.exe")
+    s.drive("release", 0, 0)
+    s.passes(0, 5)
+
+    def key_ups(log):
+        out = s.sink_drive(log, "keys")
+        return [line for line in out.splitlines() if line.startswith("WM_KEYUP 0x52")]
+    ups = key_ups("Racing") + key_ups("Player")
+    check_equal("key-ups of the held R", 1, len(ups))
+
+    # File > New: a configuration with unsaved changes. The switch waits.
+    s.command(57600)
+    wait_caption(s, "TarvelConfig - Tarvel")
+    front(s, "Racing")
+    wait_status(s, "Profile switching waits: unsaved changes")
+    time.sleep(1.2)
+    check("TarvelConfig - Tarvel" in caption(s), f"switched with unsaved changes: {caption(s)}")
+    # Opening mine.tvm through a second start; No discards the changes, then the switch runs.
+    s.start_again(s.wine_path(s.files / "mine.tvm"), timeout_s=30)
+    s.drive("click-button", "Tarvel", "No", 10000)
+    wait_caption(s, "racing.tvm, for racing.exe")
+    wait_status(s, "racing.tvm, for racing.exe")
+    s.close_tarvel()
+
+
+@scenario("profiles.unreadable_file", timeout=90)
+def unreadable_file(s):
+    """A profile file that cannot be read leaves the current configuration as it is and is
+    reported in one balloon, never in a message box; a look a second later does not try again."""
+    s.add_controller(0, "Pad One", 4)
+    broken = s.files / "broken.tvm"
+    broken.write_bytes(b"not a configuration\r\n")
+    mine = pad_file(s, "mine.tvm", VK_M, 0x32)
+    set_rules(s, [f"racing.exe||{s.wine_path(broken)}"])
+    start_program(s, "racing.exe", "Racing", "Racing Game")
+    s.start_tarvel(s.wine_path(mine))
+    front(s, "Racing")
+    wait_for(lambda: [cls for cls, _ in s.visible_windows()], lambda c: "tooltips_class32" in c,
+             "no balloon was shown", timeout_s=8, every_s=0.1)
+    time.sleep(2.5)
+    windows = s.visible_windows()
+    check(("#32770", "Tarvel") not in windows, f"a message box came up: {windows}")
+    check("mine.tvm - Tarvel" in caption(s), f"caption: {caption(s)}")
+    tap_into(s, "Racing", VK_M)
+    s.close_tarvel()
