@@ -119,13 +119,15 @@ void ProfileSwitching::Look(int64_t nowMs) {
 }
 
 void ProfileSwitching::OnForegroundChanged() {
+  if (loading_) return;
   const int64_t now = NowMs();
   Look(now);
   RunDue(now);
 }
 
 void ProfileSwitching::OnFrameTick(int64_t nowMs) {
-  if (!switcher_.Settings().enabled) return;
+  // The pass that Load runs comes here too, before the switch is complete.
+  if (loading_ || !switcher_.Settings().enabled) return;
   // The events may not come (Wine does not send them): another window in front is found at the
   // next tick, and a look once a second finds what else changed (a title).
   if (!looked_ || nowMs - lastLookMs_ >= kLookPeriodMs ||
@@ -194,6 +196,11 @@ void ProfileSwitching::Load(const ProfileSwitcher::Decision& decision) {
   }
   document.SetModifiedFlag(false);
   document.SetPathName(decision.path);
+  // The keys first: a pass now types what the new file maps to a held or fresh press, before
+  // the rows and the caption are drawn again, which takes tens of milliseconds.
+  loading_ = true;
+  app_.Frame().PollJoysticks();
+  loading_ = false;
   app_.Template().InitialUpdateFrame();
   ShowProfile(decision.program);
 }

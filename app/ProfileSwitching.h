@@ -64,6 +64,7 @@ class ProfileSwitching final : public ForegroundListener, public FrameTickListen
   std::string profileNote_;  // ", for racing.exe"
   std::string status_;       // what the status bar shows now
   bool waiting_ = false;
+  bool loading_ = false;
 };
 
 }  // namespace tarvel
