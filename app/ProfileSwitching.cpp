@@ -108,7 +108,14 @@ void ProfileSwitching::Reload(bool atStart) {
     lastLookMs_ = now;
     looked_ = true;
   }
-  if (waiting_ && !settings.enabled) SetWaiting(false);
+  if (!settings.enabled) {
+    // Switching off: nothing is due, and the open file stands for no rule any more.
+    activePath_.clear();
+    profileText_.clear();
+    profileNote_.clear();
+    waiting_ = false;
+    Show();
+  }
 }
 
 void ProfileSwitching::Look(int64_t nowMs) {

@@ -4,10 +4,10 @@ settings' section "Profiles"."""
 import shutil
 import time
 
-from harness import (FRAME_CLASS, SETTINGS_KEY, WM_COMMAND, Mapping, Record, check, check_equal,
+from harness import (FRAME_CLASS, ID_FILE_NEW, SETTINGS_KEY, Mapping, Record, check, check_equal,
                      instance_guid, product_guid, scenario, wait_for, write_config)
 
-ID_FILE_SAVE = 57603
+ID_OPTIONS_PROFILES = 6500
 VK_R, VK_P, VK_M, VK_D = 0x52, 0x50, 0x4D, 0x44
 
 
@@ -182,7 +182,7 @@ def release_and_wait(s):
     check_equal("key-ups of the held R", 1, len(ups))
 
     # File > New: a configuration with unsaved changes. The switch waits.
-    s.command(57600)
+    s.command(ID_FILE_NEW)
     wait_caption(s, "TarvelConfig - Tarvel")
     front(s, "Racing")
     wait_status(s, "Profile switching waits: unsaved changes")
@@ -199,12 +199,13 @@ def release_and_wait(s):
 @scenario("profiles.unreadable_file", timeout=90)
 def unreadable_file(s):
     """A profile file that cannot be read leaves the current configuration as it is and is
-    reported in one balloon, never in a message box; a look a second later does not try again."""
+    reported in one balloon, never in a message box; a look a second later does not try again.
+    A rule that cannot be read is skipped and named in Options > Profiles..."""
     s.add_controller(0, "Pad One", 4)
     broken = s.files / "broken.tvm"
     broken.write_bytes(b"not a configuration\r\n")
     mine = pad_file(s, "mine.tvm", VK_M, 0x32)
-    set_rules(s, [f"racing.exe||{s.wine_path(broken)}"])
+    set_rules(s, [f"racing.exe||{s.wine_path(broken)}", "no separators"])
     start_program(s, "racing.exe", "Racing", "Racing Game")
     s.start_tarvel(s.wine_path(mine))
     front(s, "Racing")
@@ -215,4 +216,10 @@ def unreadable_file(s):
     check(("#32770", "Tarvel") not in windows, f"a message box came up: {windows}")
     check("mine.tvm - Tarvel" in caption(s), f"caption: {caption(s)}")
     tap_into(s, "Racing", VK_M)
+
+    s.command(ID_OPTIONS_PROFILES)
+    texts = [text for _, _, text in s.dialog("Profiles")]
+    check(any("Rule2: not <program>|<title>|<file>" in t for t in texts),
+          f"the dialog does not name the rule it skipped: {texts}")
+    s.drive("click-button", "Profiles", "Cancel")
     s.close_tarvel()
