@@ -126,10 +126,11 @@ void ProfileSwitching::Look(int64_t nowMs) {
 }
 
 void ProfileSwitching::OnForegroundChanged() {
+  // Only noted here: the events come whenever the thread waits, also inside a key message sent
+  // by the engine, where replacing the records would pull them from under it. The next tick
+  // makes the switch.
   if (loading_) return;
-  const int64_t now = NowMs();
-  Look(now);
-  RunDue(now);
+  Look(NowMs());
 }
 
 void ProfileSwitching::OnFrameTick(int64_t nowMs) {
@@ -208,7 +209,7 @@ void ProfileSwitching::Load(const ProfileSwitcher::Decision& decision) {
   loading_ = true;
   app_.Frame().PollJoysticks();
   loading_ = false;
-  app_.Template().InitialUpdateFrame();
+  app_.DocTemplate()->InitialUpdateFrame();
   ShowProfile(decision.program);
 }
 
@@ -233,7 +234,7 @@ void ProfileSwitching::Show() {
   if (shown == status_) return;
   status_ = shown;
   app_.Frame().SetIdleMessage(status_);
-  app_.Template().SetTitleNote(profileNote_);
+  app_.DocTemplate()->SetTitleNote(profileNote_);
   app_.SetTrayTip(status_);
 }
 

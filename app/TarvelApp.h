@@ -74,7 +74,6 @@ class CTarvelApp final : public fw::App, public AppServices, public TrayAnnounce
   CTarvelDoc& Document() const { return *document_; }
   CTarvelView& View() const { return *view_; }
   JoystickTable& Joysticks() { return joysticks_; }
-  fw::SingleDocTemplate& Template() const { return *template_; }
   ProfileSwitching& Profiles() const { return *profiles_; }
   // The tray icon's tip: "Tarvel", or "Tarvel: " and what is said.
   void SetTrayTip(const std::string& text);
