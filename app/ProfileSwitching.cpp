@@ -99,7 +99,18 @@ void ProfileSwitching::Reload(bool atStart) {
   switcher_.SetSettings(settings);
   if (watch_ == nullptr) return;
   watch_->Stop();
-  if (settings.enabled) watch_->Start(this, AnyTitleRule(settings));
+  if (!Watching()) {
+    // Switched off, or nothing to switch to: nothing is watched, nothing is due, and the open
+    // file stands for no rule any more.
+    looked_ = false;
+    activePath_.clear();
+    profileText_.clear();
+    profileNote_.clear();
+    waiting_ = false;
+    Show();
+    return;
+  }
+  watch_->Start(this, AnyTitleRule(settings));
   looked_ = false;
   if (atStart) {
     const int64_t now = NowMs();
@@ -107,14 +118,6 @@ void ProfileSwitching::Reload(bool atStart) {
     switcher_.Settle();
     lastLookMs_ = now;
     looked_ = true;
-  }
-  if (!settings.enabled) {
-    // Switching off: nothing is due, and the open file stands for no rule any more.
-    activePath_.clear();
-    profileText_.clear();
-    profileNote_.clear();
-    waiting_ = false;
-    Show();
   }
 }
 
@@ -133,9 +136,14 @@ void ProfileSwitching::OnForegroundChanged() {
   Look(NowMs());
 }
 
+bool ProfileSwitching::Watching() const {
+  const ProfileSettings& settings = switcher_.Settings();
+  return settings.enabled && (!settings.rules.empty() || !settings.otherwise.empty());
+}
+
 void ProfileSwitching::OnFrameTick(int64_t nowMs) {
   // The pass that Load runs comes here too, before the switch is complete.
-  if (loading_ || !switcher_.Settings().enabled) return;
+  if (loading_ || !Watching()) return;
   // The events may not come (Wine does not send them): another window in front is found at the
   // next tick, and a look once a second finds what else changed (a title).
   if (!looked_ || nowMs - lastLookMs_ >= kLookPeriodMs ||
@@ -160,6 +168,8 @@ bool ProfileSwitching::Busy() const {
 }
 
 void ProfileSwitching::RunDue(int64_t nowMs) {
+  // A switch that waited may be due no more (another window came to the front since).
+  if (!switcher_.SwitchDue()) SetWaiting(false);
   if (!switcher_.SwitchDue() || Busy()) return;
   CTarvelDoc& document = app_.Document();
   const ProfileSwitcher::Decision decision =

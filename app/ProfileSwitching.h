@@ -53,6 +53,8 @@ class ProfileSwitching final : public ForegroundListener, public FrameTickListen
   // The status bar's message, the caption and the tray tip, as they are now.
   void Show();
   bool Busy() const;
+  // Switching is on and there is a file it could switch to.
+  bool Watching() const;
 
   CTarvelApp& app_;
   ForegroundWatch* watch_;

@@ -407,6 +407,18 @@ TEST(ProfileSwitchingTest, TheProgramInFrontOpensItsFileLetsKeysGoAndReportsWhat
   app.Doc().SetKeyCapture(false, 0);
   EXPECT_TRUE(PumpUntil(&app.App(), [&] { return app.Doc().GetPathName() == mine; }));
   EXPECT_EQ(app.Caption(), "mine.tvm, for capture.exe - Tarvel");
+
+  // Unsaved changes hold a switch and say so; a program without a rule takes the wait back.
+  app.Doc().SetRowDescription(0, "edited");
+  foreground.Bring("racing.exe");
+  EXPECT_TRUE(PumpUntil(&app.App(), [&] {
+    return app.Frame().MessageText() == "Profile switching waits: unsaved changes";
+  }));
+  EXPECT_EQ(app.Doc().GetPathName(), mine);
+  foreground.Bring("other.exe");
+  EXPECT_TRUE(PumpUntil(&app.App(),
+                        [&] { return app.Frame().MessageText() == "mine.tvm, for capture.exe"; }));
+  services.frameworkPrompts.saveAnswers = {Answer::No};
   EXPECT_TRUE(app.Close());
 }
 
