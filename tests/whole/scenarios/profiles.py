@@ -84,7 +84,7 @@ def two_programs(session, otherwise=False, hold=False):
     return mine
 
 
-@scenario("profiles.switch_by_program", timeout=90)
+@scenario("profiles.switch_by_program", timeout=120)
 def switch_by_program(s):
     """Each program brought to the front makes the button type its own file's key (a rule with
     wildcards and another letter case for player.exe); the caption says which profile and why,
@@ -117,7 +117,7 @@ def wait_status(session, text, timeout_s=5):
                     lambda t: f'the status bar does not say "{text}": {t!r}', timeout_s, 0.05)
 
 
-@scenario("profiles.back_to_default", timeout=90)
+@scenario("profiles.back_to_default", timeout=120)
 def back_to_default(s):
     """A quick change to a program without a rule and back within the second keeps the profile;
     a program without a rule that stays in front a second brings the default file. A title rule
