@@ -49,7 +49,7 @@ class SingleDocTemplate : public CommandTarget, public CloseQuery {
   // "Untitled" for a document without a file, else the file's name.
   std::string Title() const;
   std::string Caption() const;
-  // Said after the document's title in the caption (", for racing.exe"); empty for nothing.
+  // Said after the document's title in the caption (why this file is open); empty for nothing.
   void SetTitleNote(const std::string& note);
   const std::string& WindowTitle() const { return windowTitle_; }
   // The file dialogs' filter: the template's filter name with its extension, then all files.
