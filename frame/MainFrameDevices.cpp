@@ -97,9 +97,10 @@ void CMainFrame::AnnounceNewControllers() {
 }
 
 void CMainFrame::ShowStatusText(const char* text) {
-  // It stays until the next notice (menu prompts and tooltips come and go over it); a keystroke
-  // repeated many times a second redraws the bar only when the text changes.
-  SetIdleMessage(text);
+  // It stays until the next notice (menu prompts and tooltips come and go over it), over the idle
+  // message that may name the profile; a keystroke repeated many times a second redraws the bar
+  // only when the text changes.
+  SetNotice(text != nullptr ? text : "");
 }
 
 void CMainFrame::ShowTrayBalloon(const char* text) {

@@ -205,14 +205,19 @@ void FrameWindow::ShowPrompt(UINT id) {
   SetMessageText(TextPart(LoadResourceString(id), 0).c_str());
 }
 
-void FrameWindow::SetIdleMessage(const char* text) {
-  idleMessage_ =
-      text != nullptr && text[0] != '\0' ? std::string(text) : LoadResourceString(IDS_IDLE_MESSAGE);
+void FrameWindow::SetIdleMessage(const std::string& text) {
+  idleMessage_ = text.empty() ? LoadResourceString(IDS_IDLE_MESSAGE) : text;
+  if (!inMenu_ && hotButton_ == 0) ShowIdleMessage();
+}
+
+void FrameWindow::SetNotice(const std::string& text) {
+  notice_ = text;
   if (!inMenu_ && hotButton_ == 0) ShowIdleMessage();
 }
 
 void FrameWindow::ShowIdleMessage() {
-  if (MessageText() != idleMessage_) SetMessageText(idleMessage_.c_str());
+  const std::string& shown = notice_.empty() ? idleMessage_ : notice_;
+  if (MessageText() != shown) SetMessageText(shown.c_str());
 }
 
 void FrameWindow::OnSize(WPARAM /*type*/) { RecalcLayout(); }

@@ -61,10 +61,12 @@ class FrameWindow : public Window, public CommandTarget {
   void ActivateFrame(int showCommand);
   void RecalcLayout();
   void SetMessageText(const char* text);
+  // What the message pane shows when nothing else is to be said; empty: "Ready".
+  void SetIdleMessage(const std::string& text);
   std::string MessageText() const;
-  // What the message pane shows when nothing else does, at once; null or empty: "Ready" (the
-  // idle message of the string table).
-  void SetIdleMessage(const char* text);
+  // A notice that the message pane shows in place of the idle message, at once and until it is
+  // cleared (empty).
+  void SetNotice(const std::string& text);
 
   HACCEL Accelerators() const { return accelerators_; }
   bool OnCommand(UINT id) override;
@@ -103,6 +105,7 @@ class FrameWindow : public Window, public CommandTarget {
   bool inMenu_ = false;
   UINT hotButton_ = 0;
   std::string idleMessage_;
+  std::string notice_;
   char tipText_[128] = {};
   wchar_t tipTextW_[128] = {};
 };

@@ -75,6 +75,9 @@ struct TestServices {
   KeySender* keysOverride = nullptr;         // the real key sender, for tests that deliver keys
   RunAtLogon* runAtLogon = nullptr;          // a Run key of the tests' own; null: none
   ForegroundIntegrity* integrity = nullptr;  // null: keys always go out
+  KeySender* keysOverride = nullptr;         // the real key sender, for tests that deliver keys
+  RunAtLogon* runAtLogon = nullptr;          // a Run key of the tests' own; null: none
+  ForegroundWatch* foreground = nullptr;     // the window in front; null: no switching
 };
 
 // The messages waiting for this thread, handled as the program's message loop does; then the
