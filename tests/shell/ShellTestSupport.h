@@ -75,8 +75,6 @@ struct TestServices {
   KeySender* keysOverride = nullptr;         // the real key sender, for tests that deliver keys
   RunAtLogon* runAtLogon = nullptr;          // a Run key of the tests' own; null: none
   ForegroundIntegrity* integrity = nullptr;  // null: keys always go out
-  KeySender* keysOverride = nullptr;         // the real key sender, for tests that deliver keys
-  RunAtLogon* runAtLogon = nullptr;          // a Run key of the tests' own; null: none
   ForegroundWatch* foreground = nullptr;     // the window in front; null: no switching
 };
 
