@@ -86,6 +86,10 @@ class NoKeys final : public KeySender {
   void InjectKey(uint8_t, uint8_t, bool) override { ++events; }
   WindowHandle FindTopLevelWindow(const char*) override { return nullptr; }
   void SendKeyMessage(WindowHandle, bool, uint8_t) override {}
+  void InjectInput(const InputEvent*, int count) override { events += count; }
+  bool CursorPosition(int32_t*, int32_t*) override { return false; }
+  bool ClientArea(WindowHandle, ScreenRect*) override { return false; }
+  void SendMouseMessage(WindowHandle, const MouseMessage&) override {}
   long events = 0;
 };
 

@@ -65,6 +65,11 @@ class CheckingKeySender final : public KeySender {
     if (window != kTarget) broken = true;
     Take(vk, up, true);
   }
+  // The soak's mappings are keys only: anything of the mouse is a fault.
+  void InjectInput(const InputEvent*, int) override { broken = true; }
+  bool CursorPosition(int32_t*, int32_t*) override { return false; }
+  bool ClientArea(WindowHandle, ScreenRect*) override { return false; }
+  void SendMouseMessage(WindowHandle, const MouseMessage&) override { broken = true; }
 
   std::vector<Keystroke> done;
   bool broken = false;
