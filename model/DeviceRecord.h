@@ -1,6 +1,7 @@
 #pragma once
 #include <bit>
 #include <cstdint>
+#include <initializer_list>
 
 #include "base/Guid.h"
 #include "model/Controls.h"

@@ -213,13 +213,22 @@ void CTarvelDoc::SendHeldMouse(size_t index, bool up) {
 bool CTarvelDoc::SetRowMouseAction(int row, MouseAction action, uint8_t modifiers) {
   ButtonMapping* mapping = MappingAt(row);
   if (mapping == nullptr || static_cast<int>(action) >= kMouseActionCount) return false;
+  if (action == MouseAction::None && mapping->mouse == MouseAction::None) return true;
   ReleaseRowKeys(row);
+  if (action == MouseAction::None) {
+    // Back to a key: the row has none until one is captured.
+    mapping->mouse = MouseAction::None;
+    mapping->modifiers = 0;
+    SetModifiedFlag(true);
+    if (DocView* view = FirstView()) view->RefreshRowTexts(row);
+    return true;
+  }
   // The button line of a mouse action holds no key, so that older readers load the row empty.
   mapping->mouse = action;
   mapping->assigned = 0;
   mapping->virtualKey = 0;
   mapping->scanCode = 0;
-  mapping->modifiers = action == MouseAction::None ? 0 : modifiers & (kModShift | kModCtrl | kModAlt);
+  mapping->modifiers = modifiers & (kModShift | kModCtrl | kModAlt);
   SetModifiedFlag(true);
   if (DocView* view = FirstView()) view->RefreshRowTexts(row);
   return true;
