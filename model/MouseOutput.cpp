@@ -234,10 +234,11 @@ bool CTarvelDoc::SetRowMouseAction(int row, MouseAction action, uint8_t modifier
   return true;
 }
 
-bool CTarvelDoc::GetRowMouseAction(int row, MouseAction* action) const {
+bool CTarvelDoc::GetRowMouseAction(int row, MouseAction* action, uint8_t* modifiers) const {
   const ButtonMapping* mapping = MappingAt(row);
   if (mapping == nullptr) return false;
   *action = mapping->mouse;
+  *modifiers = mapping->mouse != MouseAction::None ? mapping->modifiers : 0;
   return true;
 }
 

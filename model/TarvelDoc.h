@@ -108,7 +108,7 @@ class CTarvelDoc : public Document, public ButtonSink {
   bool GetRowAction(int row, KeyAction* action, int* turboRate) const;
   // A mouse action in place of the row's key (None: no output), with Shift, Ctrl and Alt.
   bool SetRowMouseAction(int row, MouseAction action, uint8_t modifiers);
-  bool GetRowMouseAction(int row, MouseAction* action) const;
+  bool GetRowMouseAction(int row, MouseAction* action, uint8_t* modifiers) const;
 
   // The sticks of a record that move the pointer and turn the wheel; false for no such record or
   // values out of range.
