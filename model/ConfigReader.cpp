@@ -385,9 +385,9 @@ bool IsControlLine(const char* line, int* control, ControlLine* kind, const char
     const char* text;
     ControlLine kind;
   };
-  for (const Suffix& suffix : {Suffix{"", ControlLine::Row}, Suffix{"action", ControlLine::Action},
-                               Suffix{"threshold", ControlLine::Threshold},
-                               Suffix{"mouse", ControlLine::Mouse}}) {
+  for (const Suffix& suffix :
+       {Suffix{"", ControlLine::Row}, Suffix{"action", ControlLine::Action},
+        Suffix{"threshold", ControlLine::Threshold}, Suffix{"mouse", ControlLine::Mouse}}) {
     const int n = length - static_cast<int>(std::strlen(suffix.text));
     if (n <= 0) continue;
     const char* p = line + n;
@@ -495,8 +495,7 @@ class Parser {
     const bool mouse = !action && IsButtonMouseLine(line, &number, &rest);
     const bool pointer = !action && !mouse && IsRecordLine(line, "pointer", &rest);
     const bool scroll = !action && !mouse && !pointer && IsRecordLine(line, "scroll", &rest);
-    if (!action && !mouse && !pointer && !scroll &&
-        !IsControlLine(line, &control, &kind, &rest))
+    if (!action && !mouse && !pointer && !scroll && !IsControlLine(line, &control, &kind, &rest))
       return false;
     if (passedOverBlock_) return true;  // its block was passed over whole, and said so
     if (actionRecord_ == nullptr) return false;

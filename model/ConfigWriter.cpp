@@ -18,11 +18,11 @@ constexpr size_t kActionLineMax = 40;
 constexpr size_t kThresholdLineMax = 40;
 constexpr size_t kMouseLineMax = 40;
 constexpr size_t kStickLinesMax = 80;
-constexpr size_t kRecordMax = kHeaderLineMax + kCountLineMax +
-                              kMaxButtons * (kButtonLineMax + kActionLineMax + kMouseLineMax) +
-                              kControlCount * (kButtonLineMax + kActionLineMax + kThresholdLineMax +
-                                               kMouseLineMax) +
-                              kStickLinesMax;
+constexpr size_t kRecordMax =
+    kHeaderLineMax + kCountLineMax +
+    kMaxButtons * (kButtonLineMax + kActionLineMax + kMouseLineMax) +
+    kControlCount * (kButtonLineMax + kActionLineMax + kThresholdLineMax + kMouseLineMax) +
+    kStickLinesMax;
 
 class Output {
  public:
@@ -69,8 +69,7 @@ void MappingLine(Output& out, const char* name, const ButtonMapping& m) {
   const bool mouse = m.mouse != MouseAction::None;
   out.Line("%s = %i,%u,%u,%u,%i,%s,%i,%s", name, mouse ? 0 : static_cast<int>(m.assigned),
            mouse ? 0u : unsigned{m.virtualKey}, mouse ? 0u : unsigned{m.scanCode},
-           unsigned{m.modifiers},
-           static_cast<int>(std::strlen(windowClass)), windowClass,
+           unsigned{m.modifiers}, static_cast<int>(std::strlen(windowClass)), windowClass,
            static_cast<int>(std::strlen(description)), description);
 }
 

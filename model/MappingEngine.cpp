@@ -136,7 +136,7 @@ void CTarvelDoc::PressHeldKeys(int record, int button) {
   KeySender* keys = context_.keys;
   const ButtonMapping& m = records[record]->Mapping(button);
   if (keys == nullptr) return;
-  HeldMapping hold{record,       button,     nullptr,    m.windowClass[0] != '\0',
+  HeldMapping hold{record,       button,     nullptr,     m.windowClass[0] != '\0',
                    m.virtualKey, m.scanCode, m.modifiers, m.mouse};
   if (hold.toWindow) {
     hold.window = keys->FindTopLevelWindow(m.windowClass);

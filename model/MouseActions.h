@@ -23,7 +23,8 @@ enum class MouseButton : uint8_t { Left, Right, Middle, Back, Forward };
 
 constexpr bool IsWheelAction(MouseAction action) { return action >= MouseAction::WheelUp; }
 constexpr MouseButton ButtonOfAction(MouseAction action) {
-  return static_cast<MouseButton>(static_cast<int>(action) - static_cast<int>(MouseAction::LeftClick));
+  return static_cast<MouseButton>(static_cast<int>(action) -
+                                  static_cast<int>(MouseAction::LeftClick));
 }
 
 // "Left Click", "Wheel Up": as the list shows it; "" for None.

@@ -47,10 +47,10 @@ InputEvent WheelInput(int32_t dx, int32_t dy) {
 // One notch of a wheel action: the turn as SendInput takes it (dy away from the user, dx to the
 // right).
 void WheelOf(MouseAction action, int32_t* dx, int32_t* dy) {
-  *dx = action == MouseAction::WheelRight ? kWheelDelta
+  *dx = action == MouseAction::WheelRight  ? kWheelDelta
         : action == MouseAction::WheelLeft ? -kWheelDelta
                                            : 0;
-  *dy = action == MouseAction::WheelUp ? kWheelDelta
+  *dy = action == MouseAction::WheelUp     ? kWheelDelta
         : action == MouseAction::WheelDown ? -kWheelDelta
                                            : 0;
 }
@@ -156,8 +156,7 @@ bool CTarvelDoc::MouseHeldByOther(size_t except, WindowHandle window, bool toWin
                                   MouseAction mouse) const {
   for (size_t h = 0; h < held_.size(); ++h) {
     const HeldMapping& other = held_[h];
-    if (h != except && other.mouse == mouse && other.toWindow == toWindow &&
-        other.window == window)
+    if (h != except && other.mouse == mouse && other.toWindow == toWindow && other.window == window)
       return true;
   }
   return false;

@@ -69,7 +69,8 @@ bool StickPairOfFileName(const char* text, int length, StickPair* pair) {
 }
 
 double DeflectionPastDeadZone(int32_t x, int32_t y, int deadZonePercent) {
-  const double r = std::min(1.0, std::hypot(static_cast<double>(x), static_cast<double>(y)) / kFullDeflection);
+  const double r =
+      std::min(1.0, std::hypot(static_cast<double>(x), static_cast<double>(y)) / kFullDeflection);
   const double d = DeadZone(deadZonePercent);
   return r <= d ? 0.0 : (r - d) / (1.0 - d);
 }
@@ -82,7 +83,8 @@ MotionStep PointerStep(int32_t x, int32_t y, int deadZonePercent, double topSpee
     return MotionStep();
   }
   const double length = std::hypot(static_cast<double>(x), static_cast<double>(y));
-  const double pixels = topSpeed * s * s * static_cast<double>(std::max<int64_t>(elapsedUs, 0)) / 1e6;
+  const double pixels =
+      topSpeed * s * s * static_cast<double>(std::max<int64_t>(elapsedUs, 0)) / 1e6;
   MotionStep step;
   step.dx = TakeWhole(pixels * x / length, &remainder->x);
   step.dy = TakeWhole(pixels * y / length, &remainder->y);

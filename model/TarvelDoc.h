@@ -161,8 +161,7 @@ class CTarvelDoc : public Document, public ButtonSink {
   void ReleaseRowKeys(int row);
   void SendHeldKeys(size_t index, bool keyUp);
   bool HeldByOther(size_t except, WindowHandle window, bool toWindow, uint8_t virtualKey) const;
-  bool MouseHeldByOther(size_t except, WindowHandle window, bool toWindow,
-                        MouseAction mouse) const;
+  bool MouseHeldByOther(size_t except, WindowHandle window, bool toWindow, MouseAction mouse) const;
   // A click or a notch of a mouse mapping; a held mouse button going down or up.
   void SendMouseAction(const ButtonMapping& mapping);
   void SendHeldMouse(size_t index, bool up);

@@ -108,8 +108,8 @@ bool CActionDlg::OnOK() {
   m_mouseModifiers = 0;
   if (IsDlgButtonChecked(Handle(), IDC_OUTPUT_MOUSE) == BST_CHECKED) {
     const LRESULT chosen = SendDlgItemMessageA(Handle(), IDC_MOUSE_ACTION, CB_GETCURSEL, 0, 0);
-    m_mouse = static_cast<MouseAction>(chosen >= 0 && chosen < kMouseActionCount - 1 ? chosen + 1
-                                                                                       : 1);
+    m_mouse =
+        static_cast<MouseAction>(chosen >= 0 && chosen < kMouseActionCount - 1 ? chosen + 1 : 1);
     for (const auto& box : kModifierBoxes)
       if (IsDlgButtonChecked(Handle(), box[0]) == BST_CHECKED)
         m_mouseModifiers = static_cast<uint8_t>(m_mouseModifiers | box[1]);

@@ -75,10 +75,10 @@ bool CPointerDlg::OnOK() {
   constexpr const char* kDeadZoneMessage = "Please enter a dead zone from 0 to 90 percent.";
   if (!ReadNumber(IDC_POINTER_SPEED, kMinPointerSpeed, kMaxPointerSpeed,
                   "Please enter a speed from 100 to 5000 pixels a second.", &speed) ||
-      !ReadNumber(IDC_POINTER_DEAD_ZONE, kMinDeadZonePercent, kMaxDeadZonePercent,
-                  kDeadZoneMessage, &pointerDeadZone) ||
-      !ReadNumber(IDC_SCROLL_DEAD_ZONE, kMinDeadZonePercent, kMaxDeadZonePercent,
-                  kDeadZoneMessage, &scrollDeadZone))
+      !ReadNumber(IDC_POINTER_DEAD_ZONE, kMinDeadZonePercent, kMaxDeadZonePercent, kDeadZoneMessage,
+                  &pointerDeadZone) ||
+      !ReadNumber(IDC_SCROLL_DEAD_ZONE, kMinDeadZonePercent, kMaxDeadZonePercent, kDeadZoneMessage,
+                  &scrollDeadZone))
     return false;
   m_pointer.pair = ChosenPair(Handle(), IDC_POINTER_STICK);
   m_pointer.speed = static_cast<uint16_t>(speed);

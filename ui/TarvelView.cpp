@@ -14,8 +14,8 @@
 #include "ui/DescriptionDlg.h"
 #include "ui/JoysticksDlg.h"
 #include "ui/ListPrinter.h"
-#include "ui/TargetWindowDlg.h"
 #include "ui/PointerDlg.h"
+#include "ui/TargetWindowDlg.h"
 #include "ui/ThresholdsDlg.h"
 
 namespace tarvel {

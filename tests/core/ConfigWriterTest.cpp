@@ -224,7 +224,8 @@ TEST(ConfigWriter, WritesMouseActionsAndSticksAfterTheButtonsAndReadsThemBackBot
   const std::string plain = Formatted(r.doc);
   ASSERT_TRUE(r.doc.SetRowMouseAction(0, MouseAction::None, 0));
   ASSERT_TRUE(r.doc.SetRowMouseAction(1, MouseAction::None, 0));
-  ASSERT_TRUE(r.doc.SetRecordPointer(0, PointerSettings{StickPair::ZRz, 1200, 15}, ScrollSettings()));
+  ASSERT_TRUE(
+      r.doc.SetRecordPointer(0, PointerSettings{StickPair::ZRz, 1200, 15}, ScrollSettings()));
   ASSERT_TRUE(r.doc.SetRecordPointer(0, PointerSettings(), ScrollSettings()));
   EXPECT_EQ(Formatted(r.doc), plain);
 }

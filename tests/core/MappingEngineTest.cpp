@@ -359,36 +359,90 @@ TEST(MappingEngine, MouseActionsClickHoldAndTurnTheWheelWithTheirModifiers) {
     Sent onPress;
     Sent onRelease;
   } cases[] = {
-      {MouseAction::LeftClick, KeyAction::Tap, 0, "", false,
-       {"button Left down", "button Left up"}, {}},
-      {MouseAction::RightClick, KeyAction::Tap, kModCtrl, "", false,
-       {Down(0x11), "button Right down", "button Right up", Up(0x11)}, {}},
-      {MouseAction::MiddleClick, KeyAction::Tap, 0, "", false,
-       {"button Middle down", "button Middle up"}, {}},
+      {MouseAction::LeftClick,
+       KeyAction::Tap,
+       0,
+       "",
+       false,
+       {"button Left down", "button Left up"},
+       {}},
+      {MouseAction::RightClick,
+       KeyAction::Tap,
+       kModCtrl,
+       "",
+       false,
+       {Down(0x11), "button Right down", "button Right up", Up(0x11)},
+       {}},
+      {MouseAction::MiddleClick,
+       KeyAction::Tap,
+       0,
+       "",
+       false,
+       {"button Middle down", "button Middle up"},
+       {}},
       {MouseAction::Back, KeyAction::Tap, 0, "", false, {"button Back down", "button Back up"}, {}},
-      {MouseAction::Forward, KeyAction::Hold, kModShift, "", false,
-       {Down(0x10), "button Forward down"}, {"button Forward up", Up(0x10)}},
-      {MouseAction::LeftClick, KeyAction::Hold, 0, "", false, {"button Left down"},
+      {MouseAction::Forward,
+       KeyAction::Hold,
+       kModShift,
+       "",
+       false,
+       {Down(0x10), "button Forward down"},
+       {"button Forward up", Up(0x10)}},
+      {MouseAction::LeftClick,
+       KeyAction::Hold,
+       0,
+       "",
+       false,
+       {"button Left down"},
        {"button Left up"}},
-      {MouseAction::WheelUp, KeyAction::Tap, kModCtrl, "", false,
-       {Down(0x11), "wheel 0 120", Up(0x11)}, {}},
+      {MouseAction::WheelUp,
+       KeyAction::Tap,
+       kModCtrl,
+       "",
+       false,
+       {Down(0x11), "wheel 0 120", Up(0x11)},
+       {}},
       {MouseAction::WheelDown, KeyAction::Tap, 0, "", false, {"wheel 0 -120"}, {}},
       {MouseAction::WheelLeft, KeyAction::Tap, 0, "", false, {"wheel -120 0"}, {}},
       {MouseAction::WheelRight, KeyAction::Tap, 0, "", false, {"wheel 120 0"}, {}},
       // To a window: buttons at the pointer in client coordinates, the wheel in the screen's;
       // a pointer outside the window gives the centre of its client area.
-      {MouseAction::LeftClick, KeyAction::Tap, 0, "Notepad", true,
-       {at("down", "Left 0001", "50,20"), at("up", "Left 0000", "50,20")}, {}},
-      {MouseAction::Forward, KeyAction::Tap, kModCtrl, "Notepad", false,
+      {MouseAction::LeftClick,
+       KeyAction::Tap,
+       0,
+       "Notepad",
+       true,
+       {at("down", "Left 0001", "50,20"), at("up", "Left 0000", "50,20")},
+       {}},
+      {MouseAction::Forward,
+       KeyAction::Tap,
+       kModCtrl,
+       "Notepad",
+       false,
        {ctrlDown, at("down", "Forward 0048", "200,100"), at("up", "Forward 0008", "200,100"),
         ctrlUp},
        {}},
-      {MouseAction::LeftClick, KeyAction::Hold, 0, "Notepad", true,
-       {at("down", "Left 0001", "50,20")}, {at("up", "Left 0000", "50,20")}},
-      {MouseAction::WheelDown, KeyAction::Tap, kModCtrl, "Notepad", true,
-       {ctrlDown, at("wheel", "-120 0008", "150,120"), ctrlUp}, {}},
-      {MouseAction::WheelRight, KeyAction::Tap, 0, "Notepad", false,
-       {at("hwheel", "120 0000", "300,200")}, {}},
+      {MouseAction::LeftClick,
+       KeyAction::Hold,
+       0,
+       "Notepad",
+       true,
+       {at("down", "Left 0001", "50,20")},
+       {at("up", "Left 0000", "50,20")}},
+      {MouseAction::WheelDown,
+       KeyAction::Tap,
+       kModCtrl,
+       "Notepad",
+       true,
+       {ctrlDown, at("wheel", "-120 0008", "150,120"), ctrlUp},
+       {}},
+      {MouseAction::WheelRight,
+       KeyAction::Tap,
+       0,
+       "Notepad",
+       false,
+       {at("hwheel", "120 0000", "300,200")},
+       {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(MouseActionFileName(c.mouse)) + " to '" + c.windowClass + "'");
@@ -525,7 +579,8 @@ TEST(MappingEngine, APointerStickMovesByTheClockAndItsRowsTypeNothing) {
   h.keys.Clear();
   run(4004000, 5000000);
   EXPECT_NEAR(std::count(h.keys.sent.begin(), h.keys.sent.end(), "wheel 0 120"), 20, 1);
-  EXPECT_EQ(h.keys.sent.size(), static_cast<size_t>(std::count(h.keys.sent.begin(), h.keys.sent.end(), "wheel 0 120")));
+  EXPECT_EQ(h.keys.sent.size(),
+            static_cast<size_t>(std::count(h.keys.sent.begin(), h.keys.sent.end(), "wheel 0 120")));
   // Pulled out: the pointer and the wheel stop.
   h.table.slots[0].connected = 0;
   h.doc.NotifyConnectionChanged(0);
@@ -590,8 +645,8 @@ TEST(MappingEngine, NoKeyStaysHeldWhenItsControllerOrMappingOrDocumentGoes) {
     for (int tick = 1; tick < 50; ++tick) h.doc.OnTick(10 * tick);
 
     // The shared Ctrl comes up once, after both of its holders.
-    Sent released = c.onlyRowZero ? Sent{"button Left up"}
-                                  : Sent{Up(kVkW, 0x11), "button Left up", Up(0x11)};
+    Sent released =
+        c.onlyRowZero ? Sent{"button Left up"} : Sent{Up(kVkW, 0x11), "button Left up", Up(0x11)};
     ASSERT_GE(h.keys.sent.size(), released.size());
     Sent first(h.keys.sent.begin(),
                h.keys.sent.begin() + static_cast<std::ptrdiff_t>(released.size()));

@@ -53,8 +53,8 @@ inline std::string InputEventText(const InputEvent& e) {
 inline std::string MouseMessageText(WindowHandle window, const MouseMessage& m) {
   static const char* const kKinds[] = {"down", "up", "wheel", "hwheel"};
   char text[96];
-  const bool wheel = m.kind == MouseMessage::Kind::Wheel ||
-                     m.kind == MouseMessage::Kind::HorizontalWheel;
+  const bool wheel =
+      m.kind == MouseMessage::Kind::Wheel || m.kind == MouseMessage::Kind::HorizontalWheel;
   std::snprintf(text, sizeof text, "message %p %s %s %04X at %d,%d", window,
                 kKinds[static_cast<int>(m.kind)],
                 wheel ? std::to_string(m.wheelDelta).c_str() : MouseButtonText(m.button),
