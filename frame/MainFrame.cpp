@@ -329,7 +329,15 @@ int CMainFrame::WaitHandles(HANDLE* handles, int max) {
 void CMainFrame::OnHandleSet(int index) {
   if (waitsOnTimer_) {
     if (index == 0) {
-      lastTimerPassMs_ = NowMs();
+      const int64_t now = NowMs();
+      // The pointer's fast tick moves the pointer alone; controllers are read as often as
+      // without it.
+      if (tickPeriodMs_ < kPollPeriodMs && now - lastTimerPassMs_ < kPollPeriodMs - 1) {
+        document_.OnTick(now);
+        document_.MovePointers(NowUs());
+        return;
+      }
+      lastTimerPassMs_ = now;
       PollJoysticks(true);
       return;
     }
