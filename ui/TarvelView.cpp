@@ -374,7 +374,7 @@ void CTarvelView::OnJoystickConfigure() {
 }
 
 int CTarvelView::SelectedRecord() const {
-  const int row = static_cast<int>(ListView_GetNextItem(List().Handle(), -1, LVNI_SELECTED));
+  const int row = List().NextItem(-1, LVNI_SELECTED);
   int record = 0;
   int button = 0;
   if (row >= 0 && document_.RowToButton(row, &record, &button)) return record;
