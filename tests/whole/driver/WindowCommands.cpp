@@ -302,6 +302,27 @@ BOOL CALLBACK FindControl(HWND control, LPARAM data) {
   return FALSE;
 }
 
+// TITLE ID MSG WPARAM: SendMessageTimeout to control ID of the visible dialog TITLE (BM_CLICK
+// checks a radio button as a click does; CB_SETCURSEL picks a list's item).
+int SendToControl(Context& context) {
+  long long id;
+  long long message;
+  long long wParam;
+  if (!ParseNumber(context.args[1], &id) || !ParseNumber(context.args[2], &message) ||
+      !ParseNumber(context.args[3], &wParam))
+    return kUsage;
+  HWND dialog = FindWindowA("#32770", context.args[0].c_str());
+  ControlSearch search{static_cast<int>(id), nullptr};
+  if (dialog != nullptr) EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) {
+    std::fprintf(stderr, "tarveldrive: no control %lld in a dialog \"%s\"\n", id,
+                 context.args[0].c_str());
+    return kNotMet;
+  }
+  return SendWithTimeout(search.found, static_cast<UINT>(message), static_cast<WPARAM>(wParam), 0,
+                         kSetTextTimeoutMs);
+}
+
 int SetText(Context& context) {
   long long id;
   if (!ParseNumber(context.args[1], &id)) return kUsage;
@@ -399,6 +420,9 @@ const Command kWindowCommands[] = {
      Move},
     {"set-text", 3, 3,
      "TITLE ID TEXT  WM_SETTEXT to control ID (at any depth) of the visible dialog TITLE", SetText},
+    {"send-control", 4, 4,
+     "TITLE ID MSG WPARAM  SendMessageTimeout to control ID of the dialog TITLE; print the result",
+     SendToControl},
     {"hold-file", 2, 2,
      "PATH MS  open PATH for reading and writing with no sharing, print \"held\", close it after "
      "MS",
