@@ -29,6 +29,7 @@ struct JoystickSlot {
   bool buffered = false;
   EventHandle changeEvent = nullptr;
   int emptySignals = 0;      // times changeEvent was set with nothing to read since the last pass
+  bool lostChanges = false;  // the buffer overflowed: the next pass's state read stands for it
   JoystickState state = {};  // as last read, with the buffered changes since applied
 };
 

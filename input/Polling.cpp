@@ -63,6 +63,7 @@ int ReadBufferedChanges(JoystickSlot& slot, ButtonSink* sink) {
       slot.device->Acquire();
       JoystickState state;
       if (slot.device->GetDeviceState(kJoystickStateSize, state.bytes) == kOk) slot.state = state;
+      slot.lostChanges = true;
       break;
     }
     if (count < kChangeBatch) break;
@@ -121,7 +122,9 @@ void PollJoysticks(JoystickTable& table, ButtonSink* sink, bool eventsServed) {
     if (read != kOk) continue;
     // A buffer left to its event is the only account of this controller's changes: a state read
     // that ran ahead of it would type a press the buffer then types again.
-    if (eventsServed && slot.buffered && slot.changeEvent != nullptr) continue;
+    // After an overflow, though, the state is all there is of the changes that were lost.
+    if (eventsServed && slot.buffered && slot.changeEvent != nullptr && !slot.lostChanges) continue;
+    slot.lostChanges = false;
     slot.state = state;
     ProcessState(slot, sink);
   }
