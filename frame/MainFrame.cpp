@@ -32,6 +32,23 @@ int64_t NowMs() {
   return static_cast<int64_t>(now.QuadPart / f * 1000 + now.QuadPart % f * 1000 / f);
 }
 
+int64_t NowUs() {
+  LARGE_INTEGER now;
+  LARGE_INTEGER frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  const LONGLONG f = frequency.QuadPart > 0 ? frequency.QuadPart : 1000;
+  return static_cast<int64_t>(now.QuadPart / f * 1000000 + now.QuadPart % f * 1000000 / f);
+}
+
+// The screen's density that the pointer's speeds are scaled with: the system's.
+int PointerDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : fw::kBaseDpi;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : fw::kBaseDpi;
+}
+
 // A click on the icon's balloon, as the shell reports it to icons of the first version.
 constexpr LPARAM kBalloonClick = WM_USER + 5;  // NIN_BALLOONUSERCLICK
 
@@ -123,6 +140,7 @@ int CMainFrame::OnCreate(CREATESTRUCTA* cs) {
   if (FrameWindow::OnCreate(cs) == -1) return -1;
   // Where the system has no high-resolution timer, the window timer alone runs the passes.
   tickTimer_ = CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS);
+  document_.SetPointerDpi(PointerDpi());
   KeepCaptionReachable();
 
   const DWORD toolStyle = WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS |
@@ -252,26 +270,39 @@ void CMainFrame::PollJoysticks(bool eventsServed) {
   const int64_t now = NowMs();
   document_.OnTick(now);
   tarvel::PollJoysticks(joysticks_, &document_, eventsServed);
+  document_.MovePointers(NowUs());
   if (tickListener_ != nullptr) tickListener_->OnFrameTick(now);
 }
 
 void CMainFrame::KillPollTimer() {
   KillTimer(Handle(), kPollTimer);
+  tickStopped_ = true;
   if (tickTimer_ != nullptr) CancelWaitableTimer(tickTimer_);
 }
 
 void CMainFrame::SetPollTimer() {
   SetTimer(Handle(), kPollTimer, kPollPeriodMs, nullptr);
+  tickStopped_ = false;
+  ArmTickTimer(tickPeriodMs_);
+}
+
+void CMainFrame::ArmTickTimer(UINT periodMs) {
+  tickPeriodMs_ = periodMs;
   if (tickTimer_ == nullptr) return;
   LARGE_INTEGER due;
-  due.QuadPart = -static_cast<LONGLONG>(kPollPeriodMs) * 10000;  // relative, in 100 ns
-  if (!SetWaitableTimer(tickTimer_, &due, kPollPeriodMs, nullptr, nullptr, FALSE)) {
+  due.QuadPart = -static_cast<LONGLONG>(periodMs) * 10000;  // relative, in 100 ns
+  if (!SetWaitableTimer(tickTimer_, &due, static_cast<LONG>(periodMs), nullptr, nullptr, FALSE)) {
     CloseHandle(tickTimer_);
     tickTimer_ = nullptr;
   }
 }
 
+UINT CMainFrame::WantedTickPeriodMs() const {
+  return document_.NeedsPointerTick() ? kPointerTickMs : kPollPeriodMs;
+}
+
 bool CMainFrame::NeedsTickTimer() const {
+  if (document_.NeedsPointerTick()) return true;
   for (int s = 0; s < joysticks_.count; ++s)
     if (joysticks_.slots[s].device != nullptr && joysticks_.slots[s].changeEvent == nullptr)
       return true;
@@ -284,6 +315,9 @@ bool CMainFrame::TickTimerIsRunning() const {
 
 int CMainFrame::WaitHandles(HANDLE* handles, int max) {
   ++loopWaits_;
+  // The tick runs at the pace that what is under way needs; re-armed only when that changes.
+  if (tickTimer_ != nullptr && !tickStopped_ && WantedTickPeriodMs() != tickPeriodMs_)
+    ArmTickTimer(WantedTickPeriodMs());
   int n = 0;
   waitsOnTimer_ = tickTimer_ != nullptr && NeedsTickTimer() && max > 0;
   if (waitsOnTimer_) handles[n++] = tickTimer_;
@@ -297,7 +331,15 @@ int CMainFrame::WaitHandles(HANDLE* handles, int max) {
 void CMainFrame::OnHandleSet(int index) {
   if (waitsOnTimer_) {
     if (index == 0) {
-      lastTimerPassMs_ = NowMs();
+      const int64_t now = NowMs();
+      // The pointer's fast tick moves the pointer alone; controllers are read as often as
+      // without it.
+      if (tickPeriodMs_ < kPollPeriodMs && now - lastTimerPassMs_ < kPollPeriodMs - 1) {
+        document_.OnTick(now);
+        document_.MovePointers(NowUs());
+        return;
+      }
+      lastTimerPassMs_ = now;
       PollJoysticks(true);
       return;
     }

@@ -14,6 +14,7 @@
 #include "input/JoystickTable.h"
 #include "input/PollTimerOwner.h"
 #include "model/UserNotices.h"
+#include "model/PointerMotion.h"
 
 namespace tarvel {
 
@@ -55,6 +56,7 @@ class CMainFrame final : public fw::FrameWindow,
  public:
   static constexpr UINT_PTR kPollTimer = 1;
   static constexpr UINT kPollPeriodMs = 10;
+  static constexpr UINT kPointerTickMs = tarvel::kPointerTickMs;
   static constexpr const char* kSection = "MainWindow";
   // The status bar's panes: the message pane, then the lock key indicators.
   static constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
@@ -137,8 +139,12 @@ class CMainFrame final : public fw::FrameWindow,
   void BringForward();
   void RunPendingOpen();
   void StoreCapturedKey(const MSG& msg);
-  // A controller that only a pass reads (no change event) needs the true 10 ms tick.
+  // A controller that only a pass reads (no change event) needs the true 10 ms tick; a stick
+  // that moves the pointer needs it every 4 ms.
   bool NeedsTickTimer() const;
+  // The period the high-resolution timer should run at now, and arming it at a period.
+  UINT WantedTickPeriodMs() const;
+  void ArmTickTimer(UINT periodMs);
   // The high-resolution timer ran a pass lately: the window timer's pass is not needed.
   bool TickTimerIsRunning() const;
   // Controllers plugged in or pulled out: enumerate them again once the notifications have
@@ -162,6 +168,8 @@ class CMainFrame final : public fw::FrameWindow,
   AppServices* app_;
   bool refreshPending_ = false;
   HANDLE tickTimer_ = nullptr;
+  UINT tickPeriodMs_ = kPollPeriodMs;
+  bool tickStopped_ = true;  // until SetPollTimer
   int64_t lastTimerPassMs_ = -1000;
   int waitSlots_[kMaxSlots] = {};  // the slot of each change event in the latest wait
   bool waitsOnTimer_ = false;      // the latest wait's first handle is the tick timer

@@ -287,7 +287,91 @@ const char* ReadAction(const char* rest, KeyAction* action, int32_t* rate) {
   return nullptr;
 }
 
-enum class ControlLine { Row, Action, Threshold };
+// Whether line starts "Button<N>Mouse", the mark of a button's mouse line.
+bool IsButtonMouseLine(const char* line, int32_t* number, const char** rest) {
+  const char* p = line;
+  if (!StartsWith(p, "Button")) return false;
+  p += 6;
+  if (!TakeNumber(&p, number) || !StartsWith(p, "Mouse")) return false;
+  *rest = p + 5;
+  return true;
+}
+
+// The part of a mouse line after its name: " = LeftClick" and the like.
+const char* ReadMouseAction(const char* rest, MouseAction* action) {
+  const char* p = SkipBlanks(rest);
+  if (*p++ != '=') return "a mouse line without '='";
+  p = SkipBlanks(p);
+  int n = 0;
+  while ((p[n] >= 'A' && p[n] <= 'Z') || (p[n] >= 'a' && p[n] <= 'z')) ++n;
+  *action = MouseActionOfFileName(p, n);
+  if (*action == MouseAction::None)
+    return "an unknown mouse action (LeftClick, RightClick, MiddleClick, Back, Forward, WheelUp, "
+           "WheelDown, WheelLeft or WheelRight are known)";
+  if (*SkipBlanks(p + n) != '\0') return "text after the mouse action";
+  return nullptr;
+}
+
+// A stick's pair name at p ("XY", "RxRy", "ZRz" or "None"); p moves past it.
+bool TakePair(const char** p, StickPair* pair) {
+  int n = 0;
+  while (((*p)[n] >= 'A' && (*p)[n] <= 'Z') || ((*p)[n] >= 'a' && (*p)[n] <= 'z')) ++n;
+  if (!StickPairOfFileName(*p, n, pair)) return false;
+  *p += n;
+  return true;
+}
+
+// A number after a comma: ",<n>" with blanks around; p moves past it.
+bool TakeCommaNumber(const char** p, int32_t* value) {
+  const char* q = SkipBlanks(*p);
+  if (*q++ != ',') return false;
+  q = SkipBlanks(q);
+  if (!TakeNumber(&q, value)) return false;
+  *p = q;
+  return true;
+}
+
+// "Pointer = <pair>,<speed>,<dead zone %>": the stick that moves the pointer.
+const char* ReadPointer(const char* rest, PointerSettings* pointer) {
+  const char* p = SkipBlanks(rest);
+  if (*p++ != '=') return "a pointer line without '='";
+  p = SkipBlanks(p);
+  if (!TakePair(&p, &pointer->pair)) return "an unknown stick (XY, RxRy, ZRz or None are known)";
+  int32_t speed = kDefaultPointerSpeed;
+  int32_t deadZone = kDefaultDeadZonePercent;
+  if (!TakeCommaNumber(&p, &speed) || speed < kMinPointerSpeed || speed > kMaxPointerSpeed)
+    return "a pointer speed outside 100-5000 pixels a second";
+  if (!TakeCommaNumber(&p, &deadZone) || deadZone > kMaxDeadZonePercent)
+    return "a dead zone outside 0-90 percent";
+  if (*SkipBlanks(p) != '\0') return "text after the pointer's dead zone";
+  pointer->speed = static_cast<uint16_t>(speed);
+  pointer->deadZone = static_cast<uint8_t>(deadZone);
+  return nullptr;
+}
+
+// "Scroll = <pair>,<dead zone %>": the stick that turns the wheel.
+const char* ReadScroll(const char* rest, ScrollSettings* scroll) {
+  const char* p = SkipBlanks(rest);
+  if (*p++ != '=') return "a scroll line without '='";
+  p = SkipBlanks(p);
+  if (!TakePair(&p, &scroll->pair)) return "an unknown stick (XY, RxRy, ZRz or None are known)";
+  int32_t deadZone = kDefaultDeadZonePercent;
+  if (!TakeCommaNumber(&p, &deadZone) || deadZone > kMaxDeadZonePercent)
+    return "a dead zone outside 0-90 percent";
+  if (*SkipBlanks(p) != '\0') return "text after the scroll's dead zone";
+  scroll->deadZone = static_cast<uint8_t>(deadZone);
+  return nullptr;
+}
+
+// A line of a record's own after its button lines ("Pointer", "Scroll"); rest is set then.
+bool IsRecordLine(const char* line, const char* word, const char** rest) {
+  const char* p = line;
+  if (!TakeWord(&p, word)) return false;
+  *rest = p;
+  return true;
+}
+
+enum class ControlLine { Row, Action, Threshold, Mouse };
 
 // Whether line starts with a hat's or half-axis's name ("Pov1Up", "XMinus" in any letter case),
 // alone or followed by "Action" or "Threshold"; control, kind and rest are set then.
@@ -301,8 +385,9 @@ bool IsControlLine(const char* line, int* control, ControlLine* kind, const char
     const char* text;
     ControlLine kind;
   };
-  for (const Suffix& suffix : {Suffix{"", ControlLine::Row}, Suffix{"action", ControlLine::Action},
-                               Suffix{"threshold", ControlLine::Threshold}}) {
+  for (const Suffix& suffix :
+       {Suffix{"", ControlLine::Row}, Suffix{"action", ControlLine::Action},
+        Suffix{"threshold", ControlLine::Threshold}, Suffix{"mouse", ControlLine::Mouse}}) {
     const int n = length - static_cast<int>(std::strlen(suffix.text));
     if (n <= 0) continue;
     const char* p = line + n;
@@ -407,10 +492,18 @@ class Parser {
     int control = -1;
     ControlLine kind = ControlLine::Row;
     const bool action = IsActionLine(line, &number, &rest);
-    if (!action && !IsControlLine(line, &control, &kind, &rest)) return false;
+    const bool mouse = !action && IsButtonMouseLine(line, &number, &rest);
+    const bool pointer = !action && !mouse && IsRecordLine(line, "pointer", &rest);
+    const bool scroll = !action && !mouse && !pointer && IsRecordLine(line, "scroll", &rest);
+    if (!action && !mouse && !pointer && !scroll && !IsControlLine(line, &control, &kind, &rest))
+      return false;
     if (passedOverBlock_) return true;  // its block was passed over whole, and said so
     if (actionRecord_ == nullptr) return false;
-    const char* reason = action ? TakeButtonAction(number, rest) : TakeControl(control, kind, rest);
+    const char* reason = action    ? TakeButtonAction(number, rest)
+                         : mouse   ? TakeButtonMouse(number, rest)
+                         : pointer ? TakePointer(rest)
+                         : scroll  ? TakeScroll(rest)
+                                   : TakeControl(control, kind, rest);
     if (reason != nullptr && report_) report_->TextIgnored(lines_.lineNumber(), true, reason);
     return true;
   }
@@ -428,10 +521,46 @@ class Parser {
     return nullptr;
   }
 
+  const char* TakeButtonMouse(int32_t number, const char* rest) {
+    MouseAction mouse = MouseAction::None;
+    const char* reason = ReadMouseAction(rest, &mouse);
+    if (reason == nullptr && (number < 1 || number > actionRecord_->buttonCount))
+      reason = "a mouse line for a button the block does not have";
+    if (reason != nullptr) return reason;
+    SetMouse(actionRecord_->buttons[number - 1], mouse);
+    return nullptr;
+  }
+
+  // A mouse action replaces the row's key, whatever its button line held.
+  static void SetMouse(ButtonMapping& mapping, MouseAction mouse) {
+    mapping.mouse = mouse;
+    mapping.assigned = 0;
+    mapping.virtualKey = 0;
+    mapping.scanCode = 0;
+  }
+
+  const char* TakePointer(const char* rest) {
+    PointerSettings pointer;
+    if (const char* reason = ReadPointer(rest, &pointer)) return reason;
+    actionRecord_->pointer = pointer;
+    return nullptr;
+  }
+
+  const char* TakeScroll(const char* rest) {
+    ScrollSettings scroll;
+    if (const char* reason = ReadScroll(rest, &scroll)) return reason;
+    actionRecord_->scroll = scroll;
+    return nullptr;
+  }
+
   // A hat's or half-axis's line; the row is the record's from then on, even with no controller.
   const char* TakeControl(int control, ControlLine kind, const char* rest) {
     ButtonMapping& mapping = actionRecord_->controls[control];
-    if (kind == ControlLine::Action) {
+    if (kind == ControlLine::Mouse) {
+      MouseAction mouse = MouseAction::None;
+      if (const char* reason = ReadMouseAction(rest, &mouse)) return reason;
+      SetMouse(mapping, mouse);
+    } else if (kind == ControlLine::Action) {
       KeyAction action = KeyAction::Tap;
       int32_t rate = kDefaultTurboRate;
       if (const char* reason = ReadAction(rest, &action, &rate)) return reason;
@@ -456,9 +585,12 @@ class Parser {
       const int length = static_cast<int>(std::strlen(asButton));
       if (const char* reason = ReadButtonLine2(asButton, length, &entry, &number, &cut))
         return reason;
-      mapping.assigned = entry.assigned;
-      mapping.virtualKey = entry.virtualKey;
-      mapping.scanCode = entry.scanCode;
+      // A row line after its mouse line keeps the mouse action, as it would before it.
+      if (mapping.mouse == MouseAction::None) {
+        mapping.assigned = entry.assigned;
+        mapping.virtualKey = entry.virtualKey;
+        mapping.scanCode = entry.scanCode;
+      }
       mapping.modifiers = entry.modifiers;
       std::memcpy(mapping.windowClass, entry.windowClass, kShortTextSize);
       std::memcpy(mapping.description, entry.description, kShortTextSize);

@@ -16,9 +16,13 @@ constexpr size_t kCountLineMax = 64;
 constexpr size_t kButtonLineMax = 96 + 2 * kShortTextSize;
 constexpr size_t kActionLineMax = 40;
 constexpr size_t kThresholdLineMax = 40;
-constexpr size_t kRecordMax = kHeaderLineMax + kCountLineMax +
-                              kMaxButtons * (kButtonLineMax + kActionLineMax) +
-                              kControlCount * (kButtonLineMax + kActionLineMax + kThresholdLineMax);
+constexpr size_t kMouseLineMax = 40;
+constexpr size_t kStickLinesMax = 80;
+constexpr size_t kRecordMax =
+    kHeaderLineMax + kCountLineMax +
+    kMaxButtons * (kButtonLineMax + kActionLineMax + kMouseLineMax) +
+    kControlCount * (kButtonLineMax + kActionLineMax + kThresholdLineMax + kMouseLineMax) +
+    kStickLinesMax;
 
 class Output {
  public:
@@ -61,9 +65,11 @@ void MappingLine(Output& out, const char* name, const ButtonMapping& m) {
   char description[kShortTextSize];
   OnOneLine(m.windowClass, windowClass);
   OnOneLine(m.description, description);
-  out.Line("%s = %i,%u,%u,%u,%i,%s,%i,%s", name, static_cast<int>(m.assigned),
-           unsigned{m.virtualKey}, unsigned{m.scanCode}, unsigned{m.modifiers},
-           static_cast<int>(std::strlen(windowClass)), windowClass,
+  // A mouse action's line holds no key, so that older readers load the row unassigned.
+  const bool mouse = m.mouse != MouseAction::None;
+  out.Line("%s = %i,%u,%u,%u,%i,%s,%i,%s", name, mouse ? 0 : static_cast<int>(m.assigned),
+           mouse ? 0u : unsigned{m.virtualKey}, mouse ? 0u : unsigned{m.scanCode},
+           unsigned{m.modifiers}, static_cast<int>(std::strlen(windowClass)), windowClass,
            static_cast<int>(std::strlen(description)), description);
 }
 
@@ -75,6 +81,26 @@ void ActionLine(Output& out, const char* name, const ButtonMapping& m) {
     out.Line("%sAction = Turbo,%i", name,
              std::clamp(int{m.turboRate}, kMinTurboRate, kMaxTurboRate));
   }
+}
+
+// "<name>Mouse = LeftClick"; nothing for a key.
+void MouseLine(Output& out, const char* name, const ButtonMapping& m) {
+  if (m.mouse != MouseAction::None) out.Line("%sMouse = %s", name, MouseActionFileName(m.mouse));
+}
+
+// The sticks that drive the mouse, each only when it is not as a new record has it.
+void StickLines(Output& out, const DeviceRecord& record) {
+  const PointerSettings pointer;
+  const ScrollSettings scroll;
+  auto pairName = [](StickPair pair) {
+    return pair == StickPair::None ? "None" : StickPairFileName(pair);
+  };
+  if (record.pointer.pair != pointer.pair || record.pointer.speed != pointer.speed ||
+      record.pointer.deadZone != pointer.deadZone)
+    out.Line("Pointer = %s,%i,%i", pairName(record.pointer.pair), int{record.pointer.speed},
+             int{record.pointer.deadZone});
+  if (record.scroll.pair != scroll.pair || record.scroll.deadZone != scroll.deadZone)
+    out.Line("Scroll = %s,%i", pairName(record.scroll.pair), int{record.scroll.deadZone});
 }
 
 void FormatRecord(Output& out, const DeviceRecord& record) {
@@ -95,19 +121,23 @@ void FormatRecord(Output& out, const DeviceRecord& record) {
   for (int k = 0; k < record.buttonCount; ++k) {
     std::snprintf(buttonName, sizeof buttonName, "Button%i", k + 1);
     ActionLine(out, buttonName, record.buttons[k]);
+    MouseLine(out, buttonName, record.buttons[k]);
   }
   for (int k = 0; k < kControlCount; ++k) {
     if ((record.controlRows & (1u << k)) == 0) continue;
     const ButtonMapping& m = record.controls[k];
     const char* control = ControlFileName(k);
-    if (m.assigned != 0 || m.windowClass[0] != '\0' || m.description[0] != '\0')
+    if (m.assigned != 0 || m.windowClass[0] != '\0' || m.description[0] != '\0' ||
+        (m.mouse != MouseAction::None && m.modifiers != 0))
       MappingLine(out, control, m);
     ActionLine(out, control, m);
+    MouseLine(out, control, m);
     const AxisThresholds& t = record.thresholds[k];
     if (IsHalfAxis(k) &&
         (t.pressPercent != kDefaultPressPercent || t.releasePercent != kDefaultReleasePercent))
       out.Line("%sThreshold = %i,%i", control, int{t.pressPercent}, int{t.releasePercent});
   }
+  StickLines(out, record);
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #pragma once
 #include <bit>
 #include <cstdint>
+#include <initializer_list>
 
 #include "base/Guid.h"
 #include "model/Controls.h"
+#include "model/MouseActions.h"
+#include "model/PointerMotion.h"
 
 namespace tarvel {
 
@@ -34,7 +37,15 @@ struct ButtonMapping {
   int32_t assigned = 0;
   KeyAction action = KeyAction::Tap;
   uint8_t turboRate = kDefaultTurboRate;
+  // A mouse action instead of the key (assigned stays 0, so that the file's button line holds
+  // no key); its modifiers are those above.
+  MouseAction mouse = MouseAction::None;
 };
+
+// The mapping sends something when its button goes down: a key or a mouse action.
+inline bool HasOutput(const ButtonMapping& m) {
+  return m.assigned != 0 || m.mouse != MouseAction::None;
+}
 
 // A mapping's place in its record: 0-127 for the buttons, then kFirstControl + k for control k
 // (model/Controls.h), so that the engine and the rows treat every control as a button.
@@ -55,6 +66,21 @@ struct DeviceRecord {
   uint32_t controlRows = 0;
   ButtonMapping controls[kControlCount];
   AxisThresholds thresholds[kControlCount];  // of the half-axes
+  // A stick that moves the pointer, one that turns the wheel; and the axes as last read.
+  PointerSettings pointer;
+  ScrollSettings scroll;
+  int32_t axisValues[kControlAxes] = {};
+
+  // Whether state axis a belongs to the pointer's or the scrolling stick: its half-axis rows
+  // type nothing then.
+  bool AxisDrivesMouse(int a) const {
+    for (StickPair pair : {pointer.pair, scroll.pair}) {
+      int h = -1;
+      int v = -1;
+      if (AxesOfPair(pair, &h, &v) && (a == h || a == v)) return true;
+    }
+    return false;
+  }
 
   bool HasMapping(int index) const {
     if (index >= 0 && index < buttonCount) return true;

@@ -64,11 +64,15 @@ void GetKeyName(uint8_t vk, char* buffer) {
 
 void FormatKeyText(const ButtonMapping& m, char* buffer) {
   buffer[0] = '\0';
-  if (m.assigned == 0) return;
+  if (!HasOutput(m)) return;
   if (m.modifiers & kModCtrl) std::strcat(buffer, "Ctrl + ");
   if (m.modifiers & kModAlt) std::strcat(buffer, "Alt + ");
   if (m.modifiers & kModShift) std::strcat(buffer, "Shift + ");
   char* name = buffer + std::strlen(buffer);
+  if (m.mouse != MouseAction::None) {
+    std::strcat(buffer, MouseActionName(m.mouse));
+    return;
+  }
   GetKeyName(m.virtualKey, name);
   // A key without a name (a media key, the extra key of 102-key keyboards) still shows.
   if (name[0] == '\0') std::snprintf(name, 9, "Key 0x%02X", m.virtualKey);
@@ -79,6 +83,17 @@ bool CTarvelDoc::GetButtonKeyText(int record, int button, char* buffer) const {
   if (record < 0 || record >= recordCount) return false;
   const DeviceRecord& r = *records[record];
   if (!r.HasMapping(button)) return false;
+  // The half-axes of a stick that drives the mouse type nothing while it does; their key stays.
+  const int k = button - kFirstControl;
+  if (IsHalfAxis(k) && r.AxisDrivesMouse((k - kHatControls) / 2)) {
+    const int h = (k - kHatControls) / 2;
+    int x = 0;
+    int y = 0;
+    std::strcpy(buffer, AxesOfPair(r.pointer.pair, &x, &y) && (h == x || h == y)
+                            ? "(moves the pointer)"
+                            : "(scrolls)");
+    return true;
+  }
   FormatKeyText(r.Mapping(button), buffer);
   return true;
 }
@@ -88,7 +103,6 @@ bool CTarvelDoc::GetRowKeyText(int row, char* buffer) const {
   int record = 0;
   int button = 0;
   if (!RowToButton(row, &record, &button)) return false;
-  if (records[record]->Mapping(button).assigned == 0) return true;
   return GetButtonKeyText(record, button, buffer);
 }
 

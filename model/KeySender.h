@@ -3,6 +3,7 @@
 
 #include "base/WindowHandle.h"
 #include "model/Delivery.h"
+#include "model/MouseActions.h"
 
 namespace tarvel {
 
@@ -12,6 +13,49 @@ struct KeyEvent {
   uint8_t virtualKey = 0;
   uint8_t scanCode = 0;
   bool keyUp = false;
+};
+
+// One event of the system's input stream: a key, a mouse button, a turn of the wheel (dy: in
+// WHEEL_DELTA units away from the user; dx: to the right) or a relative move of the pointer.
+struct InputEvent {
+  enum class Kind : uint8_t { Key, Button, Wheel, Move };
+  Kind kind = Kind::Key;
+  KeyEvent key;
+  MouseButton button = MouseButton::Left;
+  bool buttonUp = false;
+  int32_t dx = 0;
+  int32_t dy = 0;
+};
+
+// The MK_ flags of mouse messages.
+enum MouseKeyFlags : uint16_t {
+  kMkLeft = 0x01,
+  kMkRight = 0x02,
+  kMkShift = 0x04,
+  kMkControl = 0x08,
+  kMkMiddle = 0x10,
+  kMkBack = 0x20,
+  kMkForward = 0x40
+};
+constexpr int kWheelDelta = 120;
+
+// A mouse message to a window: a button going down or up at a point of its client area, or the
+// wheel (vertical or horizontal) turned by wheelDelta at a point of the screen.
+struct MouseMessage {
+  enum class Kind : uint8_t { ButtonDown, ButtonUp, Wheel, HorizontalWheel };
+  Kind kind = Kind::ButtonDown;
+  MouseButton button = MouseButton::Left;
+  uint16_t keyFlags = 0;  // MouseKeyFlags
+  int16_t wheelDelta = 0;
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+struct ScreenRect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
 };
 
 // Keys whose scan code carries the E0 prefix: without the extended flag a game that reads scan
@@ -61,6 +105,15 @@ class KeySender {
   // WM_KEYDOWN / WM_KEYUP with wParam virtualKey and lParam 0, delivered before returning; says
   // whether the window took it.
   virtual Delivery SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) = 0;
+  // Keys and mouse events in one SendInput call; says whether the input stream took them all.
+  virtual Delivery InjectInput(const InputEvent* events, int count) = 0;
+  // The pointer's place on the screen; false when the system does not say.
+  virtual bool CursorPosition(int32_t* x, int32_t* y) = 0;
+  // A window's client area in screen coordinates; false when there is no such window.
+  virtual bool ClientArea(WindowHandle window, ScreenRect* area) = 0;
+  // One mouse message, delivered before returning (at most as long as a key message waits);
+  // says whether the window took it.
+  virtual Delivery SendMouseMessage(WindowHandle window, const MouseMessage& message) = 0;
 
  protected:
   ~KeySender() = default;

@@ -50,6 +50,8 @@ void CTarvelDoc::ProcessButtons(int recordIndex, const uint8_t* buttons) {
 void CTarvelDoc::ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const uint32_t* povs) {
   if (recordIndex < 0 || recordIndex >= recordCount) return;
   DeviceRecord& record = *records[recordIndex];
+  // The pointer and the wheel follow the sticks on their own tick, not on the controller's.
+  std::memcpy(record.axisValues, axes, sizeof record.axisValues);
   if (record.controlRows == 0 || context_.attached == nullptr) return;
   // Rows a file names for a hat or an axis this controller lacks stay idle: what the state holds
   // there is no position of anything.
@@ -67,7 +69,9 @@ void CTarvelDoc::ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const 
       pressed = HatDirectionPressed(povs[k / kHatDirections], k % kHatDirections);
     } else {
       const int half = k - kHatControls;
-      pressed = HalfAxisPressed(axes[half / 2], half % 2 == 0, record.thresholds[k], was);
+      // A stick that moves the pointer or scrolls types nothing.
+      pressed = !record.AxisDrivesMouse(half / 2) &&
+                HalfAxisPressed(axes[half / 2], half % 2 == 0, record.thresholds[k], was);
     }
     if (pressed != was)
       ApplyMappingState(recordIndex, kFirstControl + k, pressed ? 0x80 : 0x00, view);
@@ -83,12 +87,18 @@ void CTarvelDoc::ApplyMappingState(int recordIndex, int index, uint8_t byte, Doc
     ReleaseMappingKeys(recordIndex, index);
     return;
   }
-  if (mapping.assigned == 0) return;
+  if (!HasOutput(mapping)) return;
   switch (mapping.action) {
     case KeyAction::Tap:
       SendKeystroke(mapping);
       break;
     case KeyAction::Hold:
+      // A wheel held turns on by notches, as Turbo does.
+      if (mapping.mouse != MouseAction::None && IsWheelAction(mapping.mouse)) {
+        SendKeystroke(mapping);
+        repeating_.push_back({recordIndex, index, nowMs_ + TurboPeriodMs(mapping)});
+        break;
+      }
       PressHeldKeys(recordIndex, index);
       break;
     case KeyAction::Turbo:
@@ -115,7 +125,7 @@ bool CTarvelDoc::HeldByOther(size_t except, WindowHandle window, bool toWindow,
   for (size_t h = 0; h < held_.size(); ++h) {
     const HeldMapping& other = held_[h];
     if (h == except || other.toWindow != toWindow || other.window != window) continue;
-    if (other.virtualKey == virtualKey) return true;
+    if (other.mouse == MouseAction::None && other.virtualKey == virtualKey) return true;
     for (const ModifierKey& mod : kModifierKeys)
       if ((other.modifiers & mod.bit) && mod.virtualKey == virtualKey) return true;
   }
@@ -126,8 +136,8 @@ void CTarvelDoc::PressHeldKeys(int record, int button) {
   KeySender* keys = context_.keys;
   const ButtonMapping& m = records[record]->Mapping(button);
   if (keys == nullptr) return;
-  HeldMapping hold{record,       button,     nullptr,    m.windowClass[0] != '\0',
-                   m.virtualKey, m.scanCode, m.modifiers};
+  HeldMapping hold{record,       button,     nullptr,     m.windowClass[0] != '\0',
+                   m.virtualKey, m.scanCode, m.modifiers, m.mouse};
   if (hold.toWindow) {
     hold.window = FindTargetWindow(m.windowClass);
     if (hold.window == nullptr) return;
@@ -162,6 +172,7 @@ WindowHandle CTarvelDoc::FindTargetWindow(const char* className) {
 Delivery CTarvelDoc::SendHeldKeys(size_t index, bool keyUp) {
   KeySender* keys = context_.keys;
   const HeldMapping& h = held_[index];
+  if (h.mouse != MouseAction::None) return SendHeldMouse(index, keyUp);
   // A key another mapping holds too goes down with the first and up with the last of them.
   auto free = [&](uint8_t virtualKey) {
     return !HeldByOther(index, h.window, h.toWindow, virtualKey);
@@ -233,6 +244,10 @@ void CTarvelDoc::ReleaseHeldKeys() {
 void CTarvelDoc::SendKeystroke(const ButtonMapping& m) {
   KeySender* keys = context_.keys;
   if (keys == nullptr) return;
+  if (m.mouse != MouseAction::None) {
+    SendMouseAction(m);
+    return;
+  }
   if (m.windowClass[0] == '\0') {
     if (!ForegroundTakesKeys()) return;
     // A modifier that a held key keeps down stays down: its key-up would let go of it.

@@ -71,6 +71,7 @@ void CTarvelDoc::ClearRowKey(int row) {
   mapping->virtualKey = 0;
   mapping->scanCode = 0;
   mapping->modifiers = 0;
+  mapping->mouse = MouseAction::None;
   SetModifiedFlag(true);
   if (DocView* view = FirstView()) {
     view->RefreshRowTexts(row);

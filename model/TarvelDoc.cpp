@@ -1,6 +1,7 @@
 #include "model/TarvelDoc.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "input/JoystickTable.h"
 
@@ -33,6 +34,7 @@ bool CTarvelDoc::OnNewDocument() {
 
 void CTarvelDoc::ClearRecords() {
   ReleaseHeldKeys();
+  for (int r = 0; r < kMaxRecords; ++r) StopPointer(r);
   for (DeviceRecord*& record : records) {
     delete record;
     record = nullptr;
@@ -68,7 +70,13 @@ void CTarvelDoc::NotifyConnectionChanged(int recordIndex) {
   // A controller that is not read any more lets go of the keys its buttons hold.
   if (recordIndex >= 0 && recordIndex < recordCount) {
     const int slot = records[recordIndex]->attachedIndex;
-    if (slot < 0 || !Attached().IsConnected(slot)) ReleaseRecordKeys(recordIndex);
+    if (slot < 0 || !Attached().IsConnected(slot)) {
+      ReleaseRecordKeys(recordIndex);
+      // Its sticks are not read any more either: the pointer stops where it is.
+      StopPointer(recordIndex);
+      std::fill(std::begin(records[recordIndex]->axisValues),
+                std::end(records[recordIndex]->axisValues), 0);
+    }
   }
   // Only this controller's rows show its connection. Redrawing every row here made a controller
   // that drops in and out several times a second starve the others' polling with a full list.
@@ -98,6 +106,7 @@ bool CTarvelDoc::StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t 
   if (mapping == nullptr) return false;
   ReleaseRowKeys(captureRow);
   mapping->assigned = 1;
+  mapping->mouse = MouseAction::None;
   mapping->virtualKey = virtualKey;
   mapping->scanCode = scanCode;
   mapping->modifiers = modifiers;
@@ -110,8 +119,9 @@ bool CTarvelDoc::StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t 
 }
 
 void CTarvelDoc::ApplyRecordOrder(const int* order, int count) {
-  // Held keys belong to records by their place, which changes.
+  // Held keys belong to records by their place, which changes; so do the pointers' moves.
   ReleaseHeldKeys();
+  for (int r = 0; r < kMaxRecords; ++r) StopPointer(r);
   // Build the new order first, then untie and free the records that are left out, and only then
   // touch the slots: a deleted record is never read after it is freed.
   DeviceRecord* kept[kMaxRecords] = {};

@@ -114,6 +114,21 @@ class CTarvelDoc : public Document, public ButtonSink {
   // The action of a row's mapping; false when the row or the rate is out of range.
   bool SetRowAction(int row, KeyAction action, int turboRate);
   bool GetRowAction(int row, KeyAction* action, int* turboRate) const;
+  // A mouse action in place of the row's key (None: no output), with Shift, Ctrl and Alt.
+  bool SetRowMouseAction(int row, MouseAction action, uint8_t modifiers);
+  bool GetRowMouseAction(int row, MouseAction* action, uint8_t* modifiers) const;
+
+  // The sticks of a record that move the pointer and turn the wheel; false for no such record or
+  // values out of range.
+  bool GetRecordPointer(int record, PointerSettings* pointer, ScrollSettings* scroll) const;
+  bool SetRecordPointer(int record, const PointerSettings& pointer, const ScrollSettings& scroll);
+  // Moves the pointer and turns the wheel for every stick out of its dead zone, by the time
+  // since the last call (a clock in microseconds).
+  void MovePointers(int64_t nowUs);
+  // A stick moves the pointer or the wheel now: the caller ticks every kPointerTickMs.
+  bool NeedsPointerTick() const;
+  // The top speeds are given for 96 dots per inch; the pointer moves over a screen of dpi.
+  void SetPointerDpi(int dpi) { pointerDpi_ = dpi > 0 ? dpi : 96; }
 
   // Reorders and deletes records: order lists the old indices that are kept, in their new order.
   // Every slot is re-tied in the same step.
@@ -153,6 +168,7 @@ class CTarvelDoc : public Document, public ButtonSink {
     uint8_t virtualKey;
     uint8_t scanCode;
     uint8_t modifiers;
+    MouseAction mouse = MouseAction::None;
   };
   struct RepeatingMapping {
     int record;
@@ -163,6 +179,18 @@ class CTarvelDoc : public Document, public ButtonSink {
   void ReleaseRowKeys(int row);
   Delivery SendHeldKeys(size_t index, bool keyUp);
   bool HeldByOther(size_t except, WindowHandle window, bool toWindow, uint8_t virtualKey) const;
+  bool MouseHeldByOther(size_t except, WindowHandle window, bool toWindow, MouseAction mouse) const;
+  // A click or a notch of a mouse mapping; a held mouse button going down or up.
+  void SendMouseAction(const ButtonMapping& mapping);
+  Delivery SendHeldMouse(size_t index, bool up);
+  // The pointer of a record stops: no move is carried over to its next push.
+  void StopPointer(int record);
+  struct PointerRuntime {
+    int64_t lastUs = -1;  // the last move, -1 while the sticks rest
+    MotionRemainder pointer;
+    MotionRemainder scroll;
+  };
+  bool StickActive(int record) const;
   FileOps& Files() const;
 
   DocContext context_;
@@ -172,6 +200,8 @@ class CTarvelDoc : public Document, public ButtonSink {
   std::vector<HeldMapping> held_;
   std::vector<RepeatingMapping> repeating_;
   int64_t nowMs_ = 0;
+  PointerRuntime pointerRuntime_[kMaxRecords];
+  int pointerDpi_ = 96;
 };
 
 void GetKeyName(uint8_t virtualKey, char* buffer);  // at least 13 bytes

@@ -33,6 +33,22 @@
 #define IDC_PRESS_PERCENT 1013
 #define IDC_RELEASE_PERCENT 1014
 
+// ---- The mouse: a row's mouse action, the sticks that drive the pointer and the wheel (band 6300)
+#define IDC_OUTPUT_KEY 6301
+#define IDC_OUTPUT_MOUSE 6302
+#define IDC_MOUSE_ACTION 6303
+#define IDC_MOUSE_SHIFT 6304
+#define IDC_MOUSE_CTRL 6305
+#define IDC_MOUSE_ALT 6306
+#define IDD_POINTER 6310
+#define IDC_POINTER_STICK 6311
+#define IDC_POINTER_SPEED 6312
+#define IDC_POINTER_DEAD_ZONE 6313
+#define IDC_SCROLL_STICK 6314
+#define IDC_SCROLL_DEAD_ZONE 6315
+#define IDC_POINTER_DEVICE 6316
+#define ID_JOYSTICK_POINTER 6320
+
 // ---- Row pictures of the mapping list: eight images each, white is transparent
 #define IDB_ROW_IMAGES_SMALL 26018
 #define IDB_ROW_IMAGES_LARGE 26019

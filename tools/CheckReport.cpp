@@ -59,6 +59,9 @@ std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& r
   int assigned = 0;
   int rows = 0;
   int assignedRows = 0;
+  int mouseActions = 0;
+  int pointerSticks = 0;
+  int scrollSticks = 0;
   const int recordCount = std::clamp(parsed.recordCount, 0, kMaxRecords);
   for (int r = 0; r < recordCount; ++r) {
     const DeviceRecord* device = parsed.records[r].get();
@@ -66,14 +69,25 @@ std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& r
     ++records;
     const int count = std::clamp(device->buttonCount, 0, kMaxButtons);
     buttons += count;
-    for (int k = 0; k < count; ++k)
+    for (int k = 0; k < count; ++k) {
       if (device->buttons[k].assigned != 0) ++assigned;
+      if (device->buttons[k].mouse != MouseAction::None) ++mouseActions;
+    }
     for (int k = 0; k < kControlCount; ++k) {
       if ((device->controlRows & (1u << k)) == 0) continue;
       ++rows;
       if (device->controls[k].assigned != 0) ++assignedRows;
+      if (device->controls[k].mouse != MouseAction::None) ++mouseActions;
     }
+    if (device->pointer.pair != StickPair::None) ++pointerSticks;
+    if (device->scroll.pair != StickPair::None) ++scrollSticks;
   }
+  // Said only where the file has them, as the rows are.
+  std::string mouse;
+  if (mouseActions > 0) mouse += ", " + Count(mouseActions, "mouse action", "mouse actions");
+  if (pointerSticks > 0)
+    mouse += ", " + Count(pointerSticks, "stick moving the pointer", "sticks moving the pointer");
+  if (scrollSticks > 0) mouse += ", " + Count(scrollSticks, "stick scrolling", "sticks scrolling");
   // Hat and axis rows are counted apart, and only where there are some: the summary of a file
   // without them stays as it was.
   const std::string controls =
@@ -82,7 +96,7 @@ std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& r
                       Count(assignedRows, "assigned key", "assigned keys");
   return "version " + std::to_string(parsed.version) + ": " + Count(records, "record", "records") +
          ", " + Count(buttons, "button", "buttons") + ", " +
-         Count(assigned, "assigned key", "assigned keys") + controls + "; " +
+         Count(assigned, "assigned key", "assigned keys") + controls + mouse + "; " +
          Count(report.DroppedBlocks(), "block dropped", "blocks dropped") + ", " +
          Count(report.PassedOverBlocks(), "block passed over", "blocks passed over") + ", " +
          Count(report.ClearedButtons(), "button left cleared", "buttons left cleared") +

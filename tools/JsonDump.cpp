@@ -39,6 +39,7 @@ Json ButtonJson(const ButtonMapping& mapping) {
     button["action"] = "Turbo";
     button["turboRate"] = mapping.turboRate;
   }
+  if (mapping.mouse != MouseAction::None) button["mouse"] = MouseActionFileName(mapping.mouse);
   return button;
 }
 
@@ -51,6 +52,20 @@ Json RecordJson(const DeviceRecord& device) {
               {"productGuid", GuidText(device.productGuid)},
               {"buttonCount", device.buttonCount},
               {"buttons", std::move(buttons)}};
+  // The sticks that drive the mouse, only where they are not as a new record has them.
+  const PointerSettings pointer;
+  const ScrollSettings scroll;
+  auto pairName = [](StickPair pair) {
+    return pair == StickPair::None ? "None" : StickPairFileName(pair);
+  };
+  if (device.pointer.pair != pointer.pair || device.pointer.speed != pointer.speed ||
+      device.pointer.deadZone != pointer.deadZone)
+    record["pointer"] = Json{{"stick", pairName(device.pointer.pair)},
+                             {"speed", device.pointer.speed},
+                             {"deadZone", device.pointer.deadZone}};
+  if (device.scroll.pair != scroll.pair || device.scroll.deadZone != scroll.deadZone)
+    record["scroll"] =
+        Json{{"stick", pairName(device.scroll.pair)}, {"deadZone", device.scroll.deadZone}};
   // The hats' and axes' rows, only where the record has some.
   if (device.controlRows == 0) return record;
   Json controls = Json::array();

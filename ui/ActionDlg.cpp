@@ -13,6 +13,8 @@ namespace tarvel {
 namespace {
 
 constexpr int kActionButtons[] = {IDC_ACTION_TAP, IDC_ACTION_HOLD, IDC_ACTION_TURBO};
+constexpr int kModifierBoxes[][2] = {
+    {IDC_MOUSE_SHIFT, kModShift}, {IDC_MOUSE_CTRL, kModCtrl}, {IDC_MOUSE_ALT, kModAlt}};
 
 }  // namespace
 
@@ -40,7 +42,25 @@ bool CActionDlg::OnInit() {
   SetItemText(IDC_TURBO_RATE, std::to_string(m_turboRate).c_str());
   SendDlgItemMessageA(Handle(), IDC_TURBO_RATE, EM_LIMITTEXT, 2, 0);
   EnableRate();
+  // The list holds the mouse actions in their order, Left Click first.
+  HWND list = GetDlgItem(Handle(), IDC_MOUSE_ACTION);
+  for (int a = 1; a < kMouseActionCount; ++a)
+    SendMessageA(list, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(MouseActionName(static_cast<MouseAction>(a))));
+  const int mouse = static_cast<int>(m_mouse);
+  SendMessageA(list, CB_SETCURSEL, mouse > 0 && mouse < kMouseActionCount ? mouse - 1 : 0, 0);
+  CheckRadioButton(Handle(), IDC_OUTPUT_KEY, IDC_OUTPUT_MOUSE,
+                   m_mouse != MouseAction::None ? IDC_OUTPUT_MOUSE : IDC_OUTPUT_KEY);
+  for (const auto& box : kModifierBoxes)
+    CheckDlgButton(Handle(), box[0], (m_mouseModifiers & box[1]) ? BST_CHECKED : BST_UNCHECKED);
+  EnableMouse();
   return true;
+}
+
+void CActionDlg::EnableMouse() {
+  const bool mouse = IsDlgButtonChecked(Handle(), IDC_OUTPUT_MOUSE) == BST_CHECKED;
+  for (int id : {IDC_MOUSE_ACTION, IDC_MOUSE_SHIFT, IDC_MOUSE_CTRL, IDC_MOUSE_ALT})
+    EnableWindow(GetDlgItem(Handle(), id), mouse);
 }
 
 void CActionDlg::EnableRate() {
@@ -53,6 +73,11 @@ INT_PTR CActionDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       (LOWORD(wParam) == IDC_ACTION_TAP || LOWORD(wParam) == IDC_ACTION_HOLD ||
        LOWORD(wParam) == IDC_ACTION_TURBO)) {
     EnableRate();
+    return TRUE;
+  }
+  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED &&
+      (LOWORD(wParam) == IDC_OUTPUT_KEY || LOWORD(wParam) == IDC_OUTPUT_MOUSE)) {
+    EnableMouse();
     return TRUE;
   }
   return Dialog::HandleMessage(message, wParam, lParam);
@@ -79,6 +104,16 @@ bool CActionDlg::OnOK() {
     m_turboRate = static_cast<int>(rate);
   }
   m_action = action;
+  m_mouse = MouseAction::None;
+  m_mouseModifiers = 0;
+  if (IsDlgButtonChecked(Handle(), IDC_OUTPUT_MOUSE) == BST_CHECKED) {
+    const LRESULT chosen = SendDlgItemMessageA(Handle(), IDC_MOUSE_ACTION, CB_GETCURSEL, 0, 0);
+    m_mouse =
+        static_cast<MouseAction>(chosen >= 0 && chosen < kMouseActionCount - 1 ? chosen + 1 : 1);
+    for (const auto& box : kModifierBoxes)
+      if (IsDlgButtonChecked(Handle(), box[0]) == BST_CHECKED)
+        m_mouseModifiers = static_cast<uint8_t>(m_mouseModifiers | box[1]);
+  }
   return true;
 }
 

@@ -15,6 +15,10 @@ class CActionDlg final : public fw::Dialog {
   // In: the current action and rate. Out, after OK: the chosen ones.
   KeyAction m_action = KeyAction::Tap;
   int m_turboRate = kDefaultTurboRate;
+  // A mouse action in place of the key (None: the keyboard), with its Shift, Ctrl and Alt,
+  // which are ticked here since a mouse button cannot be captured as a key is.
+  MouseAction m_mouse = MouseAction::None;
+  uint8_t m_mouseModifiers = 0;
 
  protected:
   bool OnInit() override;
@@ -22,8 +26,9 @@ class CActionDlg final : public fw::Dialog {
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  // The rate is asked for only for Turbo.
+  // The rate is asked for only for Turbo; the mouse's action and modifiers only for the mouse.
   void EnableRate();
+  void EnableMouse();
 };
 
 // "Tap", "Hold" or "Turbo 10/s", as the list shows an action.

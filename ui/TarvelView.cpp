@@ -14,6 +14,7 @@
 #include "ui/DescriptionDlg.h"
 #include "ui/JoysticksDlg.h"
 #include "ui/ListPrinter.h"
+#include "ui/PointerDlg.h"
 #include "ui/TargetWindowDlg.h"
 #include "ui/ThresholdsDlg.h"
 
@@ -327,9 +328,16 @@ void CTarvelView::EditDescription(int row) {
 
 void CTarvelView::EditAction(int row) {
   CActionDlg dialog;
-  if (!document_.GetRowAction(row, &dialog.m_action, &dialog.m_turboRate)) return;
+  if (!document_.GetRowAction(row, &dialog.m_action, &dialog.m_turboRate) ||
+      !document_.GetRowMouseAction(row, &dialog.m_mouse, &dialog.m_mouseModifiers))
+    return;
+  const MouseAction mouse = dialog.m_mouse;
+  const uint8_t modifiers = dialog.m_mouseModifiers;
   if (dialog.DoModal(DialogOwner()) != IDOK) return;
   document_.SetRowAction(row, dialog.m_action, dialog.m_turboRate);
+  // Keyboard chosen for a key's row keeps its key; a mouse action replaces it.
+  if (dialog.m_mouse != mouse || dialog.m_mouseModifiers != modifiers)
+    document_.SetRowMouseAction(row, dialog.m_mouse, dialog.m_mouseModifiers);
   RefreshRowTexts(row);
 }
 
@@ -364,6 +372,25 @@ void CTarvelView::OnJoystickConfigure() {
   dialog.DoModal(DialogOwner());
 }
 
+int CTarvelView::SelectedRecord() const {
+  const int row = List().NextItem(-1, LVNI_SELECTED);
+  int record = 0;
+  int button = 0;
+  if (row >= 0 && document_.RowToButton(row, &record, &button)) return record;
+  return document_.recordCount > 0 ? 0 : -1;
+}
+
+void CTarvelView::OnJoystickPointer() {
+  const int record = SelectedRecord();
+  CPointerDlg dialog;
+  if (!document_.GetRecordPointer(record, &dialog.m_pointer, &dialog.m_scroll)) return;
+  dialog.m_deviceName = document_.records[record]->name;
+  if (dialog.DoModal(DialogOwner()) != IDOK) return;
+  // The record is looked up again: the document may have changed while the dialog was open.
+  if (record < document_.recordCount)
+    document_.SetRecordPointer(record, dialog.m_pointer, dialog.m_scroll);
+}
+
 void CTarvelView::OnFilePrint(bool showDialog) {
   if (printing_ == nullptr || Handle() == nullptr) return;
   HWND owner = DialogOwner();
@@ -390,6 +417,9 @@ bool CTarvelView::OnCommand(UINT id) {
     case ID_JOYSTICK_CONFIGURE:
       OnJoystickConfigure();
       return true;
+    case ID_JOYSTICK_POINTER:
+      OnJoystickPointer();
+      return true;
     case ID_FILE_PRINT:
       OnFilePrint(true);
       return true;
@@ -403,6 +433,9 @@ bool CTarvelView::OnCommand(UINT id) {
 
 bool CTarvelView::OnUpdateCommand(fw::CmdUI& ui) {
   switch (ui.id) {
+    case ID_JOYSTICK_POINTER:
+      ui.Enable(document_.recordCount > 0);
+      return true;
     case ID_JOYSTICK_CONFIGURE:
     case ID_FILE_PRINT:
     case ID_FILE_PRINT_DIRECT:

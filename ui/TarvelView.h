@@ -90,6 +90,9 @@ class CTarvelView final : public CListViewEx, public DocView {
   void EditAction(int row);
   void EditThresholds(int row);
   void OnJoystickConfigure();
+  // The Pointer dialog for the controller of the selected row (the first without a selection).
+  void OnJoystickPointer();
+  int SelectedRecord() const;
   // Prints every row as a table; showDialog: through the Print dialog, else straight to the
   // kept or default printer.
   void OnFilePrint(bool showDialog);

@@ -9,19 +9,58 @@ void Win32KeySender::InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp)
   InjectKeys(&event, 1);
 }
 
-Delivery Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
-  INPUT inputs[16] = {};
-  if (count <= 0 || count > 16) return Delivery{};
-  for (int i = 0; i < count; ++i) {
-    const KeyEvent& e = events[i];
-    KEYBDINPUT& key = inputs[i].ki;
-    inputs[i].type = INPUT_KEYBOARD;
-    key.wVk = e.virtualKey;
-    key.wScan = e.scanCode != 0 ? e.scanCode
-                                : static_cast<WORD>(MapVirtualKeyA(e.virtualKey, MAPVK_VK_TO_VSC));
-    key.dwFlags =
-        (e.keyUp ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(e.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0);
+namespace {
+
+void FillKey(const KeyEvent& e, INPUT* input) {
+  KEYBDINPUT& key = input->ki;
+  input->type = INPUT_KEYBOARD;
+  key.wVk = e.virtualKey;
+  key.wScan = e.scanCode != 0 ? e.scanCode
+                              : static_cast<WORD>(MapVirtualKeyA(e.virtualKey, MAPVK_VK_TO_VSC));
+  key.dwFlags =
+      (e.keyUp ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(e.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0);
+}
+
+struct ButtonCodes {
+  DWORD down;
+  DWORD up;
+  DWORD data;
+  UINT downMessage;
+  UINT upMessage;
+};
+// By MouseButton: Left, Right, Middle, Back, Forward.
+constexpr ButtonCodes kButtons[] = {
+    {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 0, WM_LBUTTONDOWN, WM_LBUTTONUP},
+    {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 0, WM_RBUTTONDOWN, WM_RBUTTONUP},
+    {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 0, WM_MBUTTONDOWN, WM_MBUTTONUP},
+    {MOUSEEVENTF_XDOWN, MOUSEEVENTF_XUP, XBUTTON1, WM_XBUTTONDOWN, WM_XBUTTONUP},
+    {MOUSEEVENTF_XDOWN, MOUSEEVENTF_XUP, XBUTTON2, WM_XBUTTONDOWN, WM_XBUTTONUP},
+};
+
+void FillMouse(const InputEvent& e, INPUT* input) {
+  MOUSEINPUT& mouse = input->mi;
+  input->type = INPUT_MOUSE;
+  switch (e.kind) {
+    case InputEvent::Kind::Button: {
+      const ButtonCodes& codes = kButtons[static_cast<int>(e.button)];
+      mouse.dwFlags = e.buttonUp ? codes.up : codes.down;
+      mouse.mouseData = codes.data;
+      break;
+    }
+    case InputEvent::Kind::Wheel:
+      mouse.dwFlags = e.dy != 0 ? MOUSEEVENTF_WHEEL : MOUSEEVENTF_HWHEEL;
+      mouse.mouseData = static_cast<DWORD>(e.dy != 0 ? e.dy : e.dx);
+      break;
+    default:
+      mouse.dwFlags = MOUSEEVENTF_MOVE;
+      mouse.dx = e.dx;
+      mouse.dy = e.dy;
+      break;
   }
+}
+
+// One SendInput call; a stream that takes fewer events than it was given says so.
+Delivery Inject(INPUT* inputs, int count) {
   SetLastError(0);
   const UINT taken = SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
   Delivery delivery;
@@ -32,6 +71,79 @@ Delivery Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
     delivery.given = count;
   }
   return delivery;
+}
+
+}  // namespace
+
+Delivery Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
+  INPUT inputs[16] = {};
+  if (count <= 0 || count > 16) return Delivery{};
+  for (int i = 0; i < count; ++i) FillKey(events[i], &inputs[i]);
+  return Inject(inputs, count);
+}
+
+Delivery Win32KeySender::InjectInput(const InputEvent* events, int count) {
+  INPUT inputs[16] = {};
+  if (count <= 0 || count > 16) return Delivery{};
+  for (int i = 0; i < count; ++i) {
+    if (events[i].kind == InputEvent::Kind::Key)
+      FillKey(events[i].key, &inputs[i]);
+    else
+      FillMouse(events[i], &inputs[i]);
+  }
+  return Inject(inputs, count);
+}
+
+bool Win32KeySender::CursorPosition(int32_t* x, int32_t* y) {
+  POINT point = {};
+  if (!GetCursorPos(&point)) return false;
+  *x = point.x;
+  *y = point.y;
+  return true;
+}
+
+bool Win32KeySender::ClientArea(WindowHandle window, ScreenRect* area) {
+  const HWND hwnd = static_cast<HWND>(window);
+  RECT client = {};
+  POINT origin = {0, 0};
+  if (!IsWindow(hwnd) || !GetClientRect(hwnd, &client) || !ClientToScreen(hwnd, &origin))
+    return false;
+  *area = ScreenRect{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+  return true;
+}
+
+Delivery Win32KeySender::SendMouseMessage(WindowHandle window, const MouseMessage& m) {
+  UINT message = 0;
+  WPARAM wParam = m.keyFlags;
+  switch (m.kind) {
+    case MouseMessage::Kind::ButtonDown:
+    case MouseMessage::Kind::ButtonUp: {
+      const ButtonCodes& codes = kButtons[static_cast<int>(m.button)];
+      message = m.kind == MouseMessage::Kind::ButtonDown ? codes.downMessage : codes.upMessage;
+      if (codes.data != 0) wParam = MAKEWPARAM(m.keyFlags, codes.data);
+      break;
+    }
+    case MouseMessage::Kind::Wheel:
+      message = WM_MOUSEWHEEL;
+      wParam = MAKEWPARAM(m.keyFlags, static_cast<WORD>(m.wheelDelta));
+      break;
+    case MouseMessage::Kind::HorizontalWheel:
+      message = WM_MOUSEHWHEEL;
+      wParam = MAKEWPARAM(m.keyFlags, static_cast<WORD>(m.wheelDelta));
+      break;
+  }
+  const LPARAM lParam = MAKELPARAM(static_cast<WORD>(m.x), static_cast<WORD>(m.y));
+  DWORD_PTR result = 0;
+  SetLastError(0);
+  if (SendMessageTimeoutA(static_cast<HWND>(window), message, wParam, lParam,
+                          SMTO_NORMAL | SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) != 0)
+    return Delivery{};
+  const DWORD error = GetLastError();
+  Delivery failure;
+  failure.fault = error == ERROR_TIMEOUT || error == 0 ? DeliveryFault::WindowTimedOut
+                                                       : DeliveryFault::WindowRefused;
+  failure.systemError = error;
+  return failure;
 }
 
 WindowHandle Win32KeySender::FindTopLevelWindow(const char* className) {

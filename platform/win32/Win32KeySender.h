@@ -25,6 +25,13 @@ class Win32KeySender final : public KeySender {
   Delivery InjectKeys(const KeyEvent* events, int count) override;
   WindowHandle FindTopLevelWindow(const char* className) override;
   Delivery SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override;
+  // Keys as InjectKeys sends them; buttons, wheel turns and relative moves (MOUSEEVENTF_MOVE,
+  // to which the pointer speed setting applies) in the same SendInput call.
+  Delivery InjectInput(const InputEvent* events, int count) override;
+  bool CursorPosition(int32_t* x, int32_t* y) override;
+  bool ClientArea(WindowHandle window, ScreenRect* area) override;
+  // WM_LBUTTONDOWN ... WM_XBUTTONUP, WM_MOUSEWHEEL, WM_MOUSEHWHEEL; waits as a key message does.
+  Delivery SendMouseMessage(WindowHandle window, const MouseMessage& message) override;
 
  private:
   // The keystroke under way: its window, whether its key-ups have begun, and whether a message

@@ -86,6 +86,13 @@ class NoKeys final : public KeySender {
   void InjectKey(uint8_t, uint8_t, bool) override { ++events; }
   WindowHandle FindTopLevelWindow(const char*) override { return nullptr; }
   Delivery SendKeyMessage(WindowHandle, bool, uint8_t) override { return Delivery{}; }
+  Delivery InjectInput(const InputEvent*, int count) override {
+    events += count;
+    return Delivery{};
+  }
+  bool CursorPosition(int32_t*, int32_t*) override { return false; }
+  bool ClientArea(WindowHandle, ScreenRect*) override { return false; }
+  Delivery SendMouseMessage(WindowHandle, const MouseMessage&) override { return Delivery{}; }
   long events = 0;
 };
 

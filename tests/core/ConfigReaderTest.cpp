@@ -991,6 +991,9 @@ std::string Holds(const DeviceRecord& record, int index, const char* form) {
   if (std::isdigit(static_cast<unsigned char>(form[0]))) {
     const AxisThresholds& t = record.thresholds[index - kFirstControl];
     std::snprintf(text, sizeof text, "%d,%d", t.pressPercent, t.releasePercent);
+  } else if (std::strncmp(form, "mouse", 5) == 0) {
+    std::snprintf(text, sizeof text, "mouse %s%s", MouseActionFileName(m.mouse),
+                  m.assigned ? " and a key" : "");
   } else if (m.action == KeyAction::Hold) {
     std::snprintf(text, sizeof text, "hold");
   } else if (m.action == KeyAction::Turbo) {
@@ -1046,6 +1049,16 @@ TEST(ParseConfiguration, ReadsTheLinesAfterTheButtonsAndReportsThoseItCannotRead
       {"XPlusThreshold = 60", -1, ""},
       {"XPlusAction = Toggle", -1, ""},
       {"XPlus 1,38,72,0,0,,0,", -1, ""},
+      {"Button1Mouse = LeftClick", 0, "mouse LeftClick"},
+      {"Button2Mouse=wheelup ", 1, "mouse WheelUp"},
+      {"Pov1UpMouse = WheelDown", C + 0, "mouse WheelDown"},
+      {"xplusmouse\t=\tForward", C + 17, "mouse Forward"},
+      {"Slider2MinusMouse = Back", C + 30, "mouse Back"},
+      {"Button1Mouse = Click", -1, ""},
+      {"Button1Mouse = None", -1, ""},
+      {"Button3Mouse = Back", -1, ""},
+      {"Button1Mouse = Back,2", -1, ""},
+      {"Button1Mouse LeftClick", -1, ""},
   };
   struct IgnoredLines final : LoadObserver {
     void BlockDropped(int, const char*) override {}
@@ -1070,9 +1083,12 @@ TEST(ParseConfiguration, ReadsTheLinesAfterTheButtonsAndReportsThoseItCannotRead
       ASSERT_EQ(parsed.recordCount, 2);
       const DeviceRecord& a = *parsed.records[0];
       const int changed = classic ? -1 : c.mapping;
+      const bool mouse = std::strncmp(c.holds, "mouse", 5) == 0;
       for (int k = 0; k < 2; ++k) {
-        EXPECT_EQ(a.buttons[k].virtualKey, 65 + k);
-        EXPECT_EQ(Holds(a, k, "tap"), k == changed ? c.holds : "tap") << "button " << k + 1;
+        // A mouse line takes the row's key: the row loads unassigned.
+        EXPECT_EQ(a.buttons[k].virtualKey, k == changed && mouse ? 0 : 65 + k);
+        EXPECT_EQ(Holds(a, k, k == changed ? c.holds : "tap"), k == changed ? c.holds : "tap")
+            << "button " << k + 1;
       }
       EXPECT_EQ(a.controlRows, changed >= C ? 1u << (changed - C) : 0u);
       if (changed >= C) {
@@ -1081,6 +1097,65 @@ TEST(ParseConfiguration, ReadsTheLinesAfterTheButtonsAndReportsThoseItCannotRead
       EXPECT_EQ(parsed.records[1]->controlRows, 0u);
       EXPECT_EQ(report.lines,
                 changed < 0 ? (std::vector<int>{2, 7, 8, 9}) : (std::vector<int>{2, 7, 9}));
+    }
+  }
+}
+
+// A record's Pointer and Scroll lines: what each sets, or that it is reported and ignored.
+TEST(ParseConfiguration, ReadsThePointerAndScrollSticksAndReportsWhatIsOutOfRange) {
+  const struct {
+    const char* line;
+    bool taken;
+    PointerSettings pointer;
+    ScrollSettings scroll;
+  } kCases[] = {
+      {"Pointer = RxRy,1200,15", true, {StickPair::RxRy, 1200, 15}, {}},
+      {"pointer=xy , 100 , 0", true, {StickPair::XY, 100, 0}, {}},
+      {"Pointer = ZRz,5000,90", true, {StickPair::ZRz, 5000, 90}, {}},
+      {"Pointer = None,1200,15", true, {}, {}},
+      {"Scroll = XY,15", true, {}, {StickPair::XY, 15}},
+      {"SCROLL =rxry,0", true, {}, {StickPair::RxRy, 0}},
+      {"Pointer = RxRy,99,15", false, {}, {}},
+      {"Pointer = RxRy,5001,15", false, {}, {}},
+      {"Pointer = RxRy,1200,91", false, {}, {}},
+      {"Pointer = RxRy,1200", false, {}, {}},
+      {"Pointer = LeftStick,1200,15", false, {}, {}},
+      {"Pointer = RxRy,1200,15,3", false, {}, {}},
+      {"Pointer = RxRy,9999999999,15", false, {}, {}},
+      {"Scroll = XY", false, {}, {}},
+      {"Scroll = XY,95", false, {}, {}},
+      {"Scroll XY,15", false, {}, {}},
+  };
+  struct IgnoredLines final : LoadObserver {
+    void BlockDropped(int, const char*) override {}
+    void BlockPassedOver(int) override {}
+    void ButtonCleared(int, int, int, const char*) override {}
+    void TextIgnored(int line, bool, const char*) override { ignored.push_back(line); }
+    std::vector<int> ignored;
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.line);
+    const std::string bytes = Lines(Join({{"TVM2"},
+                                          Block(kA, "A", {V2Button(1, 1, 65, 0, 0)}),
+                                          {c.line},
+                                          Block(kB, "B", {V2Button(1, 0, 0, 0, 0)})}));
+    for (ReadRules rules : {ReadRules::WithActions, ReadRules::Classic}) {
+      IgnoredLines report;
+      const ParsedConfiguration parsed =
+          ParseConfiguration(bytes.data(), bytes.size(), &report, rules);
+      ASSERT_EQ(parsed.recordCount, 2);
+      const bool taken = c.taken && rules == ReadRules::WithActions;
+      const DeviceRecord& a = *parsed.records[0];
+      const PointerSettings pointer = taken ? c.pointer : PointerSettings();
+      const ScrollSettings scroll = taken ? c.scroll : ScrollSettings();
+      EXPECT_EQ(a.pointer.pair, pointer.pair);
+      EXPECT_EQ(a.pointer.speed, pointer.speed);
+      EXPECT_EQ(a.pointer.deadZone, pointer.deadZone);
+      EXPECT_EQ(a.scroll.pair, scroll.pair);
+      EXPECT_EQ(a.scroll.deadZone, scroll.deadZone);
+      EXPECT_EQ(parsed.records[1]->pointer.pair, StickPair::None);
+      EXPECT_EQ(report.ignored.size(), taken ? 0u : 1u);
+      EXPECT_EQ(a.buttons[0].virtualKey, 65);
     }
   }
 }

@@ -167,6 +167,69 @@ TEST(ConfigWriter, WritesHatAndAxisRowsAfterTheButtonsAndReadsThemBackBothWays) 
   EXPECT_EQ(std::memcmp(classic.records[0].get(), &buttonsOnly, sizeof buttonsOnly), 0);
 }
 
+// Mouse actions and the sticks that drive the mouse: lines of their own, the button line with
+// no key, so that the classic rules load those rows unassigned and nothing else.
+TEST(ConfigWriter, WritesMouseActionsAndSticksAfterTheButtonsAndReadsThemBackBothWays) {
+  Reader r;
+  FillSmallDocument(r.doc);
+  DeviceRecord& pad = *r.doc.records[0];
+  ASSERT_TRUE(r.doc.SetRowMouseAction(0, MouseAction::WheelUp, kModCtrl));
+  pad.buttons[1].mouse = MouseAction::LeftClick;
+  pad.buttons[1].action = KeyAction::Hold;
+  pad.controlRows = ControlsOfController(1, 0);
+  pad.controls[0].mouse = MouseAction::Back;
+  pad.controls[1].mouse = MouseAction::RightClick;
+  pad.controls[1].modifiers = kModShift;
+  pad.pointer = PointerSettings{StickPair::RxRy, 1500, 20};
+  pad.scroll = ScrollSettings{StickPair::XY, 15};
+  r.doc.records[1]->pointer.speed = 2000;  // kept with no stick set
+  const std::string expected =
+      "TVM2\r\n"
+      "[{01234567-89AB-CDEF-0123-456789ABCDEF},{00000001-0002-0003-0405-060708090A0B},Pad One]\r\n"
+      "NumberOfButtons = 2\r\n"
+      "Button1 = 0,0,0,2,7,Notepad,10,Jump, high\r\n"
+      "Button2 = 0,0,0,0,0,,0,\r\n"
+      "Button1Mouse = WheelUp\r\n"
+      "Button2Action = Hold\r\n"
+      "Button2Mouse = LeftClick\r\n"
+      "Pov1UpMouse = Back\r\n"
+      "Pov1Right = 0,0,0,1,0,,0,\r\n"
+      "Pov1RightMouse = RightClick\r\n"
+      "Pointer = RxRy,1500,20\r\n"
+      "Scroll = XY,15\r\n"
+      "[{FFFFFFFF-0000-FFFF-00FF-FF00FF00FF00},{00000000-0000-0000-0000-000000000000},Wheel]\r\n"
+      "NumberOfButtons = 1\r\n"
+      "Button1 = 1,255,200,7,0,,1,x\r\n"
+      "Pointer = None,2000,15\r\n";
+  EXPECT_EQ(Formatted(r.doc), expected);
+  ASSERT_EQ(r.Load(expected), LoadResult::Loaded);
+  EXPECT_EQ(Formatted(r.doc), expected);
+  char text[kKeyTextSize];
+  ASSERT_TRUE(r.doc.GetRowKeyText(0, text));
+  EXPECT_STREQ(text, "Ctrl + Wheel Up");
+  EXPECT_EQ(r.doc.records[0]->pointer.pair, StickPair::RxRy);
+  // The classic rules: the mouse rows unassigned, no hat rows, no sticks.
+  const ParsedConfiguration classic =
+      ParseConfiguration(expected.data(), expected.size(), nullptr, ReadRules::Classic);
+  ASSERT_EQ(classic.recordCount, 2);
+  EXPECT_EQ(classic.records[0]->buttons[0].assigned, 0);
+  EXPECT_EQ(classic.records[0]->buttons[0].mouse, MouseAction::None);
+  EXPECT_EQ(classic.records[0]->buttons[1].mouse, MouseAction::None);
+  EXPECT_EQ(classic.records[0]->controlRows, 0u);
+  EXPECT_EQ(classic.records[0]->pointer.pair, StickPair::None);
+  // Keyboard chosen for a key's row changes nothing; sticks set back to none leave the file as
+  // it was without them.
+  r.doc.ClearRecords();
+  FillSmallDocument(r.doc);
+  const std::string plain = Formatted(r.doc);
+  ASSERT_TRUE(r.doc.SetRowMouseAction(0, MouseAction::None, 0));
+  ASSERT_TRUE(r.doc.SetRowMouseAction(1, MouseAction::None, 0));
+  ASSERT_TRUE(
+      r.doc.SetRecordPointer(0, PointerSettings{StickPair::ZRz, 1200, 15}, ScrollSettings()));
+  ASSERT_TRUE(r.doc.SetRecordPointer(0, PointerSettings(), ScrollSettings()));
+  EXPECT_EQ(Formatted(r.doc), plain);
+}
+
 TEST(ConfigWriter, AnEmptyDocumentAndARecordWithoutButtons) {
   Reader r;
   EXPECT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));

@@ -123,6 +123,7 @@ TEST(KeyText, UnassignedAndNamelessKeys) {
     uint8_t virtualKey;
     uint8_t modifiers;
     const char* text;
+    MouseAction mouse = MouseAction::None;
   };
   const Case cases[] = {
       {"unassigned with a key in the fields", 0, 0x41, 7, ""},
@@ -131,13 +132,20 @@ TEST(KeyText, UnassignedAndNamelessKeys) {
       {"a key without a name alone", 1, 0xA0, 0, "Key 0xA0"},
       {"a media key with everything", 1, 0xAD, 7, "Ctrl + Alt + Shift + Key 0xAD"},
       {"key code 0", 1, 0x00, 0, "Key 0x00"},
-      {"any non-zero assigned counts", 5, 0x41, 0, "A"}};
+      {"any non-zero assigned counts", 5, 0x41, 0, "A"},
+      {"a mouse action", 0, 0, 0, "Left Click", MouseAction::LeftClick},
+      {"a mouse action with everything", 0, 0, 7, "Ctrl + Alt + Shift + Middle Click",
+       MouseAction::MiddleClick},
+      {"a mouse action wins over a key", 1, 0x41, 2, "Ctrl + Wheel Up", MouseAction::WheelUp},
+      {"the wheel to the right", 0, 0, 0, "Wheel Right", MouseAction::WheelRight},
+      {"the X buttons", 0, 0, 1, "Shift + Forward", MouseAction::Forward}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     KeyTextScene h;
     h.Mapping().assigned = c.assigned;
     h.Mapping().virtualKey = c.virtualKey;
     h.Mapping().modifiers = c.modifiers;
+    h.Mapping().mouse = c.mouse;
     char text[kKeyTextSize] = "junk";
     EXPECT_TRUE(h.doc.GetButtonKeyText(2, 4, text));
     EXPECT_STREQ(text, c.text);

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "tests/shell/ShellTestSupport.h"
 #include "ui/ActionDlg.h"
 #include "ui/DescriptionDlg.h"
+#include "ui/PointerDlg.h"
 #include "ui/ProfileRuleDlg.h"
 #include "ui/ProfilesDlg.h"
 #include "ui/TargetWindowDlg.h"
@@ -529,6 +531,137 @@ TEST(ProfilesDialog, ADefaultFileIsNeededToSwitchToOneAndARuleNeedsProgramAndFil
   EXPECT_EQ(rule.m_rule.program, "racing.exe");
   EXPECT_EQ(rule.m_rule.title, "");
   EXPECT_EQ(rule.m_rule.path, kCyrillicPath);
+}
+
+}  // namespace
+}  // namespace tarvel::test
+
+namespace tarvel::test {
+namespace {
+
+// Keyboard or mouse: the row's mouse action and its modifiers are shown, chosen and read back;
+// the mouse's controls are live only for the mouse.
+TEST(ActionDialog, ChoosesTheKeyboardOrAMouseActionWithItsModifiers) {
+  struct Case {
+    const char* what;
+    MouseAction mouse;
+    uint8_t modifiers;
+    int choose;  // IDC_OUTPUT_KEY or IDC_OUTPUT_MOUSE
+    int pick;    // list index chosen, -1: as shown
+    int tick;    // a modifier box clicked, 0: none
+    MouseAction chosen;
+    uint8_t chosenModifiers;
+  };
+  const Case cases[] = {
+      {"key stays key", MouseAction::None, 0, IDC_OUTPUT_KEY, -1, 0, MouseAction::None, 0},
+      {"key to Left Click", MouseAction::None, 0, IDC_OUTPUT_MOUSE, -1, 0, MouseAction::LeftClick,
+       0},
+      {"key to Ctrl+Wheel Up", MouseAction::None, 0, IDC_OUTPUT_MOUSE, 5, IDC_MOUSE_CTRL,
+       MouseAction::WheelUp, kModCtrl},
+      {"Forward with Shift kept, Alt added", MouseAction::Forward, kModShift, IDC_OUTPUT_MOUSE, -1,
+       IDC_MOUSE_ALT, MouseAction::Forward, kModShift | kModAlt},
+      {"Wheel Right back to the key", MouseAction::WheelRight, kModCtrl, IDC_OUTPUT_KEY, -1, 0,
+       MouseAction::None, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CActionDlg dialog;
+    dialog.m_mouse = c.mouse;
+    dialog.m_mouseModifiers = c.modifiers;
+    int shownIndex = -2;
+    int shownCount = 0;
+    bool mouseChecked = false;
+    bool listEnabledBefore = false;
+    bool listEnabledAfter = false;
+    bool shiftShown = false;
+    WindowWatch watch(DialogCalled("Key Mapping Action"), [&](HWND window) {
+      HWND list = GetDlgItem(window, IDC_MOUSE_ACTION);
+      shownIndex = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
+      shownCount = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+      mouseChecked = IsDlgButtonChecked(window, IDC_OUTPUT_MOUSE) == BST_CHECKED;
+      shiftShown = IsDlgButtonChecked(window, IDC_MOUSE_SHIFT) == BST_CHECKED;
+      listEnabledBefore = IsWindowEnabled(list);
+      SendMessageA(GetDlgItem(window, c.choose), BM_CLICK, 0, 0);
+      listEnabledAfter = IsWindowEnabled(list);
+      if (c.pick >= 0) SendMessageA(list, CB_SETCURSEL, c.pick, 0);
+      if (c.tick != 0) SendMessageA(GetDlgItem(window, c.tick), BM_CLICK, 0, 0);
+      ClickButton(window, IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), IDOK);
+    ASSERT_TRUE(watch.Fired());
+    EXPECT_EQ(shownCount, kMouseActionCount - 1);
+    EXPECT_EQ(shownIndex, c.mouse == MouseAction::None ? 0 : static_cast<int>(c.mouse) - 1);
+    EXPECT_EQ(mouseChecked, c.mouse != MouseAction::None);
+    EXPECT_EQ(shiftShown, (c.modifiers & kModShift) != 0);
+    EXPECT_EQ(listEnabledBefore, c.mouse != MouseAction::None);
+    EXPECT_EQ(listEnabledAfter, c.choose == IDC_OUTPUT_MOUSE);
+    EXPECT_EQ(dialog.m_mouse, c.chosen);
+    EXPECT_EQ(dialog.m_mouseModifiers, c.chosenModifiers);
+  }
+}
+
+// The Pointer dialog shows a controller's sticks and reads them back; a speed or a dead zone
+// out of range is refused with a message and the dialog stays.
+TEST(PointerDialog, ShowsAndReadsTheSticksAndRefusesValuesOutOfRange) {
+  struct Case {
+    const char* what;
+    int pointerPick;
+    const char* speed;
+    const char* deadZone;
+    int scrollPick;
+    const char* scrollDeadZone;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"right stick at 1500, left stick scrolls", 2, "1500", "20", 1, "10", false},
+      {"none at all", 0, "100", "0", 0, "90", false},
+      {"speed 99", 2, "99", "15", 0, "15", true},
+      {"speed 5001", 2, "5001", "15", 0, "15", true},
+      {"dead zone 91", 3, "1200", "91", 0, "15", true},
+      {"scroll dead zone empty", 3, "1200", "15", 1, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CPointerDlg dialog;
+    dialog.m_deviceName = "Pad One";
+    dialog.m_pointer = PointerSettings{StickPair::ZRz, 700, 25};
+    std::string shown[4];
+    int shownPair = -1;
+    LengthCheck tried;
+    WindowWatch watch(DialogCalled("Pointer"), [&](HWND window) {
+      shown[0] = EditText(window, IDC_POINTER_DEVICE);
+      shown[1] = EditText(window, IDC_POINTER_SPEED);
+      shown[2] = EditText(window, IDC_POINTER_DEAD_ZONE);
+      shown[3] = EditText(window, IDC_SCROLL_DEAD_ZONE);
+      shownPair =
+          static_cast<int>(SendDlgItemMessageA(window, IDC_POINTER_STICK, CB_GETCURSEL, 0, 0));
+      SendDlgItemMessageA(window, IDC_POINTER_STICK, CB_SETCURSEL, c.pointerPick, 0);
+      SendDlgItemMessageA(window, IDC_SCROLL_STICK, CB_SETCURSEL, c.scrollPick, 0);
+      SetDlgItemTextA(window, IDC_POINTER_SPEED, c.speed);
+      SetDlgItemTextA(window, IDC_POINTER_DEAD_ZONE, c.deadZone);
+      tried = TryOk(window, IDC_SCROLL_DEAD_ZONE, c.scrollDeadZone);
+      if (tried.stayedOpen) ClickButton(window, IDCANCEL);
+    });
+    const INT_PTR result = dialog.DoModal(nullptr);
+    ASSERT_TRUE(watch.Fired());
+    EXPECT_EQ(shown[0], "Pad One");
+    EXPECT_EQ(shown[1], "700");
+    EXPECT_EQ(shown[2], "25");
+    EXPECT_EQ(shown[3], "15");
+    EXPECT_EQ(shownPair, static_cast<int>(StickPair::ZRz));
+    EXPECT_EQ(tried.stayedOpen, c.refused);
+    EXPECT_EQ(tried.messageSeen.empty(), !c.refused);
+    EXPECT_EQ(result, c.refused ? IDCANCEL : IDOK);
+    if (c.refused) {
+      EXPECT_EQ(dialog.m_pointer.speed, 700);
+      continue;
+    }
+    EXPECT_EQ(static_cast<int>(dialog.m_pointer.pair), c.pointerPick);
+    EXPECT_EQ(dialog.m_pointer.speed, std::atoi(c.speed));
+    EXPECT_EQ(dialog.m_pointer.deadZone, std::atoi(c.deadZone));
+    EXPECT_EQ(static_cast<int>(dialog.m_scroll.pair), c.scrollPick);
+    EXPECT_EQ(dialog.m_scroll.deadZone, std::atoi(c.scrollDeadZone));
+  }
 }
 
 }  // namespace

@@ -66,6 +66,17 @@ class CheckingKeySender final : public KeySender {
     Take(vk, up, true);
     return Delivery{};
   }
+  // The soak's mappings are keys only: anything of the mouse is a fault.
+  Delivery InjectInput(const InputEvent*, int) override {
+    broken = true;
+    return Delivery{};
+  }
+  bool CursorPosition(int32_t*, int32_t*) override { return false; }
+  bool ClientArea(WindowHandle, ScreenRect*) override { return false; }
+  Delivery SendMouseMessage(WindowHandle, const MouseMessage&) override {
+    broken = true;
+    return Delivery{};
+  }
 
   std::vector<Keystroke> done;
   bool broken = false;

@@ -65,6 +65,16 @@ TEST(CheckReportTest, SummaryCountsRecordsButtonsAndAssignedKeys) {
   EXPECT_EQ(CheckSummary(doc, report),
             "version 1: 2 records, 2 buttons, 2 assigned keys, 2 hat and axis rows with 1 "
             "assigned key; 1 block dropped, 1 block passed over, 2 buttons left cleared");
+
+  first->buttons[0].mouse = MouseAction::LeftClick;
+  second->controls[0].mouse = MouseAction::WheelUp;
+  second->controls[2].mouse = MouseAction::Back;  // no row: not counted
+  first->pointer.pair = StickPair::RxRy;
+  second->scroll.pair = StickPair::XY;
+  EXPECT_EQ(CheckSummary(doc, report),
+            "version 1: 2 records, 2 buttons, 2 assigned keys, 2 hat and axis rows with 1 "
+            "assigned key, 2 mouse actions, 1 stick moving the pointer, 1 stick scrolling; 1 "
+            "block dropped, 1 block passed over, 2 buttons left cleared");
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ TEST_F(JsonDumpTest, KnownDocument) {
       MakeGuid(0x6f1d2b60, 0xd5a0, 0x11cf, {0xbf, 0xc7, 0x44, 0x45, 0x53, 0x54, 0, 0});
   pad.productGuid = MakeGuid(0x0000beef, 0x000a, 0x0b00, {1, 2, 3, 4, 5, 6, 7, 0xff});
   SetMapping(pad.buttons[0], 1, 65, 30, 2, "Notepad,Main", "Tab\there");
-  // Unassigned: no key text, whatever the stored key and modifiers.
+  // Unassigned: no key text from the stored key, only from a mouse action (below).
   SetMapping(pad.buttons[1], 0, 66, 48, 1, "", "");
   SetMapping(pad.buttons[2], 1, 0xDC, 43, 7, "", "a\\b");
   pad.buttons[2].action = KeyAction::Hold;
@@ -75,6 +75,10 @@ TEST_F(JsonDumpTest, KnownDocument) {
   stick.controls[kHatControls + 3].action = KeyAction::Hold;
   stick.thresholds[kHatControls + 3] = AxisThresholds{70, 20};
   SetMapping(stick.controls[0], 1, 65, 30, 0, "unused", "unused");
+  // A mouse action in place of a key, and the sticks that drive the mouse.
+  pad.buttons[1].mouse = MouseAction::RightClick;
+  stick.pointer = PointerSettings{StickPair::RxRy, 1200, 20};
+  stick.scroll = ScrollSettings{StickPair::XY, 15};
 
   EXPECT_EQ(DumpJson(doc()),
             "{\"version\": 1, \"records\": ["
@@ -86,7 +90,8 @@ TEST_F(JsonDumpTest, KnownDocument) {
             "\"windowClass\": \"Notepad,Main\", \"description\": \"Tab\\there\", "
             "\"keyText\": \"Ctrl + A\"}, "
             "{\"assigned\": 0, \"virtualKey\": 66, \"scanCode\": 48, \"modifiers\": 1, "
-            "\"windowClass\": \"\", \"description\": \"\", \"keyText\": \"\"}, "
+            "\"windowClass\": \"\", \"description\": \"\", \"keyText\": \"Shift + Right Click\", "
+            "\"mouse\": \"RightClick\"}, "
             "{\"assigned\": 1, \"virtualKey\": 220, \"scanCode\": 43, \"modifiers\": 7, "
             "\"windowClass\": \"\", \"description\": \"a\\\\b\", "
             "\"keyText\": \"Ctrl + Alt + Shift + \\\\\", \"action\": \"Hold\"}]}, "
@@ -96,7 +101,9 @@ TEST_F(JsonDumpTest, KnownDocument) {
             "\"buttonCount\": 1, \"buttons\": ["
             "{\"assigned\": 7, \"virtualKey\": 112, \"scanCode\": 59, \"modifiers\": 8, "
             "\"windowClass\": \"\", \"description\": \"\", \"keyText\": \"F1\", "
-            "\"action\": \"Turbo\", \"turboRate\": 25}], \"controls\": ["
+            "\"action\": \"Turbo\", \"turboRate\": 25}], "
+            "\"pointer\": {\"stick\": \"RxRy\", \"speed\": 1200, \"deadZone\": 20}, "
+            "\"scroll\": {\"stick\": \"XY\", \"deadZone\": 15}, \"controls\": ["
             "{\"control\": \"Pov1Right\", \"assigned\": 1, \"virtualKey\": 39, "
             "\"scanCode\": 77, \"modifiers\": 0, \"windowClass\": \"\", \"description\": \"\", "
             "\"keyText\": \"Right\"}, "

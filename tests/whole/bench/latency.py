@@ -2,7 +2,7 @@
 """Press-to-keystroke latency through the whole program (a benchmark, not a test).
 
     latency.py --bin BIN_DIR [--program EXE] [--presses N] [--route target|focus] [--seed S]
-               [--buffer-mode events|none] [--measure latency|taps|polls|idle|switch]
+               [--buffer-mode events|none] [--measure latency|taps|polls|idle|pointer|switch]
 
 Runs the shipped tarvel.exe under Wine in a prefix of its own, with one test controller whose
 first button is mapped to the key A, and a key sink that receives it: sent to its window class
@@ -19,6 +19,9 @@ line is the same as JSON. Needs DISPLAY (scripts/wine-env.sh).
   taps:  200 taps whose press and release are written at once, 2 ms apart: keystrokes typed;
   polls: the period between two polls of a controller that must be polled (315 periods);
   idle:  CPU time of tarvel.exe and the wine server over 30 s, 16 controllers, nothing pressed;
+  pointer: a stick that moves the pointer (600 pixels a second) held at full deflection: the
+         gaps between the pointer's moves over 10 s (watched by the driver), then the CPU time
+         over 30 s of holding it.
   switch: two programs (racing.exe and player.exe) brought to the front in turn 40 times, each
          with a profile that types its own key, the button held throughout: from the program's
          request for the foreground (the sink's stamp) to the new profile's first WM_KEYDOWN.
@@ -169,6 +172,39 @@ def measure_idle(session, buffer_mode, seconds=30):
             "wineserverCpuS": round(after[1] - before[1], 2)}
 
 
+def measure_pointer(session, buffer_mode, seconds=30):
+    session.add_controller(0, "Pointer Pad", 4, axes=6)
+    session.drive("buffer-mode", 0, buffer_mode)
+    config = session.files / "pointer.tvm"
+    write_config(config, [Record(instance_guid(0), product_guid(0), "Pointer Pad", 4, {},
+                                 extra=["Pointer = RxRy,600,15"])])
+    session.start_tarvel(session.wine_path(config))
+    session.passes(0, 3)
+    gaps = {"median": [], "max": [], "moves": 0}
+    direction = 1000
+    for _ in range(10):  # 10 x 1 s, to and fro within the screen at 600 pixels a second
+        session.cursor(300 if direction > 0 else 980, 512)
+        session.drive("set-axis", 0, 3, direction)
+        fields = session.drive("track-cursor", 1000).split()
+        gaps["moves"] += int(fields[5])
+        gaps["median"].append(float(fields[6]))
+        gaps["max"].append(float(fields[7]))
+        direction = -direction
+    both = ("tarvel.exe", "wineserver")
+    before = [cpu_seconds(name, session.prefix) for name in both]
+    for _ in range(seconds):
+        session.drive("set-axis", 0, 3, direction)
+        time.sleep(1)
+        direction = -direction
+    after = [cpu_seconds(name, session.prefix) for name in both]
+    session.drive("set-axis", 0, 3, 0)
+    return {"measure": "pointer", "bufferMode": buffer_mode, "moves": gaps["moves"],
+            "medianGapMs": round(statistics.median(gaps["median"]), 3),
+            "maxGapMs": round(max(gaps["max"]), 3), "seconds": seconds,
+            "tarvelCpuS": round(after[0] - before[0], 2),
+            "wineserverCpuS": round(after[1] - before[1], 2)}
+
+
 def measure_switch(session, switches=40):
     sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scenarios"))
     import profiles
@@ -217,7 +253,8 @@ def main():
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--quiet", action="store_true")
     parser.add_argument("--buffer-mode", choices=("events", "none"), default="events")
-    parser.add_argument("--measure", choices=("latency", "taps", "polls", "idle", "switch"),
+    parser.add_argument("--measure",
+                        choices=("latency", "taps", "polls", "idle", "pointer", "switch"),
                         default="latency")
     options = parser.parse_args()
     bin_dir = options.bin.resolve()
@@ -232,6 +269,8 @@ def main():
             if options.measure != "latency":
                 result = (measure_taps(session, options.buffer_mode) if options.measure == "taps"
                           else measure_polls(session) if options.measure == "polls"
+                          else measure_pointer(session, options.buffer_mode)
+                          if options.measure == "pointer"
                           else measure_switch(session) if options.measure == "switch"
                           else measure_idle(session, options.buffer_mode))
                 print(json.dumps(result))

@@ -2,6 +2,7 @@
 // move or close it, answer a dialog, type a key; and hold a file open as another program may.
 // A window is named by its class (the first one that FindWindowA finds), or by class and title
 // as CLASS:TITLE (a dialog: "#32770:Open").
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -234,6 +235,77 @@ int Move(Context& context) {
              : kNotMet;
 }
 
+// [X Y]: moves the pointer there first (SetCursorPos); prints where it is: X Y.
+int Cursor(Context& context) {
+  if (context.args.size() == 2) {
+    std::vector<long long> n;
+    if (!ParseNumbers(context, 0, &n)) return kUsage;
+    if (!SetCursorPos(static_cast<int>(n[0]), static_cast<int>(n[1]))) return kNotMet;
+  } else if (!context.args.empty()) {
+    return kUsage;
+  }
+  POINT point = {};
+  if (!GetCursorPos(&point)) return kNotMet;
+  std::printf("%ld %ld\n", point.x, point.y);
+  return kOk;
+}
+
+// MS: watches the pointer for MS milliseconds, reading it about every 0.2 ms. Prints the place
+// and time (ms) of the first reading, of the last change, the number of changes and the gaps
+// between changes in ms: median and largest. "X0 Y0 X1 Y1 ELAPSED CHANGES MEDIAN MAX"
+int TrackCursor(Context& context) {
+  long long ms;
+  if (!ParseNumber(context.args[0], &ms) || ms <= 0 || ms > 120000) return kUsage;
+  LARGE_INTEGER frequency;
+  LARGE_INTEGER start;
+  LARGE_INTEGER now;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  auto elapsedMs = [&] {
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 /
+           static_cast<double>(frequency.QuadPart);
+  };
+  POINT first = {};
+  GetCursorPos(&first);
+  POINT last = first;
+  double lastChangeMs = 0;
+  std::vector<double> gaps;
+  for (double t = elapsedMs(); t < static_cast<double>(ms); t = elapsedMs()) {
+    POINT point = {};
+    GetCursorPos(&point);
+    if (point.x != last.x || point.y != last.y) {
+      if (last.x != first.x || last.y != first.y) gaps.push_back(t - lastChangeMs);
+      last = point;
+      lastChangeMs = t;
+    }
+    Sleep(0);
+  }
+  double median = 0;
+  double largest = 0;
+  if (!gaps.empty()) {
+    std::sort(gaps.begin(), gaps.end());
+    median = gaps[gaps.size() / 2];
+    largest = gaps.back();
+  }
+  std::printf("%ld %ld %ld %ld %.3f %zu %.3f %.3f\n", first.x, first.y, last.x, last.y,
+              lastChangeMs, gaps.size() + (lastChangeMs > 0 ? 1 : 0), median, largest);
+  return kOk;
+}
+
+// WINDOW: its client area on the screen: LEFT TOP RIGHT BOTTOM.
+int ClientArea(Context& context) {
+  HWND window = FindTopLevel(context.args[0]);
+  if (window == nullptr) return kNotMet;
+  RECT client = {};
+  POINT origin = {0, 0};
+  GetClientRect(window, &client);
+  ClientToScreen(window, &origin);
+  std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, origin.x + client.right,
+              origin.y + client.bottom);
+  return kOk;
+}
+
 struct ControlSearch {
   int id;
   HWND found;
@@ -244,6 +316,27 @@ BOOL CALLBACK FindControl(HWND control, LPARAM data) {
   if (GetDlgCtrlID(control) != search->id) return TRUE;
   search->found = control;
   return FALSE;
+}
+
+// TITLE ID MSG WPARAM: SendMessageTimeout to control ID of the visible dialog TITLE (BM_CLICK
+// checks a radio button as a click does; CB_SETCURSEL picks a list's item).
+int SendToControl(Context& context) {
+  long long id;
+  long long message;
+  long long wParam;
+  if (!ParseNumber(context.args[1], &id) || !ParseNumber(context.args[2], &message) ||
+      !ParseNumber(context.args[3], &wParam))
+    return kUsage;
+  HWND dialog = FindWindowA("#32770", context.args[0].c_str());
+  ControlSearch search{static_cast<int>(id), nullptr};
+  if (dialog != nullptr) EnumChildWindows(dialog, FindControl, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) {
+    std::fprintf(stderr, "tarveldrive: no control %lld in a dialog \"%s\"\n", id,
+                 context.args[0].c_str());
+    return kNotMet;
+  }
+  return SendWithTimeout(search.found, static_cast<UINT>(message), static_cast<WPARAM>(wParam), 0,
+                         kSetTextTimeoutMs);
 }
 
 int SetText(Context& context) {
@@ -329,6 +422,12 @@ const Command kWindowCommands[] = {
      "gone",
      CloseWindowOfClass},
     {"window", 1, 1, "WINDOW  HWND PID VISIBLE FOREGROUND LEFT TOP WIDTH HEIGHT \"TITLE\"", Window},
+    {"cursor", 0, 2, "[X Y]  move the pointer there first; print where it is: X Y", Cursor},
+    {"track-cursor", 1, 1,
+     "MS  watch the pointer: X0 Y0 X1 Y1 LAST-CHANGE-MS CHANGES MEDIAN-GAP-MS MAX-GAP-MS",
+     TrackCursor},
+    {"client-area", 1, 1, "WINDOW  its client area on the screen: LEFT TOP RIGHT BOTTOM",
+     ClientArea},
     {"status", 1, 1, "WINDOW  the text of the window's status bar", Status},
     {"ping", 2, 2, "WINDOW TIMEOUTMS  SendMessageTimeout(WM_NULL); print the milliseconds", Ping},
     {"send", 5, 5, "WINDOW MSG WPARAM LPARAM TIMEOUTMS  SendMessageTimeout; print the result",
@@ -338,6 +437,9 @@ const Command kWindowCommands[] = {
      Move},
     {"set-text", 3, 3,
      "TITLE ID TEXT  WM_SETTEXT to control ID (at any depth) of the visible dialog TITLE", SetText},
+    {"send-control", 4, 4,
+     "TITLE ID MSG WPARAM  SendMessageTimeout to control ID of the dialog TITLE; print the result",
+     SendToControl},
     {"hold-file", 2, 2,
      "PATH MS  open PATH for reading and writing with no sharing, print \"held\", close it after "
      "MS",

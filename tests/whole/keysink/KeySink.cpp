@@ -7,6 +7,7 @@
 //   --title  window title (default "Tarvel Key Sink")
 //   --log    shared log name (default TARVEL_KEYSINK_NAME, else Local\TarvelKeySink)
 //   --focus  take the foreground and keyboard focus back every 100 ms when it has lost them
+//   --mouse  log the mouse's button and wheel messages too (not its moves)
 //
 // Exit codes: 0 after a quit request or a close, 2 bad arguments, 3 log or window unusable
 // (among them: another sink is already writing this log).
@@ -33,6 +34,7 @@ struct Options {
   std::string title = kDefaultTitle;
   std::string logName;
   bool keepFocus = false;
+  bool logMouse = false;
   int x = 100;
   int y = 100;
   int width = 420;
@@ -59,6 +61,11 @@ bool IsKeyMessage(UINT message) {
     default:
       return false;
   }
+}
+
+// WM_LBUTTONDOWN .. WM_MOUSEHWHEEL, without WM_MOUSEMOVE.
+bool IsMouseButtonOrWheel(UINT message) {
+  return message > WM_MOUSEMOVE && message <= WM_MOUSEHWHEEL;
 }
 
 uint32_t ModifiersNow() {
@@ -152,6 +159,11 @@ void OnPaint(HWND window) {
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (g_sink.options.logMouse && IsMouseButtonOrWheel(message)) {
+    Append(message, wParam, lParam);
+    InvalidateRect(window, nullptr, TRUE);
+    return 0;
+  }
   if (IsKeyMessage(message)) {
     Append(message, wParam, lParam);
     Hang(InterlockedExchange(&g_sink.log->header.hangNextKeyMs, 0));
@@ -184,7 +196,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int Usage(const char* problem) {
   std::fprintf(stderr,
                "keysink: %s\nusage: keysink.exe [--class NAME] [--title TEXT] [--log NAME] "
-               "[--focus] [--pos X Y] [--size W H]\n",
+               "[--focus] [--mouse] [--pos X Y] [--size W H]\n",
                problem);
   return 2;
 }
@@ -210,6 +222,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
       options->logName = argv[++i];
     } else if (argument == "--focus") {
       options->keepFocus = true;
+    } else if (argument == "--mouse") {
+      options->logMouse = true;
     } else if (argument == "--pos" && hasTwo) {
       if (!ParseInt(argv[i + 1], &options->x) || !ParseInt(argv[i + 2], &options->y)) {
         return Usage("--pos wants two numbers");

@@ -63,6 +63,26 @@ std::string MessageName(uint32_t message) {
       return "WM_SYSKEYUP";
     case WM_CHAR:
       return "WM_CHAR";
+    case WM_LBUTTONDOWN:
+      return "WM_LBUTTONDOWN";
+    case WM_LBUTTONUP:
+      return "WM_LBUTTONUP";
+    case WM_RBUTTONDOWN:
+      return "WM_RBUTTONDOWN";
+    case WM_RBUTTONUP:
+      return "WM_RBUTTONUP";
+    case WM_MBUTTONDOWN:
+      return "WM_MBUTTONDOWN";
+    case WM_MBUTTONUP:
+      return "WM_MBUTTONUP";
+    case WM_XBUTTONDOWN:
+      return "WM_XBUTTONDOWN";
+    case WM_XBUTTONUP:
+      return "WM_XBUTTONUP";
+    case WM_MOUSEWHEEL:
+      return "WM_MOUSEWHEEL";
+    case WM_MOUSEHWHEEL:
+      return "WM_MOUSEHWHEEL";
     default: {
       char text[16];
       std::snprintf(text, sizeof(text), "0x%04X", message);

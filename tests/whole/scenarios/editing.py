@@ -241,3 +241,67 @@ def delete_record_unties(s):
     press_lights(s, 1, 2, 8, "Pad Two's button 3 on its new row")
     s.passes(1, 3)
     check_equal("keys after Pad Two came back (it has no keys now)", 4, s.key_count())
+
+
+ACTION_COLUMN = 5
+ID_JOYSTICK_POINTER = 6320
+ID_FILE_SAVE = 57603
+IDC_OUTPUT_MOUSE = 6302
+IDC_MOUSE_ACTION = 6303
+IDC_MOUSE_CTRL = 6305
+IDC_POINTER_STICK = 6311
+IDC_POINTER_SPEED = 6312
+BM_CLICK = 0x00F5
+CB_SETCURSEL = 0x014E
+
+
+@scenario("editing.mouse_action", timeout=90)
+def mouse_action(s):
+    """A double click on the Action cell of a row, Mouse chosen with "Right Click" and Ctrl: the
+    key cell says "Ctrl + Right Click" and the button right-clicks the focused window. Joystick >
+    Pointer... sets the right stick at 800 pixels a second. Save writes both in lines of their
+    own, the button's line with no key."""
+    s.add_controller(0, "Pad One", 4, axes=6)
+    path = s.files / "mouse.tvm"
+    write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", 4,
+                               {1: Mapping(0x41, 0x1E, 0)})])
+    s.start_sink(focus=True, mouse=True)
+    s.start_tarvel(s.wine_path(path))
+    wait_rows(s, lambda rows: len(rows) > 4 and rows[1].texts[KEY_COLUMN] == "A", "Pad One")
+
+    s.click(s.cell(1, ACTION_COLUMN), count=2)
+    s.dialog("Key Mapping Action")
+    for control, message, value in ((IDC_OUTPUT_MOUSE, BM_CLICK, 0),
+                                    (IDC_MOUSE_ACTION, CB_SETCURSEL, 1),
+                                    (IDC_MOUSE_CTRL, BM_CLICK, 0)):
+        s.drive("send-control", "Key Mapping Action", control, message, value)
+    s.drive("click-button", "Key Mapping Action", "OK")
+    wait_rows(s, lambda rows: rows[1].texts[KEY_COLUMN] == "Ctrl + Right Click",
+              "the key cell showing the mouse action")
+
+    s.command(ID_JOYSTICK_POINTER)
+    s.dialog("Pointer")
+    s.drive("send-control", "Pointer", IDC_POINTER_STICK, CB_SETCURSEL, 2)
+    s.drive("set-text", "Pointer", IDC_POINTER_SPEED, "800")
+    s.drive("click-button", "Pointer", "OK")
+    rows = wait_rows(s, lambda rows: "(moves the pointer)" in
+                     [r.texts[KEY_COLUMN] for r in rows], "the right stick's rows")
+    check_equal("rows that say the stick moves the pointer", ["Rx Axis -", "Rx Axis +",
+                                                               "Ry Axis -", "Ry Axis +"],
+                [r.texts[1] for r in rows if r.texts[KEY_COLUMN] == "(moves the pointer)"])
+
+    s.drive("focus-sink", 5000)
+    left, top, _, _ = s.client_area("TarvelKeySink")
+    s.cursor(left + 30, top + 30)
+    s.clear_keys()
+    check(tap(s, 0, 1, 4), f"the right click did not arrive: {s.keys()}")
+    check_equal("a right click with Ctrl", ["WM_RBUTTONDOWN", "WM_RBUTTONUP"],
+                [k.name for k in s.keys() if "BUTTON" in k.name])
+
+    before = path.stat().st_mtime_ns
+    s.command(ID_FILE_SAVE)
+    wait_saved(path, before)
+    lines = path.read_bytes().decode("latin-1").split("\r\n")
+    check_equal("the button's line, with Ctrl and no key", "Button2 = 0,0,0,2,0,,0,", lines[4])
+    check("Button2Mouse = RightClick" in lines, f"no mouse line in {lines}")
+    check("Pointer = RxRy,800,15" in lines, f"no pointer line in {lines}")

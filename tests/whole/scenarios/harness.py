@@ -96,6 +96,7 @@ class Mapping:
     window_class: str = ""
     description: str = ""
     action: str = ""  # "Hold" or "Turbo,<rate>"; empty: Tap
+    mouse: str = ""  # "LeftClick", "WheelUp"...: a mouse action in place of the key
 
 
 @dataclasses.dataclass
@@ -106,12 +107,14 @@ class Record:
     buttons: int
     mappings: dict  # button index (0-based) -> Mapping
     controls: dict = dataclasses.field(default_factory=dict)  # "Pov1Up", "XPlus"... -> Mapping
+    extra: list = dataclasses.field(default_factory=list)  # "Pointer = RxRy,1200,15"...
 
     def line(self, index):
         m = self.mappings.get(index)
         if m is None:
             return f"Button{index + 1} = 0,0,0,0,0,,0,"
-        return (f"Button{index + 1} = 1,{m.vk},{m.scan},{m.mods},"
+        assigned, vk, scan = (0, 0, 0) if m.mouse else (1, m.vk, m.scan)
+        return (f"Button{index + 1} = {assigned},{vk},{scan},{m.mods},"
                 f"{len(m.window_class)},{m.window_class},{len(m.description)},{m.description}")
 
 
@@ -124,11 +127,14 @@ def write_config(path, records):
         lines.extend(record.line(i) for i in range(record.buttons))
         lines.extend(f"Button{i + 1}Action = {m.action}"
                      for i, m in sorted(record.mappings.items()) if m.action)
+        lines.extend(f"Button{i + 1}Mouse = {m.mouse}"
+                     for i, m in sorted(record.mappings.items()) if m.mouse)
         for name, m in record.controls.items():
             lines.append(f"{name} = 1,{m.vk},{m.scan},{m.mods},{len(m.window_class)},"
                          f"{m.window_class},{len(m.description)},{m.description}")
             if m.action:
                 lines.append(f"{name}Action = {m.action}")
+        lines.extend(record.extra)
     Path(path).write_bytes(("\r\n".join(lines) + "\r\n").encode("latin-1"))
 
 
@@ -429,7 +435,7 @@ class Session:
 
     # -- the key sink
 
-    def start_sink(self, window_class=None, focus=False, log=None):
+    def start_sink(self, window_class=None, focus=False, log=None, mouse=False):
         """Starts a key sink and waits until it runs. `log` names a second sink's own log (and
         its process, "keysink-LOG"); drive that one with sink_drive(log, ...)."""
         args = []
@@ -437,6 +443,8 @@ class Session:
             args += ["--class", window_class]
         if focus:
             args += ["--focus"]
+        if mouse:
+            args += ["--mouse"]
         name = "keysink" if log is None else f"keysink-{log}"
         if log is not None:
             args += ["--log", log]
@@ -461,6 +469,15 @@ class Session:
     def sink_drive(self, log, *args, **options):
         """tarveldrive for the sink of `log` (None: the session's own sink)."""
         return self.drive(*(() if log is None else ("--sink", log)), *args, **options)
+
+    def cursor(self, x=None, y=None):
+        """The pointer's place on the screen, after moving it to x, y when they are given."""
+        args = () if x is None else (x, y)
+        return tuple(int(v) for v in self.drive("cursor", *args).split())
+
+    def client_area(self, window):
+        """A window's client area on the screen: left, top, right, bottom."""
+        return tuple(int(v) for v in self.drive("client-area", window).split())
 
     def keys(self):
         return parse_keys(self.drive("keys", "--long"))

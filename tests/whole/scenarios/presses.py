@@ -3,6 +3,8 @@ fires and when it does not."""
 
 import time
 
+import harness
+
 from harness import (Mapping, Record, check, check_equal, instance_guid, product_guid, scenario,
                      write_config)
 
@@ -372,3 +374,158 @@ def axis_hold(s):
     check(s.wait_keys(2), f"the stick let back did not let D go: {s.keys()}")
     s.passes(0, 5)
     check_equal("keys", keystroke(VK_D), [k.short() for k in s.keys()])
+
+
+# ---------------------------------------------------------------------------------------------
+# The pad as a mouse
+
+MK_LBUTTON = 0x01
+MK_CONTROL = 0x08
+RX = 3
+Y = 1
+
+
+def mouse_pad(session, mappings, extra=(), buttons=12):
+    """ "Pad One" with six axes (X, Y, Z, Rx, Ry, Rz) in slot 0, and its configuration."""
+    session.add_controller(0, "Pad One", buttons, axes=6)
+    path = session.files / "mouse.tvm"
+    write_config(path, [Record(instance_guid(0), product_guid(0), "Pad One", buttons, mappings,
+                               extra=list(extra))])
+    return path
+
+
+def mouse_events(session, names=None):
+    events = [k for k in session.keys() if "BUTTON" in k.name or "WHEEL" in k.name]
+    return [e for e in events if names is None or e.name in names]
+
+
+def client_point(session, window_class, screen):
+    left, top, _, _ = session.client_area(window_class)
+    return (screen[0] - left) | ((screen[1] - top) << 16)
+
+
+def track(session, ms):
+    x0, y0, x1, y1, last, changes, median, largest = session.drive("track-cursor", ms).split()
+    return (int(x0), int(y0), int(x1), int(y1), float(last), int(changes), float(median),
+            float(largest))
+
+
+@scenario("mouse.clicks_drag_and_wheel", timeout=90)
+def mouse_clicks_drag_and_wheel(s):
+    """Left Click, a Hold drag (down, moves, up), Back and Forward, Ctrl+wheel at the pointer in
+    the focused window; wheel notches to a background window at its centre; pulling the
+    controller out mid-drag lets the button go."""
+    config = mouse_pad(s, {0: Mapping(0, mouse="LeftClick"),
+                           1: Mapping(0, mouse="LeftClick", action="Hold"),
+                           2: Mapping(0, mouse="Back"),
+                           3: Mapping(0, mouse="Forward"),
+                           4: Mapping(0, mods=2, mouse="WheelUp"),
+                           5: Mapping(0, window_class=TARGET, mouse="WheelDown")},
+                       extra=["Pointer = RxRy,500,15"])
+    s.start_sink(focus=True, mouse=True)
+    s.start_sink(TARGET, log="bg", mouse=True)
+    s.drive("move", TARGET, 600, 500, 420, 240)  # apart from the focused one
+    s.start_tarvel(s.wine_path(config))
+    s.drive("focus-sink", 5000)
+    left, top, right, bottom = s.client_area("TarvelKeySink")
+    start = (left + 40, top + 50)
+    s.cursor(*start)
+    s.clear_keys()
+
+    s.drive("tap", 0, 0, 1)
+    check(s.wait_keys(2), f"Left Click: {s.keys()}")
+    at = client_point(s, "TarvelKeySink", start)
+    check_equal("Left Click at the pointer", [("WM_LBUTTONDOWN", MK_LBUTTON, at),
+                                              ("WM_LBUTTONUP", 0, at)],
+                [k.short() for k in mouse_events(s)])
+
+    # The drag: down, the stick moves the pointer, up where it ended.
+    s.clear_keys()
+    s.drive("press", 0, 1)
+    check(s.wait_keys(1), "Hold gave no button down")
+    s.drive("set-axis", 0, RX, 1000)
+    time.sleep(0.3)
+    s.drive("set-axis", 0, RX, 0)
+    end = s.cursor()
+    check(end[0] > start[0] + 50 and end[1] == start[1], f"the drag moved {start} to {end}")
+    s.drive("release", 0, 1)
+    check(s.wait_keys(2), "Hold gave no button up")
+    check_equal("the drag", [("WM_LBUTTONDOWN", MK_LBUTTON, at),
+                             ("WM_LBUTTONUP", 0, client_point(s, "TarvelKeySink", end))],
+                [k.short() for k in mouse_events(s)])
+
+    s.clear_keys()
+    s.drive("tap", 0, 2, 1)
+    s.drive("tap", 0, 3, 1)
+    check(s.wait_keys(4), f"Back and Forward: {s.keys()}")
+    check_equal("Back, then Forward (XBUTTON1, XBUTTON2)", [1, 1, 2, 2],
+                [k.wparam >> 16 for k in mouse_events(s)])
+
+    s.clear_keys()
+    s.drive("tap", 0, 4, 1)
+    check(s.wait_keys(1), "no wheel notch")
+    wheel = mouse_events(s, ("WM_MOUSEWHEEL",))
+    check_equal("one notch up, Ctrl held", [(120, MK_CONTROL)],
+                [((w.wparam >> 16) & 0xFFFF, w.wparam & MK_CONTROL) for w in wheel])
+
+    # To the background window: sent to it, at the centre of its client area (the pointer is
+    # over the other window), in screen coordinates.
+    s.drive("tap", 0, 5, 1)
+    check(s.sink_drive("bg", "wait-keys", 1, 3000, check=False)[0] == 0,
+          "no notch in the background window")
+    bg = harness.parse_keys(s.sink_drive("bg", "keys", "--long"))
+    l2, t2, r2, b2 = s.client_area(TARGET)
+    centre = (l2 + (r2 - l2) // 2) | ((t2 + (b2 - t2) // 2) << 16)
+    check_equal("a notch down at the target's centre",
+                [("WM_MOUSEWHEEL", 0xFF88 << 16, centre, "sent")],
+                [(k.name, k.wparam, k.lparam, k.route) for k in bg])
+
+    # Pulled out mid-drag: the button goes up.
+    s.clear_keys()
+    s.drive("press", 0, 1)
+    check(s.wait_keys(1), "Hold gave no button down")
+    s.drive("unplug", 0)
+    check(s.wait_keys(2), f"the button stayed down after the controller went: {s.keys()}")
+    check_equal("down, then up", ["WM_LBUTTONDOWN", "WM_LBUTTONUP"],
+                [k.name for k in mouse_events(s)])
+
+
+@scenario("mouse.pointer_and_scroll_sticks", timeout=90)
+def mouse_pointer_and_scroll_sticks(s):
+    """A stick at full deflection for a second moves the pointer its speed (500 pixels a second
+    here) within 10 %, steadily; inside the dead zone not at all; a slow push still moves it.
+    The scrolling stick turns the wheel up to 20 notches a second."""
+    config = mouse_pad(s, {}, extra=["Pointer = RxRy,500,15", "Scroll = XY,15"])
+    s.start_sink(focus=True, mouse=True)
+    s.start_tarvel(s.wine_path(config))
+    s.drive("focus-sink", 5000)
+    left, top, _, _ = s.client_area("TarvelKeySink")
+    s.cursor(left + 20, top + 60)
+
+    s.drive("set-axis", 0, RX, 100)  # inside the 15 % dead zone
+    x0, y0, x1, y1, *_ = track(s, 500)
+    check_equal("moves inside the dead zone", (x0, y0), (x1, y1))
+
+    s.cursor(200, 300)
+    s.drive("set-axis", 0, RX, 1000)
+    x0, y0, x1, y1, last, changes, median, largest = track(s, 1000)
+    speed = (x1 - x0) / (last / 1000)
+    s.note(f"full deflection: {x1 - x0} pixels in {last:.1f} ms ({speed:.0f}/s), {changes} moves, "
+           f"gaps median {median:.2f} ms, largest {largest:.2f} ms")
+    check(450 <= speed <= 550, f"full deflection moved {speed:.0f} pixels a second, not 500")
+    check_equal("vertical movement", y0, y1)
+
+    s.cursor(200, 300)
+    s.drive("set-axis", 0, RX, 250)  # 12 % past the dead zone: about 7 pixels a second
+    x0, _, x1, _, *_ = track(s, 1500)
+    check(1 <= x1 - x0 <= 20, f"a slow push moved {x1 - x0} pixels in 1.5 s")
+    s.drive("set-axis", 0, RX, 0)
+
+    s.cursor(left + 20, top + 60)
+    s.clear_keys()
+    s.drive("set-axis", 0, Y, -1000)
+    time.sleep(1.0)
+    s.drive("set-axis", 0, Y, 0)
+    notches = [k for k in mouse_events(s, ("WM_MOUSEWHEEL",))]
+    check(all((k.wparam >> 16) == 120 for k in notches), f"notches up: {notches}")
+    check(10 <= len(notches) <= 30, f"{len(notches)} notches in about a second, not about 20")
