@@ -69,7 +69,7 @@ std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& r
     for (int k = 0; k < count; ++k)
       if (device->buttons[k].assigned != 0) ++assigned;
     for (int k = 0; k < kControlCount; ++k) {
-      if ((device->controlRows & (1u << k)) == 0) continue;
+      if ((device->controlRows & ControlBit(k)) == 0) continue;
       ++rows;
       if (device->controls[k].assigned != 0) ++assignedRows;
     }
