@@ -38,6 +38,8 @@ struct ShellServices {
   TrayIconShell* tray = nullptr;
   // The entry that starts the program when the user logs on; null: the option is grayed.
   RunAtLogon* runAtLogon = nullptr;
+  // XInput, where Windows has it; null: XInput pads are read through DirectInput as any other.
+  XInputBackend* xinput = nullptr;
 };
 
 // The application object: start-up and exit, the Hide on Startup option, the tray icon, the

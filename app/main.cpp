@@ -13,6 +13,7 @@
 #include "platform/win32/MessageBoxPrompts.h"
 #include "platform/win32/RunAtLogon.h"
 #include "platform/win32/Win32KeySender.h"
+#include "platform/win32/XInputLibrary.h"
 #include "res/resource.h"
 
 namespace {
@@ -57,6 +58,8 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   services.frameworkPrompts = &frameworkPrompts;
   services.tray = &tray;
   services.runAtLogon = &runAtLogon;
+  tarvel::XInputLibrary xinput;
+  if (xinput.Loaded()) services.xinput = &xinput;
 
   tarvel::CTarvelApp app(services, arguments);
   app.SetShowCommand(showCommand);

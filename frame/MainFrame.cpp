@@ -170,7 +170,10 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER: {
       const bool fromOwnLoop = loopWaits_ != loopWaitsAtTimer_;
       loopWaitsAtTimer_ = loopWaits_;
-      if (!(fromOwnLoop && TickTimerIsRunning())) PollJoysticks(fromOwnLoop);
+      if (!(fromOwnLoop && TickTimerIsRunning())) {
+        ReadPads();
+        PollJoysticks(fromOwnLoop);
+      }
       RunPendingRefresh();
       RunPendingDevicePass();
       RunPendingOpen();
@@ -249,25 +252,48 @@ bool CMainFrame::OnUpdateCommand(fw::CmdUI& ui) {
 }
 
 void CMainFrame::PollJoysticks(bool eventsServed) {
-  document_.OnTick(NowMs());
+  lastPassMs_ = NowMs();
+  document_.OnTick(lastPassMs_);
   tarvel::PollJoysticks(joysticks_, &document_, eventsServed);
+}
+
+void CMainFrame::ReadPads() {
+  const auto now = static_cast<int64_t>(GetTickCount64());
+  // A pad that answers where no slot is for it needs the table enumerated again, as for a
+  // controller plugged in.
+  if (padChecks_.Due(now) && CheckEmptyPadUsers(joysticks_)) {
+    devicePassPending_ = true;
+    devicesChangedMs_ = GetTickCount64() - kDeviceSettleMs;
+  }
+  ReadXInputPads(joysticks_, &document_);
 }
 
 void CMainFrame::KillPollTimer() {
   KillTimer(Handle(), kPollTimer);
   if (tickTimer_ != nullptr) CancelWaitableTimer(tickTimer_);
+  tickPeriodMs_ = 0;
 }
 
 void CMainFrame::SetPollTimer() {
   SetTimer(Handle(), kPollTimer, kPollPeriodMs, nullptr);
-  if (tickTimer_ == nullptr) return;
+  ArmTickTimer(WantedTickPeriodMs());
+}
+
+bool CMainFrame::ArmTickTimer(UINT periodMs) {
+  if (tickTimer_ == nullptr) return false;
   LARGE_INTEGER due;
-  due.QuadPart = -static_cast<LONGLONG>(kPollPeriodMs) * 10000;  // relative, in 100 ns
-  if (!SetWaitableTimer(tickTimer_, &due, kPollPeriodMs, nullptr, nullptr, FALSE)) {
+  due.QuadPart = -static_cast<LONGLONG>(periodMs) * 10000;  // relative, in 100 ns
+  if (!SetWaitableTimer(tickTimer_, &due, static_cast<LONG>(periodMs), nullptr, nullptr, FALSE)) {
     CloseHandle(tickTimer_);
     tickTimer_ = nullptr;
+    tickPeriodMs_ = 0;
+    return false;
   }
+  tickPeriodMs_ = periodMs;
+  return true;
 }
+
+bool CMainFrame::NeedsFastTick() const { return AnyPadConnected(joysticks_); }
 
 bool CMainFrame::NeedsTickTimer() const {
   for (int s = 0; s < joysticks_.count; ++s)
@@ -283,7 +309,10 @@ bool CMainFrame::TickTimerIsRunning() const {
 int CMainFrame::WaitHandles(HANDLE* handles, int max) {
   ++loopWaits_;
   int n = 0;
-  waitsOnTimer_ = tickTimer_ != nullptr && NeedsTickTimer() && max > 0;
+  // The timer runs while the polling timer does; its period follows what needs it now.
+  if (tickPeriodMs_ != 0 && tickPeriodMs_ != WantedTickPeriodMs())
+    ArmTickTimer(WantedTickPeriodMs());
+  waitsOnTimer_ = tickTimer_ != nullptr && (NeedsTickTimer() || NeedsFastTick()) && max > 0;
   if (waitsOnTimer_) handles[n++] = tickTimer_;
   EventHandle events[kMaxSlots];
   const int count =
@@ -295,8 +324,13 @@ int CMainFrame::WaitHandles(HANDLE* handles, int max) {
 void CMainFrame::OnHandleSet(int index) {
   if (waitsOnTimer_) {
     if (index == 0) {
-      lastTimerPassMs_ = NowMs();
-      PollJoysticks(true);
+      const int64_t now = NowMs();
+      lastTimerPassMs_ = now;
+      ReadPads();
+      // On the fast tick the controllers that must be polled are still polled about every
+      // 10 ms, not on every tick.
+      if (now - lastPassMs_ + static_cast<int64_t>(tickPeriodMs_) / 2 >= kPollPeriodMs)
+        PollJoysticks(true);
       return;
     }
     --index;
@@ -308,6 +342,7 @@ void CMainFrame::OnJoystickRefresh() {
   refreshPending_ = false;
   devicePassPending_ = false;
   joysticks_.RefreshJoysticks(this);
+  padChecks_.OnAllAsked(static_cast<int64_t>(GetTickCount64()));
   document_.SyncAttachedJoysticks();
   // Those still unknown were asked about: no balloon for them until they come again.
   announcedCount_ = TakeUnknownControllers(announced_);

@@ -12,6 +12,7 @@
 #include "framework/ToolBar.h"
 #include "framework/WaitSource.h"
 #include "input/JoystickTable.h"
+#include "input/PadPolling.h"
 #include "input/PollTimerOwner.h"
 
 namespace tarvel {
@@ -42,6 +43,9 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
  public:
   static constexpr UINT_PTR kPollTimer = 1;
   static constexpr UINT kPollPeriodMs = 10;
+  // The high-resolution tick's period while something must be read more often than a pass runs
+  // (an XInput pad, which tells of no change).
+  static constexpr UINT kFastTickMs = 4;
   static constexpr const char* kSection = "MainWindow";
   // The status bar's panes: the message pane, then the lock key indicators.
   static constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
@@ -84,6 +88,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   void OnHandleSet(int index) override;
   // The high-resolution timer could be made (Windows 10 1803 and later).
   bool HasTickTimer() const { return tickTimer_ != nullptr; }
+  // The period the high-resolution timer runs at now; 0 while it is stopped.
+  UINT TickPeriodMs() const { return tickPeriodMs_; }
 
   HWND ToolBarHandle() const { return toolBar_.Handle(); }
   SIZE ToolBarImageSize() const { return toolBar_.ImageSize(); }
@@ -120,6 +126,14 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   void StoreCapturedKey(const MSG& msg);
   // A controller that only a pass reads (no change event) needs the true 10 ms tick.
   bool NeedsTickTimer() const;
+  // Whether something needs the high-resolution timer at kFastTickMs: one timer for all, its
+  // period chosen again before every wait. What asks for it says so here.
+  bool NeedsFastTick() const;
+  UINT WantedTickPeriodMs() const { return NeedsFastTick() ? kFastTickMs : kPollPeriodMs; }
+  // (Re)starts the high-resolution timer at a period; false when it could not be.
+  bool ArmTickTimer(UINT periodMs);
+  // The XInput pads: read those that answer, and ask the empty users when a check is due.
+  void ReadPads();
   // The high-resolution timer ran a pass lately: the window timer's pass is not needed.
   bool TickTimerIsRunning() const;
   // Controllers plugged in or pulled out: enumerate them again once the notifications have
@@ -144,6 +158,9 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   bool refreshPending_ = false;
   HANDLE tickTimer_ = nullptr;
   int64_t lastTimerPassMs_ = -1000;
+  int64_t lastPassMs_ = -1000;  // the latest pass over the DirectInput controllers
+  UINT tickPeriodMs_ = 0;
+  EmptyPadChecks padChecks_;
   int waitSlots_[kMaxSlots] = {};  // the slot of each change event in the latest wait
   bool waitsOnTimer_ = false;      // the latest wait's first handle is the tick timer
   // Waits of the program's message loop: unchanged from one window timer to the next, the

@@ -61,7 +61,8 @@ void JoystickTable::SetUpPads() {
     isPad[s] = slots[s].xinputPath;
     keep[s] = -1;
     for (int u = 0; u < kXInputUsers; ++u)
-      if (pairedKnown_[u] && pairedGuid_[u] == slots[s].instanceGuid) keep[s] = static_cast<int8_t>(u);
+      if (pairedKnown_[u] && pairedGuid_[u] == slots[s].instanceGuid)
+        keep[s] = static_cast<int8_t>(u);
   }
   PairPadsInOrder(isPad, keep, count, userPresent, userOf);
   bool paired[kXInputUsers] = {};
@@ -101,7 +102,9 @@ Result PadSlotDevice::GetCapabilities(DeviceCaps* caps) {
 
 Guid PadSlotGuid(int user) {
   // "XPAD" and the user's number: no DirectInput instance looks like it.
-  return Guid{0x58504144, 0x0000, 0x0000,
+  return Guid{0x58504144,
+              0x0000,
+              0x0000,
               {0x58, 0x49, 0x4E, 0x50, 0x55, 0x54, 0x00, static_cast<uint8_t>(user + 1)}};
 }
 

@@ -4,9 +4,9 @@
 namespace tarvel {
 
 // The XInput back-end: what the program asks of XInput, shaped like XInputGetState.
-constexpr int kXInputUsers = 4;                    // XUSER_MAX_COUNT
-constexpr uint32_t kXInputSuccess = 0;             // ERROR_SUCCESS
-constexpr uint32_t kXInputNotConnected = 1167;     // ERROR_DEVICE_NOT_CONNECTED
+constexpr int kXInputUsers = 4;                 // XUSER_MAX_COUNT
+constexpr uint32_t kXInputSuccess = 0;          // ERROR_SUCCESS
+constexpr uint32_t kXInputNotConnected = 1167;  // ERROR_DEVICE_NOT_CONNECTED
 
 // XINPUT_GAMEPAD.wButtons
 constexpr uint16_t kPadDpadUp = 0x0001;
@@ -36,7 +36,7 @@ struct XInputGamepad {  // XINPUT_GAMEPAD
 };
 static_assert(sizeof(XInputGamepad) == 12);
 
-struct XInputState {  // XINPUT_STATE
+struct XInputState {          // XINPUT_STATE
   uint32_t packetNumber = 0;  // changes only when the state does
   XInputGamepad gamepad;
 };

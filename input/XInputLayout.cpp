@@ -7,7 +7,7 @@ namespace {
 
 // DirectInput's buttons 1-10 of such a pad, by their XInput bits.
 constexpr uint16_t kButtonBits[kPadButtons] = {
-    kPadA,   kPadB,    kPadX,         kPadY,         kPadLeftShoulder, kPadRightShoulder,
+    kPadA,    kPadB,     kPadX,         kPadY,         kPadLeftShoulder, kPadRightShoulder,
     kPadBack, kPadStart, kPadLeftThumb, kPadRightThumb};
 
 constexpr uint32_t kCentred = 0xFFFFFFFFu;
@@ -42,9 +42,9 @@ void LayOutPadState(const XInputGamepad& pad, JoystickState* state, PadControls*
   std::memset(state->bytes, 0, sizeof state->bytes);
   PutDword(state, 0, static_cast<uint32_t>(StickAxis(int32_t{pad.thumbLX} + 32768)));
   PutDword(state, 4, static_cast<uint32_t>(StickAxis(32767 - int32_t{pad.thumbLY})));
-  PutDword(state, 8,
-           static_cast<uint32_t>((int32_t{pad.leftTrigger} - int32_t{pad.rightTrigger}) * 1000 /
-                                 255));
+  PutDword(
+      state, 8,
+      static_cast<uint32_t>((int32_t{pad.leftTrigger} - int32_t{pad.rightTrigger}) * 1000 / 255));
   PutDword(state, 12, static_cast<uint32_t>(StickAxis(int32_t{pad.thumbRX} + 32768)));
   PutDword(state, 16, static_cast<uint32_t>(StickAxis(32767 - int32_t{pad.thumbRY})));
   PutDword(state, 32, DpadAngle(pad.buttons));

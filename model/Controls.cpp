@@ -15,34 +15,80 @@ struct ControlNames {
 };
 
 constexpr ControlNames kNames[kControlCount] = {
-    {"POV 1 Up", "Pov1Up"},         {"POV 1 Right", "Pov1Right"},   {"POV 1 Down", "Pov1Down"},
-    {"POV 1 Left", "Pov1Left"},     {"POV 2 Up", "Pov2Up"},         {"POV 2 Right", "Pov2Right"},
-    {"POV 2 Down", "Pov2Down"},     {"POV 2 Left", "Pov2Left"},     {"POV 3 Up", "Pov3Up"},
-    {"POV 3 Right", "Pov3Right"},   {"POV 3 Down", "Pov3Down"},     {"POV 3 Left", "Pov3Left"},
-    {"POV 4 Up", "Pov4Up"},         {"POV 4 Right", "Pov4Right"},   {"POV 4 Down", "Pov4Down"},
-    {"POV 4 Left", "Pov4Left"},     {"X Axis -", "XMinus"},         {"X Axis +", "XPlus"},
-    {"Y Axis -", "YMinus"},         {"Y Axis +", "YPlus"},          {"Z Axis -", "ZMinus"},
-    {"Z Axis +", "ZPlus"},          {"Rx Axis -", "RxMinus"},       {"Rx Axis +", "RxPlus"},
-    {"Ry Axis -", "RyMinus"},       {"Ry Axis +", "RyPlus"},        {"Rz Axis -", "RzMinus"},
-    {"Rz Axis +", "RzPlus"},        {"Slider 1 -", "Slider1Minus"}, {"Slider 1 +", "Slider1Plus"},
-    {"Slider 2 -", "Slider2Minus"}, {"Slider 2 +", "Slider2Plus"},  {"Guide", "Guide"},
-    {"Left Trigger", "LeftTrigger"}, {"Right Trigger", "RightTrigger"},
+    {"POV 1 Up", "Pov1Up"},
+    {"POV 1 Right", "Pov1Right"},
+    {"POV 1 Down", "Pov1Down"},
+    {"POV 1 Left", "Pov1Left"},
+    {"POV 2 Up", "Pov2Up"},
+    {"POV 2 Right", "Pov2Right"},
+    {"POV 2 Down", "Pov2Down"},
+    {"POV 2 Left", "Pov2Left"},
+    {"POV 3 Up", "Pov3Up"},
+    {"POV 3 Right", "Pov3Right"},
+    {"POV 3 Down", "Pov3Down"},
+    {"POV 3 Left", "Pov3Left"},
+    {"POV 4 Up", "Pov4Up"},
+    {"POV 4 Right", "Pov4Right"},
+    {"POV 4 Down", "Pov4Down"},
+    {"POV 4 Left", "Pov4Left"},
+    {"X Axis -", "XMinus"},
+    {"X Axis +", "XPlus"},
+    {"Y Axis -", "YMinus"},
+    {"Y Axis +", "YPlus"},
+    {"Z Axis -", "ZMinus"},
+    {"Z Axis +", "ZPlus"},
+    {"Rx Axis -", "RxMinus"},
+    {"Rx Axis +", "RxPlus"},
+    {"Ry Axis -", "RyMinus"},
+    {"Ry Axis +", "RyPlus"},
+    {"Rz Axis -", "RzMinus"},
+    {"Rz Axis +", "RzPlus"},
+    {"Slider 1 -", "Slider1Minus"},
+    {"Slider 1 +", "Slider1Plus"},
+    {"Slider 2 -", "Slider2Minus"},
+    {"Slider 2 +", "Slider2Plus"},
+    {"Guide", "Guide"},
+    {"Left Trigger", "LeftTrigger"},
+    {"Right Trigger", "RightTrigger"},
 };
 
 // DirectInput's buttons 1-10 of an XInput pad.
-constexpr const char* kPadButtonNames[] = {"A",    "B",     "X",          "Y",
-                                       "LB",   "RB",    "Back",       "Start",
-                                       "Left Stick", "Right Stick"};
+constexpr const char* kPadButtonNames[] = {"A",  "B",    "X",     "Y",          "LB",
+                                           "RB", "Back", "Start", "Left Stick", "Right Stick"};
 // Its POV 1 and its axes X, Y, Z (both triggers folded), Rx and Ry.
 constexpr const char* kPadControlNames[kAxisControlsEnd] = {
-    "D-pad Up",         "D-pad Right",       "D-pad Down",       "D-pad Left",
-    nullptr,            nullptr,             nullptr,            nullptr,
-    nullptr,            nullptr,             nullptr,            nullptr,
-    nullptr,            nullptr,             nullptr,            nullptr,
-    "Left Stick Left",  "Left Stick Right",  "Left Stick Up",    "Left Stick Down",
-    "Right Trigger",    "Left Trigger",      "Right Stick Left", "Right Stick Right",
-    "Right Stick Up",   "Right Stick Down",  nullptr,            nullptr,
-    nullptr,            nullptr,             nullptr,            nullptr,
+    "D-pad Up",
+    "D-pad Right",
+    "D-pad Down",
+    "D-pad Left",
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    "Left Stick Left",
+    "Left Stick Right",
+    "Left Stick Up",
+    "Left Stick Down",
+    "Right Trigger",
+    "Left Trigger",
+    "Right Stick Left",
+    "Right Stick Right",
+    "Right Stick Up",
+    "Right Stick Down",
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 static_assert(kControlAxes == kStateAxes && kMaxHats == kStatePovs);
 
@@ -63,8 +109,9 @@ const char* ControlRowName(int control) {
 }
 
 const char* PadButtonName(int button) {
-  return button >= 0 && button < static_cast<int>(std::size(kPadButtonNames)) ? kPadButtonNames[button]
-                                                                           : nullptr;
+  return button >= 0 && button < static_cast<int>(std::size(kPadButtonNames))
+             ? kPadButtonNames[button]
+             : nullptr;
 }
 
 const char* PadControlName(int control) {

@@ -84,10 +84,10 @@ void CTarvelDoc::ProcessPadControls(int recordIndex, const PadControls& pad) {
     if ((live & ControlBit(k)) == 0) continue;
     const bool was = (record.controls[k].state & 0x80) != 0;
     const bool pressed =
-        k == kGuideControl ? pad.guide
-                           : TriggerPressed(k == kLeftTriggerControl ? pad.leftTrigger
-                                                                     : pad.rightTrigger,
-                                            record.thresholds[k], was);
+        k == kGuideControl
+            ? pad.guide
+            : TriggerPressed(k == kLeftTriggerControl ? pad.leftTrigger : pad.rightTrigger,
+                             record.thresholds[k], was);
     if (pressed != was)
       ApplyMappingState(recordIndex, kFirstControl + k, pressed ? 0x80 : 0x00, view);
   }

@@ -162,6 +162,18 @@ bool CTarvelDoc::GetRowControlName(int row, char* buffer, int size) const {
   return true;
 }
 
+bool CTarvelDoc::GetRecordPadText(int record, char* buffer, int size) const {
+  if (size <= 0) return false;
+  buffer[0] = '\0';
+  if (record < 0 || record >= recordCount || context_.attached == nullptr) return false;
+  const int s = records[record]->attachedIndex;
+  if (s < 0 || s >= Attached().count || !Attached().IsConnected(s)) return false;
+  const int user = Attached().slots[s].xinputUser;
+  if (user < 0) return false;
+  std::snprintf(buffer, static_cast<size_t>(size), "Xbox Controller, player %d (XInput)", user + 1);
+  return true;
+}
+
 bool CTarvelDoc::IsPadRecord(int record) const {
   if (record < 0 || record >= recordCount) return false;
   const DeviceRecord& r = *records[record];

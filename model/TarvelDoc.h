@@ -99,6 +99,9 @@ class CTarvelDoc : public Document, public ButtonSink {
   // Whether a record stands for an XInput pad: its controller is one, or, while it has none, it
   // has rows that only such a pad has. Its rows then say what players call each control.
   bool IsPadRecord(int record) const;
+  // "Xbox Controller, player 1 (XInput)" while the record's controller is read from an XInput
+  // user that answers; false (and an empty text) otherwise.
+  bool GetRecordPadText(int record, char* buffer, int size) const;
   // The polling timer's tick, before its pass: the time of the presses it reads, in
   // milliseconds, and the repeats of Turbo mappings that are due.
   void OnTick(int64_t nowMs);
