@@ -265,7 +265,13 @@ void CMainFrame::ReadPads() {
     devicePassPending_ = true;
     devicesChangedMs_ = GetTickCount64() - kDeviceSettleMs;
   }
-  ReadXInputPads(joysticks_, &document_);
+  // While the program is in front DirectInput sees the pads too, which shows whether each is
+  // paired with the right player.
+  DWORD foregroundProcess = 0;
+  const HWND foreground = GetForegroundWindow();
+  if (foreground != nullptr) GetWindowThreadProcessId(foreground, &foregroundProcess);
+  ReadXInputPads(joysticks_, &document_,
+                 foreground != nullptr && foregroundProcess == GetCurrentProcessId());
 }
 
 void CMainFrame::KillPollTimer() {

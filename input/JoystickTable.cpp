@@ -66,14 +66,11 @@ void JoystickTable::SetUpPads() {
   }
   PairPadsInOrder(isPad, keep, count, userPresent, userOf);
   bool paired[kXInputUsers] = {};
-  for (bool& known : pairedKnown_) known = false;
   for (int s = 0; s < count; ++s) {
     slots[s].xinputUser = userOf[s];
-    if (userOf[s] < 0) continue;
-    paired[userOf[s]] = true;
-    pairedKnown_[userOf[s]] = true;
-    pairedGuid_[userOf[s]] = slots[s].instanceGuid;
+    if (userOf[s] >= 0) paired[userOf[s]] = true;
   }
+  RememberPairing();
   for (int u = 0; u < kXInputUsers && count < kMaxSlots; ++u) {
     if (!userPresent[u] || paired[u]) continue;
     JoystickSlot& slot = slots[count];
@@ -90,6 +87,16 @@ void JoystickTable::SetUpPads() {
     slot.device->GetCapabilities(&slot.caps);
     slot.axesPresent = kPadAxes;
     ++count;
+  }
+}
+
+void JoystickTable::RememberPairing() {
+  for (bool& known : pairedKnown_) known = false;
+  for (int s = 0; s < count; ++s) {
+    const int user = slots[s].xinputUser;
+    if (user < 0 || user >= kXInputUsers || slots[s].ownPadSlot) continue;
+    pairedKnown_[user] = true;
+    pairedGuid_[user] = slots[s].instanceGuid;
   }
 }
 

@@ -41,6 +41,11 @@ struct JoystickSlot {
   uint32_t xinputPacket = 0;
   bool xinputRead = false;  // a state of the user was laid out since set-up
   PadControls pad;
+  // What DirectInput last showed of a paired pad's buttons and D-pad, read only while the
+  // program has the focus, as evidence for its pairing (never handed on).
+  uint8_t evidenceButtons[kPadButtons] = {};
+  uint32_t evidencePov = 0;
+  bool evidenceRead = false;
 };
 
 // Stands in for the DirectInput device of an XInput user that has no DirectInput pad: it answers
@@ -101,6 +106,8 @@ class JoystickTable {
   XInputBackend* XInput() const { return xinput_; }
   // Whether each XInput user answered when it was last asked.
   bool userPresent[kXInputUsers] = {};
+  // The pairing was corrected: each pad keeps its new user over later refreshes.
+  void RememberPairing();
 
  private:
   Result EnumerateAndSetUp(WindowHandle window);

@@ -1,5 +1,7 @@
 #include "input/PadPolling.h"
 
+#include <cstring>
+
 #include "input/ButtonSink.h"
 #include "input/JoystickTable.h"
 
@@ -23,11 +25,71 @@ void HandOn(const JoystickSlot& slot, ButtonSink* sink) {
   sink->ProcessPadControls(slot.recordIndex, slot.pad);
 }
 
+bool PadPartChanged(const JoystickState& before, const JoystickState& after) {
+  return std::memcmp(before.Buttons(), after.Buttons(), kPadButtons) != 0 ||
+         before.Pov(0) != after.Pov(0);
+}
+
+// With the focus, the DirectInput side of each paired pad: which of them changed their buttons
+// or D-pad since the last look. Returns how many pads were looked at.
+int LookAtDirectInputPads(JoystickTable& table, bool* padChanged) {
+  int pads = 0;
+  for (int s = 0; s < table.count; ++s) {
+    JoystickSlot& slot = table.slots[s];
+    padChanged[s] = false;
+    if (slot.xinputUser < 0 || slot.ownPadSlot || slot.device == nullptr) continue;
+    ++pads;
+    if (Failed(slot.device->Poll())) {
+      slot.device->Acquire();
+      slot.evidenceRead = false;
+      continue;
+    }
+    JoystickState state;
+    if (slot.device->GetDeviceState(kJoystickStateSize, state.bytes) != kOk) {
+      slot.evidenceRead = false;
+      continue;
+    }
+    const bool changed = std::memcmp(slot.evidenceButtons, state.Buttons(), kPadButtons) != 0 ||
+                         slot.evidencePov != state.Pov(0);
+    padChanged[s] = slot.evidenceRead && changed;
+    std::memcpy(slot.evidenceButtons, state.Buttons(), kPadButtons);
+    slot.evidencePov = state.Pov(0);
+    slot.evidenceRead = true;
+  }
+  return pads;
+}
+
+void CorrectPairingFromEvidence(JoystickTable& table, const bool* userChanged, ButtonSink* sink) {
+  int pads = 0;
+  for (int s = 0; s < table.count; ++s)
+    pads += table.slots[s].xinputUser >= 0 && !table.slots[s].ownPadSlot;
+  if (pads < 2) return;  // one pad pairs with one user: nothing to correct
+  bool padChanged[kMaxSlots] = {};
+  LookAtDirectInputPads(table, padChanged);
+  int8_t userOf[kMaxSlots];
+  bool pairedUserChanged[kXInputUsers] = {};
+  for (int s = 0; s < table.count; ++s) {
+    const JoystickSlot& slot = table.slots[s];
+    userOf[s] = slot.ownPadSlot ? -1 : slot.xinputUser;
+    if (userOf[s] >= 0 && userChanged[userOf[s]]) pairedUserChanged[userOf[s]] = true;
+  }
+  if (!CorrectPairing(padChanged, pairedUserChanged, table.count, userOf)) return;
+  for (int s = 0; s < table.count; ++s) {
+    JoystickSlot& slot = table.slots[s];
+    if (slot.ownPadSlot || slot.xinputUser == userOf[s]) continue;
+    slot.xinputUser = userOf[s];
+    slot.xinputRead = false;  // handed on afresh from its new user at the next read
+    if (sink != nullptr) sink->NotifyConnectionChanged(slot.recordIndex);
+  }
+  table.RememberPairing();
+}
+
 }  // namespace
 
-void ReadXInputPads(JoystickTable& table, ButtonSink* sink) {
+void ReadXInputPads(JoystickTable& table, ButtonSink* sink, bool focused) {
   XInputBackend* xinput = table.XInput();
   if (xinput == nullptr) return;
+  bool userChanged[kXInputUsers] = {};
   for (int s = 0; s < table.count; ++s) {
     JoystickSlot& slot = table.slots[s];
     const int user = slot.xinputUser;
@@ -41,11 +103,15 @@ void ReadXInputPads(JoystickTable& table, ButtonSink* sink) {
     }
     MarkPadConnected(slot, 1, sink);
     if (slot.xinputRead && state.packetNumber == slot.xinputPacket) continue;
+    const JoystickState before = slot.state;
+    const bool wasRead = slot.xinputRead;
     slot.xinputRead = true;
     slot.xinputPacket = state.packetNumber;
     LayOutPadState(state.gamepad, &slot.state, &slot.pad);
+    userChanged[user] = wasRead && PadPartChanged(before, slot.state);
     HandOn(slot, sink);
   }
+  if (focused) CorrectPairingFromEvidence(table, userChanged, sink);
 }
 
 bool AnyPadConnected(const JoystickTable& table) {

@@ -13,7 +13,10 @@ class JoystickTable;
 // One read of every slot fed by an XInput user that answered: a user that stops answering shows
 // its slot not connected and is not asked again until a check finds it; one whose packet number
 // changed has its state laid out as DirectInput's and handed on.
-void ReadXInputPads(JoystickTable& table, ButtonSink* sink);
+// focused: the program has the focus, so that DirectInput also shows the pads; with two pads
+// or more their DirectInput side is then read too, never handed on, only to see whether a
+// press came from the pad each user is paired with (and to correct the pairing if not).
+void ReadXInputPads(JoystickTable& table, ButtonSink* sink, bool focused = false);
 // Whether any slot is fed by an XInput user that answers: then the fast tick is needed.
 bool AnyPadConnected(const JoystickTable& table);
 // Asks the users that did not answer. A user that answers again and has its slot is read from

@@ -689,17 +689,19 @@ TEST(XInputPads, EmptyUsersAreAskedAfterDeviceChangesAndOtherwiseEveryFiveSecond
 // "IG_"), and XInput users: the pad pairs with the first user in use.
 struct XInputPad : Harness {
   FakeXInput xinput;
-  explicit XInputPad(bool guide = true, int users = 1) {
+  explicit XInputPad(bool guide = true, int users = 1, int diPads = 1) {
     xinput.guide = guide;
     for (int u = 0; u < users; ++u) xinput.connected[u] = true;
-    FakeController& c = backend.AddController(10);
-    c.path = "\\\\?\\hid#vid_045e&pid_02ea&ig_00#9&2d1a&0&0000";
-    c.objects = {ObjectType(kAbsoluteAxis, 0), ObjectType(kAbsoluteAxis, 1),
-                 ObjectType(kAbsoluteAxis, 2), ObjectType(kAbsoluteAxis, 3),
-                 ObjectType(kAbsoluteAxis, 4), ObjectType(kPov, 0)};
-    c.objectGuids = {AxisGuid(0xA36D02E0), AxisGuid(0xA36D02E1), AxisGuid(0xA36D02E2),
-                     AxisGuid(0xA36D02F4), AxisGuid(0xA36D02F5), AxisGuid(0xA36D02F2)};
-    c.buffers = true;
+    for (int p = 0; p < diPads; ++p) {
+      FakeController& c = backend.AddController(10);
+      c.path = "\\\\?\\hid#vid_045e&pid_02ea&ig_0" + std::to_string(p) + "#9&2d1a&0&0000";
+      c.objects = {ObjectType(kAbsoluteAxis, 0), ObjectType(kAbsoluteAxis, 1),
+                   ObjectType(kAbsoluteAxis, 2), ObjectType(kAbsoluteAxis, 3),
+                   ObjectType(kAbsoluteAxis, 4), ObjectType(kPov, 0)};
+      c.objectGuids = {AxisGuid(0xA36D02E0), AxisGuid(0xA36D02E1), AxisGuid(0xA36D02E2),
+                       AxisGuid(0xA36D02F4), AxisGuid(0xA36D02F5), AxisGuid(0xA36D02F2)};
+      c.buffers = true;
+    }
     table.SetXInput(&xinput);
     EXPECT_EQ(table.SetUpJoysticks(nullptr), kOk);
     doc.BuildRecordsFromAttached();
@@ -856,6 +858,50 @@ TEST(XInputPads, UsersWithoutADirectInputPadGetSlotsOfTheirOwn) {
   // A user that answers where no slot is for it asks for the table to be enumerated again.
   h.xinput.connected[1] = true;
   EXPECT_TRUE(CheckEmptyPadUsers(h.table));
+}
+
+TEST(XInputPads, APressSeenOnOnePadAndAnotherUserWhileFocusedCorrectsThePairing) {
+  // Two pads in DirectInput's order, two users: paired in order at first. The pad in slot 1 is
+  // in truth user 0's.
+  XInputPad h(true, 2, 2);
+  ASSERT_EQ(h.table.count, 2);
+  ASSERT_EQ(h.table.slots[0].xinputUser, 0);
+  ASSERT_EQ(h.table.slots[1].xinputUser, 1);
+  Assign(h.doc.records[0]->buttons[0], 0x41, 0x1E, 0);
+  Assign(h.doc.records[1]->buttons[0], 0x42, 0x30, 0);
+  auto read = [&](bool focused) {
+    h.keys.sent.clear();
+    ReadXInputPads(h.table, &h.doc, focused);
+    return h.keys.sent;
+  };
+  // In the background DirectInput is never asked, whatever changes.
+  read(false);
+  h.backend.Controller(1).Press(0);
+  h.xinput.Set(0, {kPadA});
+  EXPECT_EQ(read(false), (std::vector<std::string>{KeyEventText(0x41, 0x1E, false),
+                                                   KeyEventText(0x41, 0x1E, true)}));
+  EXPECT_EQ(h.backend.Controller(0).pollCalls + h.backend.Controller(1).pollCalls, 0);
+  EXPECT_EQ(h.table.slots[0].xinputUser, 0);
+  h.xinput.Set(0, {});
+  h.backend.Controller(1).ReleaseButton(0);
+  read(false);
+  // In front: the first look acquires, the next two see the pads as they are.
+  for (int i = 0; i < 3; ++i) read(true);
+  EXPECT_EQ(h.table.slots[0].xinputUser, 0);
+  // A press on slot 1's pad that user 0 reports: the pairing is put right, and the press is
+  // typed for slot 1's record from the next read on, never twice.
+  h.backend.Controller(1).Press(0);
+  h.xinput.Set(0, {kPadA});
+  read(true);
+  EXPECT_EQ(h.table.slots[0].xinputUser, 1);
+  EXPECT_EQ(h.table.slots[1].xinputUser, 0);
+  const std::vector<std::string> typed = read(true);
+  EXPECT_EQ(typed, (std::vector<std::string>{KeyEventText(0x42, 0x30, false),
+                                             KeyEventText(0x42, 0x30, true)}));
+  // The correction outlives a refresh.
+  h.table.RefreshJoysticks(nullptr);
+  EXPECT_EQ(h.table.slots[0].xinputUser, 1);
+  EXPECT_EQ(h.table.slots[1].xinputUser, 0);
 }
 
 }  // namespace

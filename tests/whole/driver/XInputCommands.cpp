@@ -17,8 +17,8 @@ wholetest::SharedMapping g_pads;
 
 FakeXInputShared* Pads() {
   if (!g_pads.IsOpen()) {
-    const std::string name = wholetest::EnvironmentOr(fakexinput::kMappingNameVariable,
-                                                      fakexinput::kDefaultMappingName);
+    const std::string name =
+        wholetest::EnvironmentOr(fakexinput::kMappingNameVariable, fakexinput::kDefaultMappingName);
     if (!g_pads.Open(name, sizeof(FakeXInputShared), true)) {
       std::fprintf(stderr, "tarveldrive: the XInput memory %s cannot be mapped\n", name.c_str());
       return nullptr;
@@ -89,10 +89,11 @@ int PadShow(Context& context) {
   std::printf("connected=%ld packet=%ld calls=%ld empty=%ld guide=%ld seen=%ld loads=%ld\n",
               u.connected, u.packet, u.calls, u.emptyCalls, u.guideCalls, u.seenPacket,
               pads->loads);
-  std::printf("latency_us=%lld\n", u.seenPacket == u.packet && u.changeQpc != 0
-                                       ? (u.seenQpc - u.changeQpc) * 1000000 /
-                                             wholetest::QpcFrequency()
-                                       : -1);
+  std::printf("changeqpc=%lld seenqpc=%lld\n", u.changeQpc, u.seenQpc);
+  std::printf("latency_us=%lld\n",
+              u.seenPacket == u.packet && u.changeQpc != 0
+                  ? (u.seenQpc - u.changeQpc) * 1000000 / wholetest::QpcFrequency()
+                  : -1);
   return kOk;
 }
 

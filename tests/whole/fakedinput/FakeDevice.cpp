@@ -423,7 +423,8 @@ HRESULT FakeDevice::GetProperty(REFGUID property, LPDIPROPHEADER header) {
   if (header->dwSize != sizeof(DIPROPGUIDANDPATH) || header->dwHow != DIPH_DEVICE)
     return DIERR_INVALIDPARAM;
   auto* path = reinterpret_cast<DIPROPGUIDANDPATH*>(header);
-  path->guidClass = GUID{0x745A17A0, 0x74D3, 0x11D0, {0xB6, 0xFE, 0x00, 0xA0, 0xC9, 0x0F, 0x57, 0xDA}};
+  path->guidClass =
+      GUID{0x745A17A0, 0x74D3, 0x11D0, {0xB6, 0xFE, 0x00, 0xA0, 0xC9, 0x0F, 0x57, 0xDA}};
   const int slot = index_;
   swprintf(path->wszPath, MAX_PATH,
            Slot().xinputPad ? L"\\\\?\\HID#VID_045E&PID_02EA&IG_%02d#8&3a1b&0&0000#{4d1e55b2}"

@@ -29,8 +29,8 @@ wholetest::SharedMapping g_mapping;
 
 fakexinput::FakeXInputShared* Shared() {
   if (!g_mapping.IsOpen()) {
-    const std::string name = wholetest::EnvironmentOr(fakexinput::kMappingNameVariable,
-                                                      fakexinput::kDefaultMappingName);
+    const std::string name =
+        wholetest::EnvironmentOr(fakexinput::kMappingNameVariable, fakexinput::kDefaultMappingName);
     if (!g_mapping.Open(name, sizeof(fakexinput::FakeXInputShared), true)) return nullptr;
     auto* shared = static_cast<fakexinput::FakeXInputShared*>(g_mapping.data());
     shared->magic = fakexinput::kMagic;
@@ -77,13 +77,9 @@ DWORD Answer(DWORD user, State* state, bool withGuide) {
 
 extern "C" {
 
-DWORD WINAPI XInputGetState(DWORD user, State* state) {
-  return Answer(user, state, false);
-}
+DWORD WINAPI XInputGetState(DWORD user, State* state) { return Answer(user, state, false); }
 
-DWORD WINAPI XInputGetStateEx(DWORD user, State* state) {
-  return Answer(user, state, true);
-}
+DWORD WINAPI XInputGetStateEx(DWORD user, State* state) { return Answer(user, state, true); }
 
 DWORD WINAPI XInputSetState(DWORD user, void* /*vibration*/) {
   return user < fakexinput::kUsers ? ERROR_SUCCESS : ERROR_BAD_ARGUMENTS;

@@ -30,11 +30,11 @@ struct User {
   volatile LONG thumbRY;
   volatile LONGLONG changeQpc;
   // Written by the DLL.
-  volatile LONG calls;       // every XInputGetState(Ex) for this user
-  volatile LONG emptyCalls;  // ... while it was not connected
-  volatile LONG guideCalls;  // ... through ordinal 100
-  volatile LONG seenPacket;  // packet of the latest answer
-  volatile LONGLONG seenQpc; // QueryPerformanceCounter at the first answer with seenPacket
+  volatile LONG calls;        // every XInputGetState(Ex) for this user
+  volatile LONG emptyCalls;   // ... while it was not connected
+  volatile LONG guideCalls;   // ... through ordinal 100
+  volatile LONG seenPacket;   // packet of the latest answer
+  volatile LONGLONG seenQpc;  // QueryPerformanceCounter at the first answer with seenPacket
   LONG reserved[4];
 };
 
