@@ -335,7 +335,8 @@ void CMainFrame::OnHandleSet(int index) {
       ReadPads();
       // On the fast tick the controllers that must be polled are still polled about every
       // 10 ms, not on every tick.
-      if (now - lastPassMs_ + static_cast<int64_t>(tickPeriodMs_) / 2 >= kPollPeriodMs)
+      if (tickPeriodMs_ >= kPollPeriodMs ||
+          now - lastPassMs_ + static_cast<int64_t>(tickPeriodMs_) / 2 >= kPollPeriodMs)
         PollJoysticks(true);
       return;
     }

@@ -74,6 +74,7 @@ struct TestServices {
   RecordingTray tray;
   KeySender* keysOverride = nullptr;  // the real key sender, for tests that deliver keys
   RunAtLogon* runAtLogon = nullptr;   // a Run key of the tests' own; null: none
+  XInputBackend* xinput = nullptr;    // null: no XInput, as on a system without it
 };
 
 // The messages waiting for this thread, handled as the program's message loop does; then the
