@@ -267,11 +267,15 @@ void CMainFrame::ReadPads() {
   }
   // While the program is in front DirectInput sees the pads too, which shows whether each is
   // paired with the right player.
-  DWORD foregroundProcess = 0;
-  const HWND foreground = GetForegroundWindow();
-  if (foreground != nullptr) GetWindowThreadProcessId(foreground, &foregroundProcess);
-  ReadXInputPads(joysticks_, &document_,
-                 foreground != nullptr && foregroundProcess == GetCurrentProcessId());
+  // With one pad there is nothing to put right, and the question is not asked on every tick.
+  bool focused = false;
+  if (PairedPadCount(joysticks_) >= 2) {
+    DWORD foregroundProcess = 0;
+    const HWND foreground = GetForegroundWindow();
+    if (foreground != nullptr) GetWindowThreadProcessId(foreground, &foregroundProcess);
+    focused = foreground != nullptr && foregroundProcess == GetCurrentProcessId();
+  }
+  ReadXInputPads(joysticks_, &document_, focused);
 }
 
 void CMainFrame::KillPollTimer() {

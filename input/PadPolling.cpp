@@ -60,10 +60,7 @@ int LookAtDirectInputPads(JoystickTable& table, bool* padChanged) {
 }
 
 void CorrectPairingFromEvidence(JoystickTable& table, const bool* userChanged, ButtonSink* sink) {
-  int pads = 0;
-  for (int s = 0; s < table.count; ++s)
-    pads += table.slots[s].xinputUser >= 0 && !table.slots[s].ownPadSlot;
-  if (pads < 2) return;  // one pad pairs with one user: nothing to correct
+  if (PairedPadCount(table) < 2) return;  // one pad pairs with one user: nothing to correct
   bool padChanged[kMaxSlots] = {};
   LookAtDirectInputPads(table, padChanged);
   int8_t userOf[kMaxSlots];
@@ -112,6 +109,13 @@ void ReadXInputPads(JoystickTable& table, ButtonSink* sink, bool focused) {
     HandOn(slot, sink);
   }
   if (focused) CorrectPairingFromEvidence(table, userChanged, sink);
+}
+
+int PairedPadCount(const JoystickTable& table) {
+  int pads = 0;
+  for (int s = 0; s < table.count; ++s)
+    pads += table.slots[s].xinputUser >= 0 && !table.slots[s].ownPadSlot ? 1 : 0;
+  return pads;
 }
 
 bool AnyPadConnected(const JoystickTable& table) {

@@ -17,6 +17,9 @@ class JoystickTable;
 // or more their DirectInput side is then read too, never handed on, only to see whether a
 // press came from the pad each user is paired with (and to correct the pairing if not).
 void ReadXInputPads(JoystickTable& table, ButtonSink* sink, bool focused = false);
+// The DirectInput pads read from an XInput user: from two on, their pairing may need putting
+// right.
+int PairedPadCount(const JoystickTable& table);
 // Whether any slot is fed by an XInput user that answers: then the fast tick is needed.
 bool AnyPadConnected(const JoystickTable& table);
 // Asks the users that did not answer. A user that answers again and has its slot is read from
