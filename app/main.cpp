@@ -10,6 +10,7 @@
 #include "framework/Settings.h"
 #include "framework/SingleInstance.h"
 #include "platform/win32/DirectInputBackend.h"
+#include "platform/win32/ForegroundProgram.h"
 #include "platform/win32/MessageBoxPrompts.h"
 #include "platform/win32/RunAtLogon.h"
 #include "platform/win32/Win32KeySender.h"
@@ -47,6 +48,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   tarvel::MessageBoxPrompts prompts;
   tarvel::fw::Win32FrameworkPrompts frameworkPrompts(title);
   tarvel::Win32TrayIconShell tray;
+  tarvel::Win32ForegroundWatch foreground;
   tarvel::RunAtLogon runAtLogon(tarvel::RunAtLogon::kRunKey, title,
                                 tarvel::RunAtLogon::ThisProgram());
 
@@ -58,6 +60,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   services.frameworkPrompts = &frameworkPrompts;
   services.tray = &tray;
   services.runAtLogon = &runAtLogon;
+  services.foreground = &foreground;
   tarvel::XInputLibrary xinput;
   if (xinput.Loaded()) services.xinput = &xinput;
 

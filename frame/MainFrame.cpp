@@ -252,9 +252,11 @@ bool CMainFrame::OnUpdateCommand(fw::CmdUI& ui) {
 }
 
 void CMainFrame::PollJoysticks(bool eventsServed) {
-  lastPassMs_ = NowMs();
-  document_.OnTick(lastPassMs_);
+  const int64_t now = NowMs();
+  lastPassMs_ = now;
+  document_.OnTick(now);
   tarvel::PollJoysticks(joysticks_, &document_, eventsServed);
+  if (tickListener_ != nullptr) tickListener_->OnFrameTick(now);
 }
 
 void CMainFrame::ReadPads() {

@@ -21,6 +21,7 @@ import editing  # noqa: F401
 import faults  # noqa: F401
 import pads  # noqa: F401
 import presses  # noqa: F401
+import profiles  # noqa: F401
 import shell  # noqa: F401
 
 
