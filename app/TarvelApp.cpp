@@ -62,6 +62,7 @@ bool CTarvelApp::InitInstance() {
   LoadStdProfileSettings();
 
   // 3. The attached controllers, before there is a window.
+  joysticks_.SetXInput(services_.xinput);
   joysticks_.SetUpJoysticks(nullptr);
 
   // 4. The document template.

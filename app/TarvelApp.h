@@ -43,6 +43,8 @@ struct ShellServices {
   RunAtLogon* runAtLogon = nullptr;
   // Whether keys can reach the program in front; null: they always go out.
   ForegroundIntegrity* integrity = nullptr;
+  // XInput, where Windows has it; null: XInput pads are read through DirectInput as any other.
+  XInputBackend* xinput = nullptr;
   // The window in front, for the per-program configurations; null: no switching.
   ForegroundWatch* foreground = nullptr;
 };

@@ -15,6 +15,7 @@
 #include "platform/win32/RunAtLogon.h"
 #include "platform/win32/Win32ForegroundIntegrity.h"
 #include "platform/win32/Win32KeySender.h"
+#include "platform/win32/XInputLibrary.h"
 #include "res/resource.h"
 
 namespace {
@@ -63,6 +64,8 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   services.runAtLogon = &runAtLogon;
   services.integrity = &integrity;
   services.foreground = &foreground;
+  tarvel::XInputLibrary xinput;
+  if (xinput.Loaded()) services.xinput = &xinput;
 
   tarvel::CTarvelApp app(services, arguments);
   app.SetShowCommand(showCommand);

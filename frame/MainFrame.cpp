@@ -188,7 +188,10 @@ LRESULT CMainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER: {
       const bool fromOwnLoop = loopWaits_ != loopWaitsAtTimer_;
       loopWaitsAtTimer_ = loopWaits_;
-      if (!(fromOwnLoop && TickTimerIsRunning())) PollJoysticks(fromOwnLoop);
+      if (!(fromOwnLoop && TickTimerIsRunning())) {
+        ReadPads();
+        PollJoysticks(fromOwnLoop);
+      }
       RunPendingRefresh();
       RunPendingDevicePass();
       RunPendingOpen();
@@ -268,37 +271,61 @@ bool CMainFrame::OnUpdateCommand(fw::CmdUI& ui) {
 
 void CMainFrame::PollJoysticks(bool eventsServed) {
   const int64_t now = NowMs();
+  lastPassMs_ = now;
   document_.OnTick(now);
   tarvel::PollJoysticks(joysticks_, &document_, eventsServed);
   document_.MovePointers(NowUs());
   if (tickListener_ != nullptr) tickListener_->OnFrameTick(now);
 }
 
+void CMainFrame::ReadPads() {
+  const auto now = static_cast<int64_t>(GetTickCount64());
+  // A pad that answers where no slot is for it needs the table enumerated again, as for a
+  // controller plugged in.
+  if (padChecks_.Due(now) && CheckEmptyPadUsers(joysticks_)) {
+    devicePassPending_ = true;
+    devicesChangedMs_ = GetTickCount64() - kDeviceSettleMs;
+  }
+  // While the program is in front DirectInput sees the pads too, which shows whether each is
+  // paired with the right player.
+  // With one pad there is nothing to put right, and the question is not asked on every tick.
+  bool focused = false;
+  if (PairedPadCount(joysticks_) >= 2) {
+    DWORD foregroundProcess = 0;
+    const HWND foreground = GetForegroundWindow();
+    if (foreground != nullptr) GetWindowThreadProcessId(foreground, &foregroundProcess);
+    focused = foreground != nullptr && foregroundProcess == GetCurrentProcessId();
+  }
+  ReadXInputPads(joysticks_, &document_, focused);
+}
+
 void CMainFrame::KillPollTimer() {
   KillTimer(Handle(), kPollTimer);
-  tickStopped_ = true;
   if (tickTimer_ != nullptr) CancelWaitableTimer(tickTimer_);
+  tickPeriodMs_ = 0;
 }
 
 void CMainFrame::SetPollTimer() {
   SetTimer(Handle(), kPollTimer, kPollPeriodMs, nullptr);
-  tickStopped_ = false;
-  ArmTickTimer(tickPeriodMs_);
+  ArmTickTimer(WantedTickPeriodMs());
 }
 
-void CMainFrame::ArmTickTimer(UINT periodMs) {
-  tickPeriodMs_ = periodMs;
-  if (tickTimer_ == nullptr) return;
+bool CMainFrame::ArmTickTimer(UINT periodMs) {
+  if (tickTimer_ == nullptr) return false;
   LARGE_INTEGER due;
   due.QuadPart = -static_cast<LONGLONG>(periodMs) * 10000;  // relative, in 100 ns
   if (!SetWaitableTimer(tickTimer_, &due, static_cast<LONG>(periodMs), nullptr, nullptr, FALSE)) {
     CloseHandle(tickTimer_);
     tickTimer_ = nullptr;
+    tickPeriodMs_ = 0;
+    return false;
   }
+  tickPeriodMs_ = periodMs;
+  return true;
 }
 
-UINT CMainFrame::WantedTickPeriodMs() const {
-  return document_.NeedsPointerTick() ? kPointerTickMs : kPollPeriodMs;
+bool CMainFrame::NeedsFastTick() const {
+  return AnyPadConnected(joysticks_) || document_.NeedsPointerTick();
 }
 
 bool CMainFrame::NeedsTickTimer() const {
@@ -315,11 +342,11 @@ bool CMainFrame::TickTimerIsRunning() const {
 
 int CMainFrame::WaitHandles(HANDLE* handles, int max) {
   ++loopWaits_;
-  // The tick runs at the pace that what is under way needs; re-armed only when that changes.
-  if (tickTimer_ != nullptr && !tickStopped_ && WantedTickPeriodMs() != tickPeriodMs_)
-    ArmTickTimer(WantedTickPeriodMs());
   int n = 0;
-  waitsOnTimer_ = tickTimer_ != nullptr && NeedsTickTimer() && max > 0;
+  // The timer runs while the polling timer does; its period follows what needs it now.
+  if (tickPeriodMs_ != 0 && tickPeriodMs_ != WantedTickPeriodMs())
+    ArmTickTimer(WantedTickPeriodMs());
+  waitsOnTimer_ = tickTimer_ != nullptr && (NeedsTickTimer() || NeedsFastTick()) && max > 0;
   if (waitsOnTimer_) handles[n++] = tickTimer_;
   EventHandle events[kMaxSlots];
   const int count =
@@ -332,15 +359,17 @@ void CMainFrame::OnHandleSet(int index) {
   if (waitsOnTimer_) {
     if (index == 0) {
       const int64_t now = NowMs();
-      // The pointer's fast tick moves the pointer alone; controllers are read as often as
-      // without it.
-      if (tickPeriodMs_ < kPollPeriodMs && now - lastTimerPassMs_ < kPollPeriodMs - 1) {
+      lastTimerPassMs_ = now;
+      ReadPads();
+      // On the fast tick the controllers that must be polled are still polled about every
+      // 10 ms, not on every tick; the pointer moves on every tick.
+      if (tickPeriodMs_ >= kPollPeriodMs ||
+          now - lastPassMs_ + static_cast<int64_t>(tickPeriodMs_) / 2 >= kPollPeriodMs) {
+        PollJoysticks(true);
+      } else {
         document_.OnTick(now);
         document_.MovePointers(NowUs());
-        return;
       }
-      lastTimerPassMs_ = now;
-      PollJoysticks(true);
       return;
     }
     --index;
@@ -352,6 +381,7 @@ void CMainFrame::OnJoystickRefresh() {
   refreshPending_ = false;
   devicePassPending_ = false;
   joysticks_.RefreshJoysticks(this);
+  padChecks_.OnAllAsked(static_cast<int64_t>(GetTickCount64()));
   document_.SyncAttachedJoysticks();
   // Those still unknown were asked about: no balloon for them until they come again.
   announcedCount_ = TakeUnknownControllers(announced_);

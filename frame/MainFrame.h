@@ -12,6 +12,7 @@
 #include "framework/ToolBar.h"
 #include "framework/WaitSource.h"
 #include "input/JoystickTable.h"
+#include "input/PadPolling.h"
 #include "input/PollTimerOwner.h"
 #include "model/UserNotices.h"
 #include "model/PointerMotion.h"
@@ -56,7 +57,10 @@ class CMainFrame final : public fw::FrameWindow,
  public:
   static constexpr UINT_PTR kPollTimer = 1;
   static constexpr UINT kPollPeriodMs = 10;
-  static constexpr UINT kPointerTickMs = tarvel::kPointerTickMs;
+  // The high-resolution tick's period while something must happen more often than a pass runs:
+  // an XInput pad, which tells of no change, is read; a stick moves the pointer.
+  static constexpr UINT kFastTickMs = tarvel::kPointerTickMs;
+  static_assert(kFastTickMs <= 4);
   static constexpr const char* kSection = "MainWindow";
   // The status bar's panes: the message pane, then the lock key indicators.
   static constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
@@ -100,6 +104,8 @@ class CMainFrame final : public fw::FrameWindow,
   void OnHandleSet(int index) override;
   // The high-resolution timer could be made (Windows 10 1803 and later).
   bool HasTickTimer() const { return tickTimer_ != nullptr; }
+  // The period the high-resolution timer runs at now; 0 while it is stopped.
+  UINT TickPeriodMs() const { return tickPeriodMs_; }
 
   // UserNotices: the message pane of the status bar, and a balloon through the announcer that
   // a click does not answer with the new-controller question.
@@ -142,9 +148,14 @@ class CMainFrame final : public fw::FrameWindow,
   // A controller that only a pass reads (no change event) needs the true 10 ms tick; a stick
   // that moves the pointer needs it every 4 ms.
   bool NeedsTickTimer() const;
-  // The period the high-resolution timer should run at now, and arming it at a period.
-  UINT WantedTickPeriodMs() const;
-  void ArmTickTimer(UINT periodMs);
+  // Whether something needs the high-resolution timer at kFastTickMs: one timer for all, its
+  // period chosen again before every wait. What asks for it says so here.
+  bool NeedsFastTick() const;
+  UINT WantedTickPeriodMs() const { return NeedsFastTick() ? kFastTickMs : kPollPeriodMs; }
+  // (Re)starts the high-resolution timer at a period; false when it could not be.
+  bool ArmTickTimer(UINT periodMs);
+  // The XInput pads: read those that answer, and ask the empty users when a check is due.
+  void ReadPads();
   // The high-resolution timer ran a pass lately: the window timer's pass is not needed.
   bool TickTimerIsRunning() const;
   // Controllers plugged in or pulled out: enumerate them again once the notifications have
@@ -168,9 +179,10 @@ class CMainFrame final : public fw::FrameWindow,
   AppServices* app_;
   bool refreshPending_ = false;
   HANDLE tickTimer_ = nullptr;
-  UINT tickPeriodMs_ = kPollPeriodMs;
-  bool tickStopped_ = true;  // until SetPollTimer
   int64_t lastTimerPassMs_ = -1000;
+  int64_t lastPassMs_ = -1000;  // the latest pass over the DirectInput controllers
+  UINT tickPeriodMs_ = 0;
+  EmptyPadChecks padChecks_;
   int waitSlots_[kMaxSlots] = {};  // the slot of each change event in the latest wait
   bool waitsOnTimer_ = false;      // the latest wait's first handle is the tick timer
   // Waits of the program's message loop: unchanged from one window timer to the next, the

@@ -46,6 +46,9 @@ void CMainFrame::OnDeviceChange(WPARAM event, LPARAM data) {
   if (!controllers) return;
   devicePassPending_ = true;
   devicesChangedMs_ = GetTickCount64();
+  // Pads are late to answer after their notification: the empty XInput users are asked at
+  // once and again a while after.
+  padChecks_.OnDeviceChange(static_cast<int64_t>(GetTickCount64()));
 }
 
 void CMainFrame::RunPendingDevicePass() {
@@ -54,6 +57,7 @@ void CMainFrame::RunPendingDevicePass() {
   if (!IsWindowEnabled(Handle()) || document_.DiscoveryOpen()) return;
   devicePassPending_ = false;
   joysticks_.RefreshJoysticks(this);
+  padChecks_.OnAllAsked(static_cast<int64_t>(GetTickCount64()));
   document_.ReattachJoysticks();
   AnnounceNewControllers();
 }

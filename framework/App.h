@@ -86,7 +86,11 @@ class App : public CommandTarget, public PrintService {
  private:
   static bool IsIdleMessage(const MSG& msg);
   // Sleeps until a message comes or a handle of the wait source is set, and answers the handle.
-  void WaitForInput();
+  enum class Woken { ByHandle, ByMessages };
+  Woken WaitForInput();
+  // Wakes by a handle in a row after which the waiting messages are dispatched all the same.
+  static constexpr int kHandleWakesPerDispatch = 4;
+  int handleWakes_ = 0;
   // Dispatches the messages that are waiting, a bounded number of them so that the handles are
   // not starved; false at WM_QUIT, its code in *exitCode.
   bool DispatchWaitingMessages(bool* idle, int* exitCode);

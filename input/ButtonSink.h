@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "input/XInputLayout.h"
+
 namespace tarvel {
 
 // Where the polling pass hands what it reads, by the record a controller's slot is tied to: the
@@ -14,6 +16,8 @@ class ButtonSink {
   // The same controller's axes (8, in the state's order) and points of view (4), right after its
   // buttons in the same pass.
   virtual void ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const uint32_t* povs) = 0;
+  // An XInput pad's guide button and triggers, right after its hats and axes.
+  virtual void ProcessPadControls(int recordIndex, const PadControls& pad) = 0;
 
  protected:
   ~ButtonSink() = default;

@@ -25,6 +25,7 @@ constexpr uint32_t kButtonsOffset = 48;       // offsetof(DIJOYSTATE2, rgbButton
 constexpr uint32_t kBufferEntries = 256;      // DIPROP_BUFFERSIZE asked of every controller
 constexpr Result kBufferOverflow = 1;         // DI_BUFFEROVERFLOW: changes were lost
 constexpr Result kPolledDevice = 2;           // DI_POLLEDDEVICE: events come only from Poll
+constexpr uint32_t kDevicePathSize = 260;     // MAX_PATH, as DIPROPGUIDANDPATH holds it
 
 // An auto-reset event of the platform (a HANDLE on Windows) that a controller sets on a change.
 using EventHandle = void*;
@@ -105,6 +106,13 @@ class ControllerDevice {  // IDirectInputDevice8A
   virtual Result SetEventNotification(EventHandle event) = 0;
   // Up to *count changes, oldest first (GetDeviceData); *count says how many were read.
   virtual Result GetDeviceData(DeviceChange* changes, uint32_t* count) = 0;
+  // The device interface path (DIPROP_GUIDANDPATH's wszPath) as 8-bit text, characters outside
+  // ASCII as '?'. A device that cannot tell fails.
+  virtual Result GetDevicePath(char* path, uint32_t size) {
+    (void)path;
+    (void)size;
+    return kFail;
+  }
 
  protected:
   ~ControllerDevice() = default;

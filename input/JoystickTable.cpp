@@ -1,5 +1,7 @@
 #include "input/JoystickTable.h"
 
+#include <cstdio>
+
 #include "base/TextField.h"
 
 namespace tarvel {
@@ -27,15 +29,95 @@ Result JoystickTable::EnumerateAndSetUp(WindowHandle window) {
   const Result listed =
       input->EnumDevices(kGameControllerClass, AddAttachedJoystick, this, kAttachedOnly);
   if (Failed(listed)) return listed;
-  for (int s = 0; s < count; ++s) {
+  // The XInput users are asked now; the pads they pair with are read from them alone.
+  const int listedCount = count;
+  SetUpPads();
+  Result result = kOk;
+  for (int s = 0; s < listedCount; ++s) {
     ControllerDevice* device = slots[s].device;
     Result r = device->SetDataFormatJoystick2();
     if (!Failed(r)) r = device->SetCooperativeLevel(window, kNonExclusiveBackground);
     if (!Failed(r)) r = device->EnumObjects(SetAxisRange, &slots[s], kAllObjects);
-    if (Failed(r)) return r;
-    SetUpBuffer(slots[s]);
+    if (Failed(r)) {
+      result = r;
+      break;
+    }
+    if (slots[s].xinputUser < 0) SetUpBuffer(slots[s]);
   }
+  return result;
+}
+
+void JoystickTable::SetUpPads() {
+  for (bool& present : userPresent) present = false;
+  if (xinput_ == nullptr) return;
+  for (int u = 0; u < kXInputUsers; ++u) {
+    XInputState state;
+    userPresent[u] = xinput_->GetState(static_cast<uint32_t>(u), &state) == kXInputSuccess;
+  }
+  bool isPad[kMaxSlots] = {};
+  int8_t keep[kMaxSlots];
+  int8_t userOf[kMaxSlots];
+  for (int s = 0; s < count; ++s) {
+    isPad[s] = slots[s].xinputPath;
+    keep[s] = -1;
+    for (int u = 0; u < kXInputUsers; ++u)
+      if (pairedKnown_[u] && pairedGuid_[u] == slots[s].instanceGuid)
+        keep[s] = static_cast<int8_t>(u);
+  }
+  PairPadsInOrder(isPad, keep, count, userPresent, userOf);
+  bool paired[kXInputUsers] = {};
+  for (int s = 0; s < count; ++s) {
+    slots[s].xinputUser = userOf[s];
+    if (userOf[s] >= 0) paired[userOf[s]] = true;
+  }
+  RememberPairing();
+  for (int u = 0; u < kXInputUsers && count < kMaxSlots; ++u) {
+    if (!userPresent[u] || paired[u]) continue;
+    JoystickSlot& slot = slots[count];
+    slot = JoystickSlot();
+    slot.device = &padDevices_[u];
+    slot.ownPadSlot = true;
+    slot.xinputUser = static_cast<int8_t>(u);
+    char name[kProductNameSize];
+    std::snprintf(name, sizeof name, "Xbox Controller (player %d)", u + 1);
+    SetTextField(slot.productName, name);
+    slot.instanceGuid = PadSlotGuid(u);
+    slot.productGuid = PadProductGuid();
+    slot.caps.size = sizeof(DeviceCaps);
+    slot.device->GetCapabilities(&slot.caps);
+    slot.axesPresent = kPadAxes;
+    ++count;
+  }
+}
+
+void JoystickTable::RememberPairing() {
+  for (bool& known : pairedKnown_) known = false;
+  for (int s = 0; s < count; ++s) {
+    const int user = slots[s].xinputUser;
+    if (user < 0 || user >= kXInputUsers || slots[s].ownPadSlot) continue;
+    pairedKnown_[user] = true;
+    pairedGuid_[user] = slots[s].instanceGuid;
+  }
+}
+
+Result PadSlotDevice::GetCapabilities(DeviceCaps* caps) {
+  caps->axes = 5;
+  caps->buttons = kPadButtons;
+  caps->povs = 1;
   return kOk;
+}
+
+Guid PadSlotGuid(int user) {
+  // "XPAD" and the user's number: no DirectInput instance looks like it.
+  return Guid{0x58504144,
+              0x0000,
+              0x0000,
+              {0x58, 0x49, 0x4E, 0x50, 0x55, 0x54, 0x00, static_cast<uint8_t>(user + 1)}};
+}
+
+Guid PadProductGuid() {
+  // DirectInput's product GUID of the Xbox 360 controller (VID 045E, PID 028E).
+  return Guid{0x028E045E, 0x0000, 0x0000, {0x00, 0x00, 0x50, 0x49, 0x44, 0x56, 0x49, 0x44}};
 }
 
 void JoystickTable::SetUpBuffer(JoystickSlot& slot) {
@@ -85,6 +167,14 @@ int JoystickTable::AddAttachedJoystick(const ControllerInstance& instance, void*
   slot.axesPresent = 0;
   slot.buffered = false;
   slot.changeEvent = nullptr;
+  slot.ownPadSlot = false;
+  slot.xinputUser = -1;
+  slot.xinputPacket = 0;
+  slot.xinputRead = false;
+  slot.pad = PadControls();
+  char path[kDevicePathSize] = {};
+  slot.xinputPath =
+      !Failed(slot.device->GetDevicePath(path, sizeof path)) && IsXInputDevicePath(path);
   SetTextField(slot.productName, instance.productName);
   slot.instanceGuid = instance.instanceGuid;
   slot.productGuid = instance.productGuid;

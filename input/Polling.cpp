@@ -77,7 +77,7 @@ int CollectChangeEvents(const JoystickTable& table, EventHandle* events, int* sl
   int n = 0;
   for (int s = 0; s < table.count && n < max; ++s) {
     const JoystickSlot& slot = table.slots[s];
-    if (slot.device == nullptr || slot.changeEvent == nullptr) continue;
+    if (slot.device == nullptr || slot.changeEvent == nullptr || slot.xinputUser >= 0) continue;
     if (slot.emptySignals >= kMaxEmptySignals) continue;
     events[n] = slot.changeEvent;
     slotOf[n] = s;
@@ -95,7 +95,8 @@ void OnChangeEvent(JoystickTable& table, int slotIndex, ButtonSink* sink) {
 void PollJoysticks(JoystickTable& table, ButtonSink* sink, bool eventsServed) {
   for (int s = 0; s < table.count; ++s) {
     JoystickSlot& slot = table.slots[s];
-    if (slot.device == nullptr) continue;
+    // A pad read through XInput is never also read here: no key typed twice.
+    if (slot.device == nullptr || slot.xinputUser >= 0) continue;
     if (Failed(slot.device->Poll())) {
       // Re-acquire, retrying while input is reported lost, but never for ever: a controller that
       // keeps answering so must not freeze the program.

@@ -570,7 +570,9 @@ class Parser {
       int32_t press = 0;
       int32_t release = 0;
       if (const char* reason = ReadThresholds(rest, &press, &release)) return reason;
-      if (!IsHalfAxis(control)) return "thresholds for a point of view, which has none";
+      if (!HasThresholds(control))
+        return control == kGuideControl ? "thresholds for the guide button, which has none"
+                                        : "thresholds for a point of view, which has none";
       actionRecord_->thresholds[control].pressPercent = static_cast<uint8_t>(press);
       actionRecord_->thresholds[control].releasePercent = static_cast<uint8_t>(release);
     } else {
@@ -600,7 +602,7 @@ class Parser {
       if (report_ && (cut & kDescriptionCut) != 0)
         report_->TextCut(lines_.lineNumber(), actionIndex_, index, "the description");
     }
-    actionRecord_->controlRows |= 1u << control;
+    actionRecord_->controlRows |= ControlBit(control);
     return nullptr;
   }
 

@@ -124,7 +124,7 @@ void FormatRecord(Output& out, const DeviceRecord& record) {
     MouseLine(out, buttonName, record.buttons[k]);
   }
   for (int k = 0; k < kControlCount; ++k) {
-    if ((record.controlRows & (1u << k)) == 0) continue;
+    if ((record.controlRows & ControlBit(k)) == 0) continue;
     const ButtonMapping& m = record.controls[k];
     const char* control = ControlFileName(k);
     if (m.assigned != 0 || m.windowClass[0] != '\0' || m.description[0] != '\0' ||
@@ -133,8 +133,7 @@ void FormatRecord(Output& out, const DeviceRecord& record) {
     ActionLine(out, control, m);
     MouseLine(out, control, m);
     const AxisThresholds& t = record.thresholds[k];
-    if (IsHalfAxis(k) &&
-        (t.pressPercent != kDefaultPressPercent || t.releasePercent != kDefaultReleasePercent))
+    if (HasThresholds(k) && !(t == DefaultThresholds(k)))
       out.Line("%sThreshold = %i,%i", control, int{t.pressPercent}, int{t.releasePercent});
   }
   StickLines(out, record);

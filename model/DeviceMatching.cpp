@@ -21,8 +21,7 @@ void CTarvelDoc::LinkRecord(int r) {
     table.slots[s].recordIndex = r;
     record.attachedIndex = s;
     // The controller's hats and axes get rows; rows the record had already stay.
-    record.controlRows |=
-        ControlsOfController(table.slots[s].caps.povs, table.slots[s].axesPresent);
+    record.controlRows |= ControlsOfSlot(table, s);
     return;
   }
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <initializer_list>
@@ -63,9 +64,10 @@ struct DeviceRecord {
   uint8_t seenStates[kMaxButtons] = {};
   // The hats' directions and half-axes that have rows (bit k: control k): those of the controller
   // and those a file names, kept while the controller is away.
-  uint32_t controlRows = 0;
+  uint64_t controlRows = 0;
   ButtonMapping controls[kControlCount];
-  AxisThresholds thresholds[kControlCount];  // of the half-axes
+  // Of the half-axes and the triggers.
+  std::array<AxisThresholds, kControlCount> thresholds = DefaultControlThresholds();
   // A stick that moves the pointer, one that turns the wheel; and the axes as last read.
   PointerSettings pointer;
   ScrollSettings scroll;
@@ -85,7 +87,7 @@ struct DeviceRecord {
   bool HasMapping(int index) const {
     if (index >= 0 && index < buttonCount) return true;
     const int k = index - kFirstControl;
-    return k >= 0 && k < kControlCount && (controlRows & (1u << k)) != 0;
+    return k >= 0 && k < kControlCount && (controlRows & ControlBit(k)) != 0;
   }
   ButtonMapping& Mapping(int index) {
     return index < kFirstControl ? buttons[index] : controls[index - kFirstControl];
@@ -100,14 +102,14 @@ struct DeviceRecord {
     if (n < buttonCount) return n;
     n -= buttonCount;
     for (int k = 0; k < kControlCount; ++k)
-      if ((controlRows & (1u << k)) != 0 && n-- == 0) return kFirstControl + k;
+      if ((controlRows & ControlBit(k)) != 0 && n-- == 0) return kFirstControl + k;
     return -1;
   }
   // The row within the record of a mapping, or -1 when it has none.
   int RowOfIndex(int index) const {
     if (index < kFirstControl) return index >= 0 && index < buttonCount ? index : -1;
     if (!HasMapping(index)) return -1;
-    const uint32_t before = controlRows & ((1u << (index - kFirstControl)) - 1);
+    const uint64_t before = controlRows & (ControlBit(index - kFirstControl) - 1);
     return buttonCount + std::popcount(before);
   }
 };

@@ -58,11 +58,10 @@ void CTarvelDoc::ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const 
   const JoystickTable& table = Attached();
   const int s = record.attachedIndex;
   if (s < 0 || s >= table.count) return;
-  const uint32_t live = record.controlRows &
-                        ControlsOfController(table.slots[s].caps.povs, table.slots[s].axesPresent);
+  const uint64_t live = record.controlRows & ControlsOfSlot(table, s);
   DocView* view = FirstView();
-  for (int k = 0; k < kControlCount; ++k) {
-    if ((live & (1u << k)) == 0) continue;
+  for (int k = 0; k < kAxisControlsEnd; ++k) {
+    if ((live & ControlBit(k)) == 0) continue;
     const bool was = (record.controls[k].state & 0x80) != 0;
     bool pressed;
     if (k < kHatControls) {
@@ -73,6 +72,26 @@ void CTarvelDoc::ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const 
       pressed = !record.AxisDrivesMouse(half / 2) &&
                 HalfAxisPressed(axes[half / 2], half % 2 == 0, record.thresholds[k], was);
     }
+    if (pressed != was)
+      ApplyMappingState(recordIndex, kFirstControl + k, pressed ? 0x80 : 0x00, view);
+  }
+}
+
+void CTarvelDoc::ProcessPadControls(int recordIndex, const PadControls& pad) {
+  if (recordIndex < 0 || recordIndex >= recordCount || context_.attached == nullptr) return;
+  DeviceRecord& record = *records[recordIndex];
+  const int s = record.attachedIndex;
+  if ((record.controlRows & kPadControls) == 0 || s < 0 || s >= Attached().count) return;
+  const uint64_t live = record.controlRows & ControlsOfSlot(Attached(), s);
+  DocView* view = FirstView();
+  for (int k = kGuideControl; k < kControlCount; ++k) {
+    if ((live & ControlBit(k)) == 0) continue;
+    const bool was = (record.controls[k].state & 0x80) != 0;
+    const bool pressed =
+        k == kGuideControl
+            ? pad.guide
+            : TriggerPressed(k == kLeftTriggerControl ? pad.leftTrigger : pad.rightTrigger,
+                             record.thresholds[k], was);
     if (pressed != was)
       ApplyMappingState(recordIndex, kFirstControl + k, pressed ? 0x80 : 0x00, view);
   }

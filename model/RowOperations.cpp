@@ -139,24 +139,55 @@ bool CTarvelDoc::GetRowControlName(int row, char* buffer, int size) const {
   int index = 0;
   if (size <= 0 || !RowToButton(row, &record, &index)) return false;
   const int k = index - kFirstControl;
+  const bool pad = IsPadRecord(record);
   if (index < kFirstControl) {
-    std::snprintf(buffer, static_cast<size_t>(size), "%d", index + 1);
+    const char* padName = pad ? PadButtonName(index) : nullptr;
+    if (padName != nullptr)
+      std::snprintf(buffer, static_cast<size_t>(size), "Button %d (%s)", index + 1, padName);
+    else
+      std::snprintf(buffer, static_cast<size_t>(size), "%d", index + 1);
     return true;
   }
-  const AxisThresholds& t = records[record]->thresholds[k];
-  if (IsHalfAxis(k) &&
-      (t.pressPercent != kDefaultPressPercent || t.releasePercent != kDefaultReleasePercent))
-    std::snprintf(buffer, static_cast<size_t>(size), "%s (%d/%d%%)", ControlRowName(k),
-                  t.pressPercent, t.releasePercent);
+  char name[kRowNameSize];
+  const char* padName = pad ? PadControlName(k) : nullptr;
+  if (padName != nullptr)
+    std::snprintf(name, sizeof name, "%s (%s)", ControlRowName(k), padName);
   else
-    std::snprintf(buffer, static_cast<size_t>(size), "%s", ControlRowName(k));
+    std::snprintf(name, sizeof name, "%s", ControlRowName(k));
+  const AxisThresholds& t = records[record]->thresholds[k];
+  if (HasThresholds(k) && !(t == DefaultThresholds(k)))
+    std::snprintf(buffer, static_cast<size_t>(size), "%s (%d/%d%%)", name, t.pressPercent,
+                  t.releasePercent);
+  else
+    std::snprintf(buffer, static_cast<size_t>(size), "%s", name);
   return true;
+}
+
+bool CTarvelDoc::GetRecordPadText(int record, char* buffer, int size) const {
+  if (size <= 0) return false;
+  buffer[0] = '\0';
+  if (record < 0 || record >= recordCount || context_.attached == nullptr) return false;
+  const int s = records[record]->attachedIndex;
+  if (s < 0 || s >= Attached().count || !Attached().IsConnected(s)) return false;
+  const int user = Attached().slots[s].xinputUser;
+  if (user < 0) return false;
+  std::snprintf(buffer, static_cast<size_t>(size), "Xbox Controller, player %d (XInput)", user + 1);
+  return true;
+}
+
+bool CTarvelDoc::IsPadRecord(int record) const {
+  if (record < 0 || record >= recordCount) return false;
+  const DeviceRecord& r = *records[record];
+  if (context_.attached != nullptr && r.attachedIndex >= 0 && r.attachedIndex < Attached().count)
+    return Attached().slots[r.attachedIndex].xinputUser >= 0 ||
+           Attached().slots[r.attachedIndex].xinputPath;
+  return (r.controlRows & kPadControls) != 0;
 }
 
 bool CTarvelDoc::GetRowThresholds(int row, int* pressPercent, int* releasePercent) const {
   int record = 0;
   int index = 0;
-  if (!RowToButton(row, &record, &index) || !IsHalfAxis(index - kFirstControl)) return false;
+  if (!RowToButton(row, &record, &index) || !HasThresholds(index - kFirstControl)) return false;
   const AxisThresholds& t = records[record]->thresholds[index - kFirstControl];
   *pressPercent = t.pressPercent;
   *releasePercent = t.releasePercent;
@@ -166,7 +197,7 @@ bool CTarvelDoc::GetRowThresholds(int row, int* pressPercent, int* releasePercen
 bool CTarvelDoc::SetRowThresholds(int row, int pressPercent, int releasePercent) {
   int record = 0;
   int index = 0;
-  if (!RowToButton(row, &record, &index) || !IsHalfAxis(index - kFirstControl) ||
+  if (!RowToButton(row, &record, &index) || !HasThresholds(index - kFirstControl) ||
       !ValidThresholds(pressPercent, releasePercent))
     return false;
   AxisThresholds& t = records[record]->thresholds[index - kFirstControl];

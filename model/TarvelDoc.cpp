@@ -53,7 +53,7 @@ bool CTarvelDoc::AppendRecordForSlot(int slotIndex) {
   SetTextField(record->name, slot.productName);
   // The model holds at most 128 buttons; a controller reporting more is cut to that.
   record->buttonCount = static_cast<int32_t>(std::min<uint32_t>(slot.caps.buttons, kMaxButtons));
-  record->controlRows = ControlsOfController(slot.caps.povs, slot.axesPresent);
+  record->controlRows = ControlsOfSlot(table, slotIndex);
   const int index = recordCount;
   records[index] = record;
   recordCount = index + 1;

@@ -19,7 +19,7 @@ namespace tarvel {
 class JoystickTable;
 
 constexpr int kKeyTextSize = 34;  // "Ctrl + Alt + Shift + Print Screen" and its zero
-constexpr int kRowNameSize = 24;  // "Slider 1 + (99/98%)" and its zero
+constexpr int kRowNameSize = 48;  // "Rx Axis - (Right Stick Left) (99/98%)" and its zero
 
 // What a document needs from outside the model.
 struct DocContext {
@@ -102,6 +102,14 @@ class CTarvelDoc : public Document, public ButtonSink {
   // The hats and axes of the same controller: each direction and half-axis with a row goes down
   // and up as a button would, through the same path.
   void ProcessHatsAndAxes(int recordIndex, const int32_t* axes, const uint32_t* povs) override;
+  // An XInput pad's guide button and triggers, each pulled on its own.
+  void ProcessPadControls(int recordIndex, const PadControls& pad) override;
+  // Whether a record stands for an XInput pad: its controller is one, or, while it has none, it
+  // has rows that only such a pad has. Its rows then say what players call each control.
+  bool IsPadRecord(int record) const;
+  // "Xbox Controller, player 1 (XInput)" while the record's controller is read from an XInput
+  // user that answers; false (and an empty text) otherwise.
+  bool GetRecordPadText(int record, char* buffer, int size) const;
   // The polling timer's tick, before its pass: the time of the presses it reads, in
   // milliseconds, and the repeats of Turbo mappings that are due.
   void OnTick(int64_t nowMs);

@@ -74,7 +74,7 @@ std::string CheckSummary(const ParsedConfiguration& parsed, const CheckReport& r
       if (device->buttons[k].mouse != MouseAction::None) ++mouseActions;
     }
     for (int k = 0; k < kControlCount; ++k) {
-      if ((device->controlRows & (1u << k)) == 0) continue;
+      if ((device->controlRows & ControlBit(k)) == 0) continue;
       ++rows;
       if (device->controls[k].assigned != 0) ++assignedRows;
       if (device->controls[k].mouse != MouseAction::None) ++mouseActions;

@@ -70,10 +70,10 @@ Json RecordJson(const DeviceRecord& device) {
   if (device.controlRows == 0) return record;
   Json controls = Json::array();
   for (int k = 0; k < kControlCount; ++k) {
-    if ((device.controlRows & (1u << k)) == 0) continue;
+    if ((device.controlRows & ControlBit(k)) == 0) continue;
     Json control{{"control", ControlFileName(k)}};
     control.update(ButtonJson(device.controls[k]));
-    if (IsHalfAxis(k)) {
+    if (HasThresholds(k)) {
       control["pressPercent"] = device.thresholds[k].pressPercent;
       control["releasePercent"] = device.thresholds[k].releasePercent;
     }

@@ -3,6 +3,8 @@
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
 
+#include <string>
+
 #include "framework/ListView.h"
 #include "model/TarvelDoc.h"
 #include "res/resource.h"
@@ -53,7 +55,11 @@ bool CJoysticksDlg::OnInit() {
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = i;
-    item.pszText = m_doc->records[i]->name;
+    // A pad read through XInput says which player it is.
+    char pad[64] = {};
+    std::string text = m_doc->records[i]->name;
+    if (m_doc->GetRecordPadText(i, pad, sizeof pad)) text = text + " - " + pad;
+    item.pszText = text.data();
     item.lParam = i;
     list.InsertItem(item);
   }

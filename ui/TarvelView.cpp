@@ -221,7 +221,8 @@ void CTarvelView::FitControlNames() {
     int record = 0;
     int index = 0;
     char name[kRowNameSize] = {};
-    if (!document_.RowToButton(row, &record, &index) || index < kFirstControl ||
+    if (!document_.RowToButton(row, &record, &index) ||
+        (index < kFirstControl && !document_.IsPadRecord(record)) ||
         !document_.GetRowControlName(row, name, sizeof(name)))
       continue;
     const int width = list.StringWidth(name);

@@ -123,6 +123,22 @@ Result DirectInputDevice::GetDeviceData(DeviceChange* changes, uint32_t* count) 
   return ToResult(hr);
 }
 
+Result DirectInputDevice::GetDevicePath(char* path, uint32_t size) {
+  if (size == 0) return ToResult(E_INVALIDARG);
+  DIPROPGUIDANDPATH property = {};
+  property.diph.dwSize = sizeof(DIPROPGUIDANDPATH);
+  property.diph.dwHeaderSize = sizeof(DIPROPHEADER);
+  property.diph.dwHow = DIPH_DEVICE;
+  const HRESULT hr = device_->GetProperty(DIPROP_GUIDANDPATH, &property.diph);
+  if (FAILED(hr)) return ToResult(hr);
+  // Only ASCII matters to what the path is asked for; anything else reads as '?'.
+  uint32_t n = 0;
+  for (; n + 1 < size && n < MAX_PATH && property.wszPath[n] != L'\0'; ++n)
+    path[n] = property.wszPath[n] < 0x80 ? static_cast<char>(property.wszPath[n]) : '?';
+  path[n] = '\0';
+  return ToResult(hr);
+}
+
 uint32_t DirectInputDevice::Release() {
   const ULONG remaining = device_->Release();
   device_ = nullptr;

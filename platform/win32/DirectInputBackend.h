@@ -25,6 +25,7 @@ class DirectInputDevice final : public ControllerDevice {
   Result SetBufferSize(uint32_t entries) override;
   Result SetEventNotification(EventHandle event) override;
   Result GetDeviceData(DeviceChange* changes, uint32_t* count) override;
+  Result GetDevicePath(char* path, uint32_t size) override;
 
   bool InUse() const { return device_ != nullptr; }
   void Attach(IDirectInputDevice8A* device) { device_ = device; }

@@ -127,6 +127,11 @@ TEST(ConfigWriter, WritesHatAndAxisRowsAfterTheButtonsAndReadsThemBackBothWays) 
   pad.controls[xPlus].action = KeyAction::Hold;
   pad.thresholds[xPlus] = AxisThresholds{60, 45};
   pad.thresholds[xMinus] = AxisThresholds{50, 10};
+  // An XInput pad's own rows come last; a trigger's default thresholds are not written.
+  pad.controlRows |= kPadControls;
+  Assign(pad.controls[kGuideControl], 0x1B, 0x01, 0);
+  pad.controls[kLeftTriggerControl].action = KeyAction::Hold;
+  pad.thresholds[kRightTriggerControl] = AxisThresholds{20, 10};
   const std::string expected =
       "TVM2\r\n"
       "[{01234567-89AB-CDEF-0123-456789ABCDEF},{00000001-0002-0003-0405-060708090A0B},Pad One]\r\n"
@@ -140,6 +145,9 @@ TEST(ConfigWriter, WritesHatAndAxisRowsAfterTheButtonsAndReadsThemBackBothWays) 
       "XPlus = 1,68,32,0,0,,0,\r\n"
       "XPlusAction = Hold\r\n"
       "XPlusThreshold = 60,45\r\n"
+      "Guide = 1,27,1,0,0,,0,\r\n"
+      "LeftTriggerAction = Hold\r\n"
+      "RightTriggerThreshold = 20,10\r\n"
       "[{FFFFFFFF-0000-FFFF-00FF-FF00FF00FF00},{00000000-0000-0000-0000-000000000000},Wheel]\r\n"
       "NumberOfButtons = 1\r\n"
       "Button1 = 1,255,200,7,0,,1,x\r\n";
@@ -148,11 +156,16 @@ TEST(ConfigWriter, WritesHatAndAxisRowsAfterTheButtonsAndReadsThemBackBothWays) 
   EXPECT_EQ(ReadBytes(r.path), expected);
   // Unattached, the record keeps the rows its file names, in their places.
   ASSERT_EQ(r.Load(expected), LoadResult::Loaded);
-  EXPECT_EQ(r.doc.records[0]->controlRows, 0xDu | 3u << kHatControls);
-  EXPECT_EQ(r.doc.RowCount(), 2 + 3 + 2 + 1);
-  char name[16] = {};
+  EXPECT_EQ(r.doc.records[0]->controlRows, 0xDu | 3u << kHatControls | kPadControls);
+  EXPECT_EQ(r.doc.RowCount(), 2 + 3 + 2 + 3 + 1);
+  // With rows only a pad has, the record is taken for one while its controller is away.
+  char name[kRowNameSize] = {};
   EXPECT_TRUE(r.doc.GetRowControlName(4, name, sizeof name));
-  EXPECT_STREQ(name, "POV 1 Left");
+  EXPECT_STREQ(name, "POV 1 Left (D-pad Left)");
+  EXPECT_TRUE(r.doc.GetRowControlName(0, name, sizeof name));
+  EXPECT_STREQ(name, "Button 1 (A)");
+  EXPECT_TRUE(r.doc.GetRowControlName(9, name, sizeof name));
+  EXPECT_STREQ(name, "Right Trigger (20/10%)");
   EXPECT_EQ(Formatted(r.doc), expected);
   // The classic rules read the same buttons, and no row.
   const ParsedConfiguration classic =
@@ -162,7 +175,7 @@ TEST(ConfigWriter, WritesHatAndAxisRowsAfterTheButtonsAndReadsThemBackBothWays) 
   buttonsOnly.controlRows = 0;
   for (int k = 0; k < kControlCount; ++k) {
     buttonsOnly.controls[k] = ButtonMapping();
-    buttonsOnly.thresholds[k] = AxisThresholds();
+    buttonsOnly.thresholds[k] = DefaultThresholds(k);
   }
   EXPECT_EQ(std::memcmp(classic.records[0].get(), &buttonsOnly, sizeof buttonsOnly), 0);
 }

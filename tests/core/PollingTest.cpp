@@ -1,12 +1,15 @@
 // The polling pass: acquiring, reading, the connected flag and the hand-over to the engine.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "input/PadPolling.h"
 #include "input/Polling.h"
 #include "tests/core/TestSupport.h"
+#include "tests/doubles/FakeXInput.h"
 
 namespace tarvel::test {
 namespace {
@@ -552,6 +555,374 @@ TEST(Polling, BufferedChangesTypeEveryTapInOrderWhateverThePasses) {
   }
   h.table.ReleaseJoysticks();
   EXPECT_EQ(h.backend.eventsClosed, h.backend.eventsCreated);
+}
+
+// XInput pads. The layout of a pad's state as DirectInput shows it, case by case.
+TEST(XInputPads, TheStateIsLaidOutAsDirectInputLaysOutSuchAPad) {
+  struct Case {
+    const char* what;
+    XInputGamepad pad;
+    int button;       // the one button byte set, or -1
+    uint32_t pov;     // POV 1
+    int32_t axes[5];  // X, Y, Z, Rx, Ry
+    bool guide;
+  };
+  constexpr uint32_t kNone = 0xFFFFFFFFu;
+  const Case cases[] = {
+      {"nothing", {}, -1, kNone, {0, 0, 0, 0, 0}, false},
+      {"A", {kPadA}, 0, kNone, {0, 0, 0, 0, 0}, false},
+      {"Y", {kPadY}, 3, kNone, {0, 0, 0, 0, 0}, false},
+      {"RB", {kPadRightShoulder}, 5, kNone, {0, 0, 0, 0, 0}, false},
+      {"Back", {kPadBack}, 6, kNone, {0, 0, 0, 0, 0}, false},
+      {"Start", {kPadStart}, 7, kNone, {0, 0, 0, 0, 0}, false},
+      {"right stick press", {kPadRightThumb}, 9, kNone, {0, 0, 0, 0, 0}, false},
+      {"guide", {kPadGuide}, -1, kNone, {0, 0, 0, 0, 0}, true},
+      {"D-pad up", {kPadDpadUp}, -1, 0, {0, 0, 0, 0, 0}, false},
+      {"D-pad right", {kPadDpadRight}, -1, 9000, {0, 0, 0, 0, 0}, false},
+      {"D-pad up and right", {kPadDpadUp | kPadDpadRight}, -1, 4500, {0, 0, 0, 0, 0}, false},
+      {"D-pad down and left", {kPadDpadDown | kPadDpadLeft}, -1, 22500, {0, 0, 0, 0, 0}, false},
+      {"D-pad up and down at once", {kPadDpadUp | kPadDpadDown}, -1, kNone, {0, 0, 0, 0, 0}, false},
+      {"left stick full left and up",
+       {0, 0, 0, -32768, 32767},
+       -1,
+       kNone,
+       {-1000, -1000, 0, 0, 0},
+       false},
+      {"right stick full right and down",
+       {0, 0, 0, 0, 0, 32767, -32768},
+       -1,
+       kNone,
+       {0, 0, 0, 1000, 1000},
+       false},
+      {"left stick half right", {0, 0, 0, 16384, 0}, -1, kNone, {500, 0, 0, 0, 0}, false},
+      {"left trigger", {0, 255, 0}, -1, kNone, {0, 0, 1000, 0, 0}, false},
+      {"right trigger", {0, 0, 255}, -1, kNone, {0, 0, -1000, 0, 0}, false},
+      {"both triggers", {0, 255, 255}, -1, kNone, {0, 0, 0, 0, 0}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    JoystickState state;
+    std::memset(state.bytes, 0x55, sizeof state.bytes);
+    PadControls controls;
+    LayOutPadState(c.pad, &state, &controls);
+    for (int b = 0; b < 128; ++b) EXPECT_EQ(state.Buttons()[b], b == c.button ? 0x80 : 0) << b;
+    EXPECT_EQ(state.Pov(0), c.pov);
+    for (int h = 1; h < 4; ++h) EXPECT_EQ(state.Pov(h), kNone);
+    for (int a = 0; a < 5; ++a) EXPECT_EQ(state.Axis(a), c.axes[a]) << a;
+    for (int a = 5; a < 8; ++a) EXPECT_EQ(state.Axis(a), 0) << a;
+    EXPECT_EQ(controls.guide, c.guide);
+    EXPECT_EQ(controls.leftTrigger, c.pad.leftTrigger);
+    EXPECT_EQ(controls.rightTrigger, c.pad.rightTrigger);
+  }
+}
+
+TEST(XInputPads, PathsPairingAndItsCorrection) {
+  for (auto [path, pad] :
+       {std::tuple<const char*, bool>{"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1", true},
+        {"\\\\?\\HID#VID_045E&PID_028E&IG_01#7", true},
+        {"\\\\?\\hid#vid_046d&pid_c21d#1", false},
+        {"IG", false},
+        {"Ig_", true},
+        {"", false},
+        {nullptr, false}})
+    EXPECT_EQ(IsXInputDevicePath(path), pad) << (path != nullptr ? path : "null");
+
+  struct Pairing {
+    const char* what;
+    bool isPad[4];
+    int8_t keep[4];
+    bool present[kXInputUsers];
+    int8_t expected[4];
+  };
+  const Pairing pairings[] = {
+      {"one pad, one user",
+       {true, false, false, false},
+       {-1, -1, -1, -1},
+       {false, false, true, false},
+       {2, -1, -1, -1}},
+      {"pads in order against users in order",
+       {true, false, true, true},
+       {-1, -1, -1, -1},
+       {true, false, true, false},
+       {0, -1, 2, -1}},
+      {"no user", {true, true, false, false}, {-1, -1, -1, -1}, {}, {-1, -1, -1, -1}},
+      {"a pad keeps its user",
+       {true, true, false, false},
+       {-1, 0, -1, -1},
+       {true, true, false, false},
+       {1, 0, -1, -1}},
+      {"a kept user that went away",
+       {true, true, false, false},
+       {3, -1, -1, -1},
+       {true, false, false, false},
+       {0, -1, -1, -1}},
+  };
+  for (const Pairing& p : pairings) {
+    SCOPED_TRACE(p.what);
+    int8_t userOf[4];
+    PairPadsInOrder(p.isPad, p.keep, 4, p.present, userOf);
+    for (int s = 0; s < 4; ++s) EXPECT_EQ(userOf[s], p.expected[s]) << s;
+  }
+
+  struct Correction {
+    const char* what;
+    bool padChanged[3];
+    bool userChanged[kXInputUsers];
+    bool corrected;
+    int8_t after[3];
+  };
+  const Correction corrections[] = {
+      {"agrees", {true, false, false}, {true, false, false, false}, false, {0, 1, -1}},
+      {"swapped", {false, true, false}, {true, false, false, false}, true, {1, 0, -1}},
+      {"two changed", {true, true, false}, {true, false, false, false}, false, {0, 1, -1}},
+      {"no user changed", {true, false, false}, {}, false, {0, 1, -1}},
+      {"a pad without a user", {false, false, true}, {true, false, false, false}, true, {-1, 1, 0}},
+  };
+  for (const Correction& c : corrections) {
+    SCOPED_TRACE(c.what);
+    int8_t userOf[3] = {0, 1, -1};
+    EXPECT_EQ(CorrectPairing(c.padChanged, c.userChanged, 3, userOf), c.corrected);
+    for (int s = 0; s < 3; ++s) EXPECT_EQ(userOf[s], c.after[s]) << s;
+  }
+}
+
+TEST(XInputPads, EmptyUsersAreAskedAfterDeviceChangesAndOtherwiseEveryFiveSeconds) {
+  EmptyPadChecks checks;
+  checks.OnAllAsked(0);
+  const std::tuple<int64_t, bool> quiet[] = {{4, false},    {4999, false}, {5000, true},
+                                             {5004, false}, {9999, false}, {10000, true}};
+  for (auto [at, due] : quiet) EXPECT_EQ(checks.Due(at), due) << at;
+  checks.OnDeviceChange(20000);
+  const std::tuple<int64_t, bool> afterChange[] = {
+      {20000, true},  {20004, false}, {20296, false}, {20300, true},  {20304, false},
+      {21996, false}, {22000, true},  {22004, false}, {26996, false}, {27000, true}};
+  for (auto [at, due] : afterChange) EXPECT_EQ(checks.Due(at), due) << at;
+  // A change while checks are still due starts them again from it.
+  checks.OnDeviceChange(30000);
+  EXPECT_TRUE(checks.Due(30000));
+  checks.OnDeviceChange(30100);
+  EXPECT_TRUE(checks.Due(30100));
+  EXPECT_FALSE(checks.Due(30300));
+  EXPECT_TRUE(checks.Due(30400));
+}
+
+// An Xbox pad as DirectInput lists it (10 buttons, the D-pad, X, Y, Z, Rx, Ry, a path with
+// "IG_"), and XInput users: the pad pairs with the first user in use.
+struct XInputPad : Harness {
+  FakeXInput xinput;
+  explicit XInputPad(bool guide = true, int users = 1, int diPads = 1) {
+    xinput.guide = guide;
+    for (int u = 0; u < users; ++u) xinput.connected[u] = true;
+    for (int p = 0; p < diPads; ++p) {
+      FakeController& c = backend.AddController(10);
+      c.path = "\\\\?\\hid#vid_045e&pid_02ea&ig_0" + std::to_string(p) + "#9&2d1a&0&0000";
+      c.objects = {ObjectType(kAbsoluteAxis, 0), ObjectType(kAbsoluteAxis, 1),
+                   ObjectType(kAbsoluteAxis, 2), ObjectType(kAbsoluteAxis, 3),
+                   ObjectType(kAbsoluteAxis, 4), ObjectType(kPov, 0)};
+      c.objectGuids = {AxisGuid(0xA36D02E0), AxisGuid(0xA36D02E1), AxisGuid(0xA36D02E2),
+                       AxisGuid(0xA36D02F4), AxisGuid(0xA36D02F5), AxisGuid(0xA36D02F2)};
+      c.buffers = true;
+    }
+    table.SetXInput(&xinput);
+    EXPECT_EQ(table.SetUpJoysticks(nullptr), kOk);
+    doc.BuildRecordsFromAttached();
+  }
+  FakeController& DirectInputSide() { return backend.Controller(0); }
+  // One fast tick and one pass: what was typed.
+  std::vector<std::string> Tick(const XInputGamepad& pad, int user = 0) {
+    keys.sent.clear();
+    xinput.Set(user, pad);
+    ReadXInputPads(table, &doc);
+    PollJoysticks(table, &doc);
+    return keys.sent;
+  }
+  int RowOf(int control) { return doc.ButtonToRow(0, kFirstControl + control); }
+};
+
+TEST(XInputPads, APairedPadIsReadThroughXInputAloneWithItsOwnRows) {
+  XInputPad h;
+  const JoystickSlot& slot = h.table.slots[0];
+  ASSERT_EQ(h.table.count, 1);
+  EXPECT_EQ(slot.xinputUser, 0);
+  EXPECT_FALSE(slot.buffered);
+  EXPECT_EQ(slot.changeEvent, nullptr);
+  EXPECT_TRUE(AnyPadConnected(h.table));
+  // 10 buttons, the D-pad, five axes, the guide button and both triggers.
+  ASSERT_EQ(h.doc.RowCount(), 10 + 4 + 10 + 3);
+  const std::tuple<int, const char*> names[] = {{0, "Button 1 (A)"},
+                                                {9, "Button 10 (Right Stick)"},
+                                                {10, "POV 1 Up (D-pad Up)"},
+                                                {14, "X Axis - (Left Stick Left)"},
+                                                {17, "Y Axis + (Left Stick Down)"},
+                                                {19, "Z Axis + (Left Trigger)"},
+                                                {24, "Guide"},
+                                                {25, "Left Trigger"},
+                                                {26, "Right Trigger"}};
+  for (auto [row, name] : names) {
+    char shown[kRowNameSize] = {};
+    EXPECT_TRUE(h.doc.GetRowControlName(row, shown, sizeof shown));
+    EXPECT_STREQ(shown, name);
+  }
+  int press = 0;
+  int release = 0;
+  EXPECT_TRUE(h.doc.GetRowThresholds(h.RowOf(kLeftTriggerControl), &press, &release));
+  EXPECT_EQ(press * 100 + release, 1208);
+  EXPECT_FALSE(h.doc.GetRowThresholds(h.RowOf(kGuideControl), &press, &release));
+
+  DeviceRecord& record = *h.doc.records[0];
+  Assign(record.buttons[0], 0x41, 0x1E, 0);                      // A types "A"
+  Assign(record.controls[1], 0x27, 0x4D, 0);                     // D-pad right
+  Assign(record.controls[kHatControls], 0x25, 0x4B, 0);          // left stick left
+  Assign(record.controls[kHatControls + 4], 0x5A, 0x2C, 0);      // Z Axis -
+  Assign(record.controls[kHatControls + 5], 0x58, 0x2D, 0);      // Z Axis +
+  Assign(record.controls[kGuideControl], 0x1B, 0x01, 0);         // Esc
+  Assign(record.controls[kLeftTriggerControl], 0x51, 0x10, 0);   // Q
+  Assign(record.controls[kRightTriggerControl], 0x45, 0x12, 0);  // E
+  auto tap = [](uint8_t vk, uint8_t scan) {
+    return std::vector<std::string>{KeyEventText(vk, scan, false), KeyEventText(vk, scan, true)};
+  };
+  using Keys = std::vector<std::string>;
+  EXPECT_EQ(h.Tick({kPadA}), tap(0x41, 0x1E));
+  EXPECT_EQ(h.table.slots[0].connected, 1);
+  // The same packet again is nothing to do; DirectInput was never asked for this pad.
+  h.keys.sent.clear();
+  ReadXInputPads(h.table, &h.doc);
+  EXPECT_TRUE(h.keys.sent.empty());
+  EXPECT_EQ(h.DirectInputSide().pollCalls, 0);
+  EXPECT_EQ(h.DirectInputSide().getDeviceStateCalls, 0);
+  EXPECT_EQ(h.Tick({}), Keys{});
+  EXPECT_EQ(h.Tick({kPadDpadRight}), tap(0x27, 0x4D));
+  EXPECT_EQ(h.Tick({0, 0, 0, -30000}), tap(0x25, 0x4B));
+  EXPECT_EQ(h.Tick({kPadGuide}), tap(0x1B, 0x01));
+  // A trigger presses from 30 of 255 on and lets go under 20; alone it also moves Z.
+  EXPECT_EQ(h.Tick({0, 29}), Keys{});
+  EXPECT_EQ(h.Tick({0, 30}), tap(0x51, 0x10));
+  EXPECT_EQ(h.Tick({0, 20}), Keys{});
+  EXPECT_EQ(h.Tick({0, 19}), Keys{});
+  EXPECT_EQ(record.controls[kLeftTriggerControl].state, 0);
+  EXPECT_EQ(h.Tick({0, 255}),
+            (Keys{KeyEventText(0x58, 0x2D, false), KeyEventText(0x58, 0x2D, true),
+                  KeyEventText(0x51, 0x10, false), KeyEventText(0x51, 0x10, true)}));
+  // Both pulled: both trigger rows pressed, both Z rows released.
+  EXPECT_EQ(h.Tick({0, 255, 255}), tap(0x45, 0x12));
+  EXPECT_EQ(record.controls[kLeftTriggerControl].state, 0x80);
+  EXPECT_EQ(record.controls[kRightTriggerControl].state, 0x80);
+  EXPECT_EQ(record.controls[kHatControls + 4].state, 0);
+  EXPECT_EQ(record.controls[kHatControls + 5].state, 0);
+
+  // Unplugged: not connected at once, and the empty user is not asked on the tick.
+  h.xinput.connected[0] = false;
+  h.Tick({});
+  EXPECT_EQ(h.table.slots[0].connected, 0);
+  EXPECT_FALSE(AnyPadConnected(h.table));
+  h.xinput.ResetCalls();
+  h.Tick({kPadA});
+  EXPECT_EQ(h.xinput.calls[0], 0);
+  // Back in its place: a check finds it, it has its slot, and it is read again.
+  h.xinput.connected[0] = true;
+  EXPECT_FALSE(CheckEmptyPadUsers(h.table));
+  EXPECT_EQ(h.Tick({kPadB}), Keys{});
+  EXPECT_EQ(h.table.slots[0].connected, 1);
+  EXPECT_EQ(h.Tick({kPadA}), tap(0x41, 0x1E));
+}
+
+TEST(XInputPads, UsersWithoutADirectInputPadGetSlotsOfTheirOwn) {
+  struct Case {
+    const char* what;
+    bool guide;
+    int users;
+    bool withXInput;
+    int slots;
+    uint64_t padRows;
+  };
+  const Case cases[] = {
+      {"one pad, one user", true, 1, true, 1, kPadControls},
+      {"a library without ordinal 100: no guide row", false, 1, true, 1,
+       kPadControls & ~ControlBit(kGuideControl)},
+      {"three users", true, 3, true, 3, kPadControls},
+      {"no XInput: the pad is read through DirectInput", true, 1, false, 1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    XInputPad h(c.guide, c.users);
+    if (!c.withXInput) {
+      h.table.SetXInput(nullptr);
+      h.table.RefreshJoysticks(nullptr);
+      h.doc.ReattachJoysticks();
+    }
+    ASSERT_EQ(h.table.count, c.slots);
+    EXPECT_EQ(h.table.slots[0].xinputUser, c.withXInput ? 0 : -1);
+    EXPECT_EQ(ControlsOfSlot(h.table, 0) & kPadControls, c.padRows);
+    for (int s = 1; s < h.table.count; ++s) {
+      const JoystickSlot& own = h.table.slots[s];
+      EXPECT_EQ(own.xinputUser, s);
+      EXPECT_EQ(std::string(own.productName),
+                "Xbox Controller (player " + std::to_string(s + 1) + ")");
+      EXPECT_EQ(own.instanceGuid, PadSlotGuid(s));
+      EXPECT_EQ(own.caps.buttons, 10u);
+    }
+  }
+  // A refresh keeps each slot's identity, and a pad unplugged from user 2 leaves user 3 its own.
+  XInputPad h(true, 3);
+  h.xinput.connected[1] = false;
+  h.table.RefreshJoysticks(nullptr);
+  ASSERT_EQ(h.table.count, 2);
+  EXPECT_EQ(h.table.slots[1].instanceGuid, PadSlotGuid(2));
+  h.doc.ReattachJoysticks();
+  EXPECT_EQ(h.doc.records[2]->attachedIndex, 1);
+  EXPECT_EQ(h.doc.records[1]->attachedIndex, -1);
+  char text[64];
+  ReadXInputPads(h.table, &h.doc);
+  EXPECT_TRUE(h.doc.GetRecordPadText(2, text, sizeof text));
+  EXPECT_STREQ(text, "Xbox Controller, player 3 (XInput)");
+  EXPECT_FALSE(h.doc.GetRecordPadText(1, text, sizeof text));
+  // A user that answers where no slot is for it asks for the table to be enumerated again.
+  h.xinput.connected[1] = true;
+  EXPECT_TRUE(CheckEmptyPadUsers(h.table));
+}
+
+TEST(XInputPads, APressSeenOnOnePadAndAnotherUserWhileFocusedCorrectsThePairing) {
+  // Two pads in DirectInput's order, two users: paired in order at first. The pad in slot 1 is
+  // in truth user 0's.
+  XInputPad h(true, 2, 2);
+  ASSERT_EQ(h.table.count, 2);
+  ASSERT_EQ(h.table.slots[0].xinputUser, 0);
+  ASSERT_EQ(h.table.slots[1].xinputUser, 1);
+  Assign(h.doc.records[0]->buttons[0], 0x41, 0x1E, 0);
+  Assign(h.doc.records[1]->buttons[0], 0x42, 0x30, 0);
+  auto read = [&](bool focused) {
+    h.keys.sent.clear();
+    ReadXInputPads(h.table, &h.doc, focused);
+    return h.keys.sent;
+  };
+  // In the background DirectInput is never asked, whatever changes.
+  read(false);
+  h.backend.Controller(1).Press(0);
+  h.xinput.Set(0, {kPadA});
+  EXPECT_EQ(read(false), (std::vector<std::string>{KeyEventText(0x41, 0x1E, false),
+                                                   KeyEventText(0x41, 0x1E, true)}));
+  EXPECT_EQ(h.backend.Controller(0).pollCalls + h.backend.Controller(1).pollCalls, 0);
+  EXPECT_EQ(h.table.slots[0].xinputUser, 0);
+  h.xinput.Set(0, {});
+  h.backend.Controller(1).ReleaseButton(0);
+  read(false);
+  // In front: the first look acquires, the next two see the pads as they are.
+  for (int i = 0; i < 3; ++i) read(true);
+  EXPECT_EQ(h.table.slots[0].xinputUser, 0);
+  // A press on slot 1's pad that user 0 reports: the pairing is put right, and the press is
+  // typed for slot 1's record from the next read on, never twice.
+  h.backend.Controller(1).Press(0);
+  h.xinput.Set(0, {kPadA});
+  read(true);
+  EXPECT_EQ(h.table.slots[0].xinputUser, 1);
+  EXPECT_EQ(h.table.slots[1].xinputUser, 0);
+  const std::vector<std::string> typed = read(true);
+  EXPECT_EQ(typed, (std::vector<std::string>{KeyEventText(0x42, 0x30, false),
+                                             KeyEventText(0x42, 0x30, true)}));
+  // The correction outlives a refresh.
+  h.table.RefreshJoysticks(nullptr);
+  EXPECT_EQ(h.table.slots[0].xinputUser, 1);
+  EXPECT_EQ(h.table.slots[1].xinputUser, 0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/doubles/FakeControllers.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace tarvel::test {
@@ -193,6 +194,13 @@ Result FakeDevice::SetEventNotification(EventHandle event) {
   if (c.acquired) return kAcquired;
   c.changeEvent = event;
   return c.pollEvents ? kPolledDevice : kOk;
+}
+
+Result FakeDevice::GetDevicePath(char* path, uint32_t size) {
+  const FakeController& c = Controller();
+  if (c.path.empty() || size == 0) return kUnsupported;
+  std::snprintf(path, size, "%s", c.path.c_str());
+  return kOk;
 }
 
 Result FakeDevice::GetDeviceData(DeviceChange* changes, uint32_t* count) {

@@ -47,6 +47,7 @@ struct FakeController {
   int32_t axisValues[8] = {};     // lX .. lRz, the sliders
   uint32_t povValues[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};  // centred
   bool attached = true;  // listed by EnumDevices
+  std::string path;      // DIPROP_GUIDANDPATH; empty: the property fails
 
   // Faults.
   bool failCreateDevice = false;
@@ -138,6 +139,7 @@ class FakeDevice final : public ControllerDevice {
   Result SetBufferSize(uint32_t entries) override;
   Result SetEventNotification(EventHandle event) override;
   Result GetDeviceData(DeviceChange* changes, uint32_t* count) override;
+  Result GetDevicePath(char* path, uint32_t size) override;
 
   int ControllerIndex() const { return index_; }
   bool IsReleased() const { return refs_ == 0; }

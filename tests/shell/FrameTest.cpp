@@ -10,6 +10,7 @@
 
 #include "framework/DocTemplate.h"
 #include "res/resource.h"
+#include "tests/doubles/FakeXInput.h"
 #include "tests/shell/ShellTestSupport.h"
 
 namespace tarvel::test {
@@ -561,6 +562,44 @@ TEST(FrameWaitSource, TheTickForPolledControllersAndAnEventForEachOther) {
   app.App().RefreshAttachedJoysticks();
   EXPECT_EQ(app.Frame().WaitHandles(handles, fw::WaitSource::kMaxHandles), 2);
   EXPECT_EQ(handles[0], polled.changeEvent);
+}
+
+// An XInput pad tells of no change: while one answers, the one high-resolution timer runs at
+// 4 ms and its tick reads the pad; the DirectInput pass keeps its own pace of about 10 ms.
+TEST(FrameWaitSource, TheTickRunsAt4MsWhileAnXInputPadAnswers) {
+  TestServices services;
+  FakeXInput xinput;
+  services.xinput = &xinput;
+  FakeController& polled = services.controllers.AddController(4);
+  polled.buffers = true;
+  polled.pollEvents = true;
+  AppUnderTest app(services);
+  ASSERT_TRUE(app.Start());
+  ASSERT_TRUE(app.Frame().HasTickTimer());
+  HANDLE handles[fw::WaitSource::kMaxHandles];
+  app.Frame().WaitHandles(handles, fw::WaitSource::kMaxHandles);
+  EXPECT_EQ(app.Frame().TickPeriodMs(), CMainFrame::kPollPeriodMs);
+
+  xinput.connected[0] = true;  // a pad with no DirectInput side: a controller of its own
+  app.App().RefreshAttachedJoysticks();
+  ASSERT_EQ(app.App().Joysticks().count, 2);
+  ASSERT_EQ(app.Frame().WaitHandles(handles, fw::WaitSource::kMaxHandles), 1);
+  EXPECT_EQ(app.Frame().TickPeriodMs(), CMainFrame::kFastTickMs);
+  const int asked = xinput.calls[0];
+  const int polls = polled.pollCalls;
+  app.Frame().OnHandleSet(0);
+  app.Frame().OnHandleSet(0);
+  EXPECT_EQ(xinput.calls[0], asked + 2);
+  EXPECT_LE(polled.pollCalls, polls + 1);  // two ticks at once: one pass at most
+
+  // Pulled out: the tick goes back to its pace, and the empty user is not asked on it.
+  xinput.connected[0] = false;
+  app.Frame().OnHandleSet(0);
+  app.Frame().WaitHandles(handles, fw::WaitSource::kMaxHandles);
+  EXPECT_EQ(app.Frame().TickPeriodMs(), CMainFrame::kPollPeriodMs);
+  const int empty = xinput.calls[0];
+  app.Frame().OnHandleSet(0);
+  EXPECT_EQ(xinput.calls[0], empty);
 }
 
 }  // namespace tarvel::test

@@ -58,6 +58,7 @@ ShellServices TestServices::Services(fw::SettingsStore* store) {
   services.tray = &tray;
   services.runAtLogon = runAtLogon;
   services.integrity = integrity;
+  services.xinput = xinput;
   services.foreground = foreground;
   return services;
 }

@@ -76,6 +76,7 @@ struct TestServices {
   RunAtLogon* runAtLogon = nullptr;          // a Run key of the tests' own; null: none
   ForegroundIntegrity* integrity = nullptr;  // null: keys always go out
   ForegroundWatch* foreground = nullptr;     // the window in front; null: no switching
+  XInputBackend* xinput = nullptr;           // null: no XInput, as on a system without it
 };
 
 // The messages waiting for this thread, handled as the program's message loop does; then the

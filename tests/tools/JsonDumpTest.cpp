@@ -69,8 +69,10 @@ TEST_F(JsonDumpTest, KnownDocument) {
   stick.buttons[0].turboRate = 25;
   // Entries past buttonCount are not part of the record.
   SetMapping(stick.buttons[1], 1, 65, 30, 0, "unused", "unused");
-  // Rows of a hat direction and a half-axis, and a mapping of a control without a row.
-  stick.controlRows = 1u << 1 | 1u << (kHatControls + 3);
+  // Rows of a hat direction, a half-axis, an XInput pad's guide button and left trigger (its
+  // own default thresholds), and a mapping of a control without a row.
+  stick.controlRows = 1u << 1 | 1u << (kHatControls + 3) | ControlBit(kLeftTriggerControl) |
+                     ControlBit(kGuideControl);
   SetMapping(stick.controls[1], 1, 0x27, 77, 0, "", "");
   stick.controls[kHatControls + 3].action = KeyAction::Hold;
   stick.thresholds[kHatControls + 3] = AxisThresholds{70, 20};
@@ -109,7 +111,12 @@ TEST_F(JsonDumpTest, KnownDocument) {
             "\"keyText\": \"Right\"}, "
             "{\"control\": \"YPlus\", \"assigned\": 0, \"virtualKey\": 0, \"scanCode\": 0, "
             "\"modifiers\": 0, \"windowClass\": \"\", \"description\": \"\", \"keyText\": \"\", "
-            "\"action\": \"Hold\", \"pressPercent\": 70, \"releasePercent\": 20}]}]}");
+            "\"action\": \"Hold\", \"pressPercent\": 70, \"releasePercent\": 20}, "
+            "{\"control\": \"Guide\", \"assigned\": 0, \"virtualKey\": 0, \"scanCode\": 0, "
+            "\"modifiers\": 0, \"windowClass\": \"\", \"description\": \"\", \"keyText\": \"\"}, "
+            "{\"control\": \"LeftTrigger\", \"assigned\": 0, \"virtualKey\": 0, \"scanCode\": 0, "
+            "\"modifiers\": 0, \"windowClass\": \"\", \"description\": \"\", \"keyText\": \"\", "
+            "\"pressPercent\": 12, \"releasePercent\": 8}]}]}");
 }
 
 TEST_F(JsonDumpTest, ListsEveryButtonOfAFullRecordInOrder) {

@@ -3,6 +3,7 @@
 
     latency.py --bin BIN_DIR [--program EXE] [--presses N] [--route target|focus] [--seed S]
                [--buffer-mode events|none] [--measure latency|taps|polls|idle|pointer|switch]
+               [--xinput-pads N]
 
 Runs the shipped tarvel.exe under Wine in a prefix of its own, with one test controller whose
 first button is mapped to the key A, and a key sink that receives it: sent to its window class
@@ -25,6 +26,10 @@ line is the same as JSON. Needs DISPLAY (scripts/wine-env.sh).
   switch: two programs (racing.exe and player.exe) brought to the front in turn 40 times, each
          with a profile that types its own key, the button held throughout: from the program's
          request for the foreground (the sink's stamp) to the new profile's first WM_KEYDOWN.
+--xinput-pads N reads N Xbox pads through the test xinput1_4.dll instead (the prefix's system
+folder, xinput1_4=n): latency is then from the pad's new state to WM_KEYDOWN (read: to the
+program's first XInput read that saw it); idle is over 30 s with N pads connected (0: XInput
+loaded, every user empty) and no other controller.
 """
 
 import os
@@ -106,6 +111,79 @@ def measure(session, presses, route, rng, progress, buffer_mode="events"):
             "arrivedShare": round(len(key_ms) / presses, 4) if presses else 0,
             "extraKeyDowns": len(downs) - len(key_ms),
             "keyMs": summary(key_ms), "readMs": summary(read_ms)}
+
+
+def start_xinput_pads(session, count, route="target"):
+    session.use_xinput()
+    records = []
+    for slot in range(count):
+        session.add_pad(slot, f"Xbox Pad {slot + 1}", user=slot)
+        records.append(Record(instance_guid(slot), product_guid(slot), f"Xbox Pad {slot + 1}", 10,
+                              {0: Mapping(VK_A, 0x1E, 0, TARGET if route == "target" else "")}))
+    config = session.files / "xinput.tvm"
+    write_config(config, records)
+    session.start_sink(TARGET)
+    session.start_tarvel(session.wine_path(config), ready_slot=None)
+    session.drive("xinput-wait", 0, "calls", 20, 20000)
+    if route == "focus":
+        session.drive("focus-sink", 5000)
+
+
+def measure_xinput(session, presses, route, rng, progress):
+    start_xinput_pads(session, 1, route)
+    session.clear_keys()
+    frequency = session.get("global", "qpcfrequency")
+    samples = []
+    keys_so_far = 0
+    for n in range(presses):
+        time.sleep(rng.uniform(0.020, 0.045))
+        session.drive("xinput-set", 0, 0x1000)
+        arrived = session.wait_keys(keys_so_far + 1, 2000)
+        shown = session.drive("xinput-show", 0)
+        values = dict(part.split("=") for part in shown.split())
+        seen = int(values["seenqpc"]) if values["seen"] == values["packet"] else None
+        samples.append((int(values["changeqpc"]), seen))
+        session.pad(0)
+        if arrived:
+            time.sleep(0.015)
+            keys_so_far = session.key_count()
+        if progress and (n + 1) % 50 == 0:
+            print(f"  {n + 1} presses", file=sys.stderr, flush=True)
+    downs = [k.qpc for k in session.keys() if k.name == "WM_KEYDOWN" and k.wparam == VK_A]
+    key_ms, read_ms = [], []
+    for i, (changed, read_qpc) in enumerate(samples):
+        following = samples[i + 1][0] if i + 1 < len(samples) else math.inf
+        key = next((q for q in downs if changed <= q < following), None)
+        if key is not None:
+            key_ms.append((key - changed) * 1000 / frequency)
+        if read_qpc is not None:
+            read_ms.append((read_qpc - changed) * 1000 / frequency)
+    return {"route": route, "bufferMode": "xinput", "presses": presses,
+            "arrived": len(key_ms),
+            "arrivedShare": round(len(key_ms) / presses, 4) if presses else 0,
+            "extraKeyDowns": len(downs) - len(key_ms),
+            "keyMs": summary(key_ms), "readMs": summary(read_ms)}
+
+
+def measure_idle_xinput(session, pads, seconds=30):
+    if pads > 0:
+        start_xinput_pads(session, pads)
+    else:
+        session.use_xinput()
+        config = session.files / "none.tvm"
+        write_config(config, [])
+        session.start_tarvel(session.wine_path(config), ready_slot=None)
+        session.drive("xinput-wait", 0, "calls", 1, 20000)
+    time.sleep(2)
+    both = ("tarvel.exe", "wineserver")
+    before = [cpu_seconds(name, session.prefix) for name in both]
+    calls_before = session.pad_calls(0)
+    time.sleep(seconds)
+    after = [cpu_seconds(name, session.prefix) for name in both]
+    return {"measure": "idle", "xinputPads": pads, "seconds": seconds,
+            "tarvelCpuS": round(after[0] - before[0], 2),
+            "wineserverCpuS": round(after[1] - before[1], 2),
+            "user0Calls": session.pad_calls(0) - calls_before}
 
 
 def start_pads(session, count, buffer_mode, route="target"):
@@ -256,6 +334,7 @@ def main():
     parser.add_argument("--measure",
                         choices=("latency", "taps", "polls", "idle", "pointer", "switch"),
                         default="latency")
+    parser.add_argument("--xinput-pads", type=int, default=None)
     options = parser.parse_args()
     bin_dir = options.bin.resolve()
     program = (options.program or bin_dir / "tarvel.exe").resolve()
@@ -263,9 +342,14 @@ def main():
     rng = random.Random(options.seed)
 
     name = f"{options.measure}.{options.route}.{options.buffer_mode}"
+    if options.xinput_pads is not None:
+        name += f".xinput{options.xinput_pads}"
     session = harness.Session(name, bin_dir, program, None, runs)
     try:
         with session:
+            if options.xinput_pads is not None and options.measure == "idle":
+                print(json.dumps(measure_idle_xinput(session, options.xinput_pads)))
+                return 0
             if options.measure != "latency":
                 result = (measure_taps(session, options.buffer_mode) if options.measure == "taps"
                           else measure_polls(session) if options.measure == "polls"
@@ -275,8 +359,11 @@ def main():
                           else measure_idle(session, options.buffer_mode))
                 print(json.dumps(result))
                 return 0
-            result = measure(session, options.presses, options.route, rng, not options.quiet,
-                             options.buffer_mode)
+            result = (measure_xinput(session, options.presses, options.route, rng,
+                                     not options.quiet)
+                      if options.xinput_pads is not None else
+                      measure(session, options.presses, options.route, rng, not options.quiet,
+                              options.buffer_mode))
     except harness.CheckFailed as failure:
         print(f"FAILED: {failure}\n{session.tail_logs()}", file=sys.stderr)
         return 1

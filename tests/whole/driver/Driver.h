@@ -50,6 +50,7 @@ extern const Command kQueryCommands[];
 extern const Command kSinkCommands[];
 extern const Command kWindowCommands[];
 extern const Command kListViewCommands[];
+extern const Command kXInputCommands[];
 
 // Argument parsing; each prints what is wrong and returns false.
 bool ParseNumber(const std::string& text, long long* value);  // decimal or 0x hexadecimal

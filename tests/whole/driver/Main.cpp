@@ -35,7 +35,8 @@ keysink::KeySinkLog* Context::Sink(bool quiet) {
 namespace {
 
 const Command* const kTables[] = {kSessionCommands, kControllerCommands, kQueryCommands,
-                                  kSinkCommands,    kWindowCommands,     kListViewCommands};
+                                  kSinkCommands,    kWindowCommands,     kListViewCommands,
+                                  kXInputCommands};
 
 int Help(FILE* out) {
   std::fprintf(out,

@@ -28,7 +28,7 @@ inline constexpr char kDefaultMappingName[] = "TarvelFakeDInput";
 inline constexpr char kMappingNameVariable[] = "TARVEL_FAKE_DINPUT_NAME";
 
 inline constexpr uint32_t kMagic = 0x49444654;  // "TFDI"
-inline constexpr uint32_t kVersion = 4;
+inline constexpr uint32_t kVersion = 5;
 
 inline constexpr int kMaxControllers = 20;
 inline constexpr int kMaxButtons = 128;
@@ -158,6 +158,10 @@ struct Controller {
   // centred, else the value GetDeviceState reports plus one.
   volatile LONG axisPositions[kMaxAxes];
   volatile LONG povValues[kMaxPovs];
+  // An XInput pad (an Xbox pad on Windows 10 and later): its device path holds "IG_", and it
+  // reads as released and centred while the calling process does not own the foreground window.
+  volatile LONG xinputPad;
+  LONG reservedPad[3];
 };
 
 // DirectInput8Create and EnumDevices, which are not tied to one controller.

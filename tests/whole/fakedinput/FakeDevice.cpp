@@ -1,6 +1,7 @@
 #include "FakeDevice.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "DllState.h"
 #include "FakeDInputControl.h"
@@ -11,6 +12,14 @@ namespace fakedinput {
 namespace {
 
 bool IsProperty(REFGUID property, REFGUID predefined) { return &property == &predefined; }
+
+// Whether the process that calls owns the foreground window.
+bool CallerOwnsForeground() {
+  const HWND foreground = GetForegroundWindow();
+  DWORD pid = 0;
+  if (foreground != nullptr) GetWindowThreadProcessId(foreground, &pid);
+  return foreground != nullptr && pid == GetCurrentProcessId();
+}
 
 // The button bytes and the serial of the latest change they include. The driver writes the bytes
 // before it increments the serial, so the bytes read after a serial hold at least that change;
@@ -275,6 +284,12 @@ HRESULT FakeDevice::DoGetDeviceState(DWORD size, LPVOID data) {
   LONG axes[kMaxAxes];
   LONG povs[kMaxPovs];
   const LONG serial = CopyButtons(Slot(), buttons, axes, povs);
+  if (Slot().xinputPad && !CallerOwnsForeground()) {
+    // As Windows gives an XInput pad's data only to the application with the focus.
+    for (BYTE& b : buttons) b = 0;
+    for (LONG& a : axes) a = 0;
+    for (LONG& p : povs) p = 0;
+  }
   model_.FillState(buttons, axes, povs, static_cast<DIJOYSTATE2*>(data));
   const long long now = wholetest::QpcNow();
   CallRecord& record = Record();
@@ -360,6 +375,10 @@ HRESULT FakeDevice::DoGetDeviceData(DWORD objectDataSize, LPDIDEVICEOBJECTDATA d
   }
   const Controller& slot = Slot();
   const LONG written = slot.changesWritten;
+  if (slot.xinputPad && !CallerOwnsForeground()) {
+    changesRead_ = written;  // nothing reaches a program in the background
+    return DI_OK;
+  }
   // The buffer keeps the oldest changes; the newest beyond its size are lost.
   const DWORD pending = static_cast<DWORD>(written - changesRead_);
   const bool overflow = pending > bufferSize_;
@@ -398,7 +417,21 @@ HRESULT FakeDevice::DoSetEventNotification(HANDLE event) {
 
 // Methods that the program does not use: sensible answers, not recorded.
 
-HRESULT FakeDevice::GetProperty(REFGUID, LPDIPROPHEADER) { return DIERR_UNSUPPORTED; }
+HRESULT FakeDevice::GetProperty(REFGUID property, LPDIPROPHEADER header) {
+  if (!IsProperty(property, DIPROP_GUIDANDPATH)) return DIERR_UNSUPPORTED;
+  if (header == nullptr) return E_POINTER;
+  if (header->dwSize != sizeof(DIPROPGUIDANDPATH) || header->dwHow != DIPH_DEVICE)
+    return DIERR_INVALIDPARAM;
+  auto* path = reinterpret_cast<DIPROPGUIDANDPATH*>(header);
+  path->guidClass =
+      GUID{0x745A17A0, 0x74D3, 0x11D0, {0xB6, 0xFE, 0x00, 0xA0, 0xC9, 0x0F, 0x57, 0xDA}};
+  const int slot = index_;
+  swprintf(path->wszPath, MAX_PATH,
+           Slot().xinputPad ? L"\\\\?\\HID#VID_045E&PID_02EA&IG_%02d#8&3a1b&0&0000#{4d1e55b2}"
+                            : L"\\\\?\\hid#vid_1209&pid_0001#8&%02d&0&0000#{4d1e55b2}",
+           slot);
+  return DI_OK;
+}
 
 HRESULT FakeDevice::GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) {
   return DIERR_UNSUPPORTED;

@@ -262,7 +262,9 @@ class Session:
             "WINEDEBUG": os.environ.get("TARVEL_WINEDEBUG", "-all"),
             "TARVEL_FAKE_DINPUT_NAME": "TarvelWhole",
             "TARVEL_KEYSINK_NAME": "TarvelWholeSink",
+            "TARVEL_FAKE_XINPUT_NAME": "TarvelWholeXInput",
         })
+        self.overrides = "dinput8=n,b"
         self.env.pop("WINEDLLOVERRIDES", None)
 
     # -- setting up and tearing down
@@ -420,6 +422,31 @@ class Session:
         self.drive("add-controller", slot, instance_guid(number), product_guid(number), name,
                    buttons, axes, povs)
 
+    def use_xinput(self):
+        """Puts the test xinput1_4.dll into the prefix's system folder, where the program loads
+        XInput from, with four empty users; the program then runs with xinput1_4=n."""
+        system32 = self.prefix / "drive_c" / "windows" / "system32"
+        shutil.copy2(self.bin_dir / "system32" / "xinput1_4.dll", system32 / "xinput1_4.dll")
+        self.overrides = "dinput8=n,b;xinput1_4=n"
+        self.drive("xinput-init")
+
+    def add_pad(self, slot, name, user=None, number=None):
+        """An Xbox pad as DirectInput lists it (10 buttons, X, Y, Z, Rx, Ry, the D-pad, a path
+        with IG_) and, with a user, the same pad in that XInput user's place."""
+        self.add_controller(slot, name, 10, 5, 1, number)
+        self.drive("mark-xinput", slot, 1)
+        if user is not None:
+            self.drive("xinput-plug", user)
+
+    def pad(self, user, buttons=0, lt=0, rt=0, lx=0, ly=0, rx=0, ry=0, wait_ms=3000):
+        """A new state of an XInput user; waits until the program has read it."""
+        self.drive("xinput-set", user, buttons, lt, rt, lx, ly, rx, ry)
+        packet = int(re.search(r"packet=(\d+)", self.drive("xinput-show", user)).group(1))
+        self.drive("xinput-wait", user, "seen", packet, wait_ms)
+
+    def pad_calls(self, user):
+        return int(re.search(r" calls=(\d+)", self.drive("xinput-show", user)).group(1))
+
     def get(self, where, field):
         return int(self.drive("get", where, field).strip(), 0)
 
@@ -496,7 +523,7 @@ class Session:
 
     def start_tarvel(self, *args, ready_slot=0):
         """Starts tarvel.exe; with a ready_slot, waits until it reads that controller."""
-        env = dict(self.env, WINEDLLOVERRIDES="dinput8=n,b")
+        env = dict(self.env, WINEDLLOVERRIDES=self.overrides)
         # The counts go on from an earlier run of the program in this session.
         before = self.get(ready_slot, "calls.getdevicestate") if ready_slot is not None else 0
         self._start("tarvel", self.program_dir / "tarvel.exe", list(args), cwd=self.program_dir,
@@ -516,7 +543,7 @@ class Session:
     def start_again(self, *args, timeout_s=30):
         """Starts tarvel.exe once more while the first one runs and waits for it to end;
         returns its exit code and the seconds it ran."""
-        env = dict(self.env, WINEDLLOVERRIDES="dinput8=n,b")
+        env = dict(self.env, WINEDLLOVERRIDES=self.overrides)
         started = time.monotonic()
         code, _ = self._run(["wine", str(self.program_dir / "tarvel.exe"), *map(str, args)],
                             timeout_s, ok=None, cwd=self.program_dir, env=env)

@@ -19,6 +19,7 @@ import configuration  # noqa: F401  (registers its scenarios)
 import controllers  # noqa: F401
 import editing  # noqa: F401
 import faults  # noqa: F401
+import pads  # noqa: F401
 import presses  # noqa: F401
 import profiles  # noqa: F401
 import shell  # noqa: F401
