@@ -57,6 +57,11 @@ class KeySender {
   virtual WindowHandle FindTopLevelWindow(const char* className) = 0;
   // WM_KEYDOWN / WM_KEYUP with wParam virtualKey and lParam 0, delivered before returning.
   virtual void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) = 0;
+  // Characters as Unicode keystrokes (each UTF-16 unit down and up), in one piece that the user's
+  // own typing cannot split, whatever the keyboard layout; a unit '\n' is the Enter key.
+  virtual void InjectText(const char16_t* units, int count) = 0;
+  // WM_CHAR with wParam unit (a surrogate pair is two of them), delivered before returning.
+  virtual void SendCharMessage(WindowHandle window, char16_t unit) = 0;
 
  protected:
   ~KeySender() = default;

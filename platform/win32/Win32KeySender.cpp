@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace tarvel {
 
 void Win32KeySender::InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) {
@@ -10,8 +12,9 @@ void Win32KeySender::InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp)
 }
 
 void Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
-  INPUT inputs[16] = {};
-  if (count <= 0 || count > 16) return;
+  // A sequence of 16 keystrokes with all three modifiers is 128 events.
+  if (count <= 0 || count > 256) return;
+  std::vector<INPUT> inputs(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     const KeyEvent& e = events[i];
     KEYBDINPUT& key = inputs[i].ki;
@@ -22,10 +25,46 @@ void Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
     key.dwFlags =
         (e.keyUp ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(e.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0);
   }
-  SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
+  SendInput(static_cast<UINT>(count), inputs.data(), sizeof(INPUT));
+}
+
+void Win32KeySender::InjectText(const char16_t* units, int count) {
+  if (count <= 0 || count > 4096) return;
+  std::vector<INPUT> inputs(2 * static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    for (int half = 0; half < 2; ++half) {
+      INPUT& input = inputs[2 * static_cast<size_t>(i) + half];
+      input.type = INPUT_KEYBOARD;
+      if (units[i] == u'\n') {
+        input.ki.wVk = VK_RETURN;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(VK_RETURN, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = half == 1 ? KEYEVENTF_KEYUP : 0;
+      } else {
+        input.ki.wScan = units[i];
+        input.ki.dwFlags = KEYEVENTF_UNICODE | (half == 1 ? KEYEVENTF_KEYUP : 0);
+      }
+    }
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void Win32KeySender::SendCharMessage(WindowHandle window, char16_t unit) {
+  if (window != charWindow_) {
+    charWindow_ = window;
+    charTimedOut_ = false;
+  }
+  if (charTimedOut_) return;
+  // The W form, so that a Unicode window gets the character itself, whatever the code page.
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(static_cast<HWND>(window), WM_CHAR, unit, 1,
+                          SMTO_NORMAL | SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) == 0)
+    charTimedOut_ = true;
 }
 
 WindowHandle Win32KeySender::FindTopLevelWindow(const char* className) {
+  // Every output to a window begins with its lookup: a text after one that was given up goes.
+  charWindow_ = nullptr;
+  charTimedOut_ = false;
   return FindWindowA(className, nullptr);
 }
 

@@ -24,6 +24,11 @@ class Win32KeySender final : public KeySender {
   void InjectKeys(const KeyEvent* events, int count) override;
   WindowHandle FindTopLevelWindow(const char* className) override;
   void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override;
+  // One SendInput call of KEYEVENTF_UNICODE events; a line break is VK_RETURN.
+  void InjectText(const char16_t* units, int count) override;
+  // Waits as a key message does; once a character was not handled in time, the rest of the text
+  // is given up, until the next window lookup begins another output.
+  void SendCharMessage(WindowHandle window, char16_t unit) override;
 
  private:
   // The keystroke under way: its window, whether its key-ups have begun, and whether a message
@@ -31,6 +36,8 @@ class Win32KeySender final : public KeySender {
   WindowHandle window_ = nullptr;
   bool sawKeyUp_ = false;
   bool timedOut_ = false;
+  WindowHandle charWindow_ = nullptr;
+  bool charTimedOut_ = false;
 };
 
 }  // namespace tarvel

@@ -86,6 +86,8 @@ class NoKeys final : public KeySender {
   void InjectKey(uint8_t, uint8_t, bool) override { ++events; }
   WindowHandle FindTopLevelWindow(const char*) override { return nullptr; }
   void SendKeyMessage(WindowHandle, bool, uint8_t) override {}
+  void InjectText(const char16_t*, int count) override { events += count; }
+  void SendCharMessage(WindowHandle, char16_t) override {}
   long events = 0;
 };
 
