@@ -42,6 +42,7 @@ struct KeyStroke {
   uint8_t virtualKey = 0;
   uint8_t scanCode = 0;
   uint8_t modifiers = 0;
+  bool operator==(const KeyStroke&) const = default;
 };
 
 // Keystrokes typed in order, gapMs apart; stepCount 0: the pool entry is free.

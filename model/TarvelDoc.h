@@ -11,6 +11,7 @@
 #include "model/Document.h"
 #include "model/FileOps.h"
 #include "model/KeySender.h"
+#include "model/RowOutput.h"
 #include "model/UserPrompts.h"
 
 namespace tarvel {
@@ -115,6 +116,9 @@ class CTarvelDoc : public Document, public ButtonSink {
   // The action of a row's mapping; false when the row or the rate is out of range.
   bool SetRowAction(int row, KeyAction action, int turboRate);
   bool GetRowAction(int row, KeyAction* action, int* turboRate) const;
+  // All of what a row's press does; SetRowOutput changes all or, refused, nothing.
+  bool GetRowOutput(int row, RowOutput* output) const;
+  RowOutputResult SetRowOutput(int row, const RowOutput& output);
 
   // Reorders and deletes records: order lists the old indices that are kept, in their new order.
   // Every slot is re-tied in the same step.

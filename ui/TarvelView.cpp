@@ -16,6 +16,7 @@
 #include "ui/ListPrinter.h"
 #include "ui/TargetWindowDlg.h"
 #include "ui/ThresholdsDlg.h"
+#include "ui/WideText.h"
 
 namespace tarvel {
 
@@ -169,13 +170,13 @@ bool CTarvelView::KeepsImageWhole(int image) const {
 }
 
 void CTarvelView::ShowKeyText(int row, bool waiting) {
-  char keyText[kKeyTextSize] = {};
+  char keyText[kOutputTextSize] = {};
   if (waiting)
     lstrcpynA(keyText, fw::LoadResourceString(IDS_WAITING_FOR_KEY, "Press a key...").c_str(),
               kKeyTextSize);
   else
-    document_.GetRowKeyText(row, keyText);
-  List().SetItemText(row, kKeyColumn, keyText);
+    document_.GetRowOutputText(row, keyText);
+  List().SetItemText(row, kKeyColumn, OutputTextForList(keyText).c_str());
 }
 
 void CTarvelView::RebuildRows() {
@@ -200,9 +201,9 @@ void CTarvelView::FillRows() {
       char name[kRowNameSize] = {};
       document_.GetRowControlName(row, name, sizeof(name));
       list.SetItemText(row, kButtonColumn, name);
-      char keyText[kKeyTextSize] = {};
-      document_.GetButtonKeyText(d, b, keyText);
-      list.SetItemText(row, kKeyColumn, keyText);
+      char keyText[kOutputTextSize] = {};
+      FormatOutputText(record, mapping, keyText);
+      list.SetItemText(row, kKeyColumn, OutputTextForList(keyText).c_str());
       list.SetItemText(row, kClassColumn, mapping.windowClass);
       list.SetItemText(row, kDescriptionColumn, mapping.description);
       char action[16] = {};
@@ -329,8 +330,12 @@ void CTarvelView::EditDescription(int row) {
 void CTarvelView::EditAction(int row) {
   CActionDlg dialog;
   if (!document_.GetRowAction(row, &dialog.m_action, &dialog.m_turboRate)) return;
+  if (!document_.GetRowOutput(row, &dialog.m_output)) return;
+  // The document takes the choice on OK, or says why not and the dialog stays.
+  dialog.m_apply = [this, row](const RowOutput& output) {
+    return document_.SetRowOutput(row, output);
+  };
   if (dialog.DoModal(DialogOwner()) != IDOK) return;
-  document_.SetRowAction(row, dialog.m_action, dialog.m_turboRate);
   RefreshRowTexts(row);
 }
 
