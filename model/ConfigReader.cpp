@@ -261,10 +261,12 @@ struct LineSuffix {
   ControlLine kind;
 };
 // What may follow a button's or a control's name; Row (nothing) only for the controls.
-constexpr LineSuffix kLineSuffixes[] = {
-    {"", ControlLine::Row},           {"action", ControlLine::Action},
-    {"threshold", ControlLine::Threshold}, {"sequence", ControlLine::Sequence},
-    {"text", ControlLine::Text},      {"long", ControlLine::Long}};
+constexpr LineSuffix kLineSuffixes[] = {{"", ControlLine::Row},
+                                        {"action", ControlLine::Action},
+                                        {"threshold", ControlLine::Threshold},
+                                        {"sequence", ControlLine::Sequence},
+                                        {"text", ControlLine::Text},
+                                        {"long", ControlLine::Long}};
 
 // Whether line starts "Button<N>Action" (or Sequence, Text, Long), the mark of a button's line
 // after the button lines; number, kind and rest are set then.
@@ -513,7 +515,8 @@ class Parser {
     }
     if (passedOverBlock_) return true;  // its block was passed over whole, and said so
     if (actionRecord_ == nullptr) return false;
-    const char* reason = action ? TakeButtonLine(number, kind, rest) : TakeControl(control, kind, rest);
+    const char* reason =
+        action ? TakeButtonLine(number, kind, rest) : TakeControl(control, kind, rest);
     if (reason != nullptr && report_) report_->TextIgnored(lines_.lineNumber(), true, reason);
     return true;
   }
@@ -574,8 +577,8 @@ class Parser {
   // A hat's or half-axis's line; the row is the record's from then on, even with no controller.
   const char* TakeControl(int control, ControlLine kind, const char* rest) {
     ButtonMapping& mapping = actionRecord_->controls[control];
-    if (kind == ControlLine::Action || kind == ControlLine::Sequence ||
-        kind == ControlLine::Text || kind == ControlLine::Long) {
+    if (kind == ControlLine::Action || kind == ControlLine::Sequence || kind == ControlLine::Text ||
+        kind == ControlLine::Long) {
       if (const char* reason = TakeMappingLine(mapping, kind, rest)) return reason;
     } else if (kind == ControlLine::Threshold) {
       int32_t press = 0;

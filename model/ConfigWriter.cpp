@@ -19,11 +19,11 @@ constexpr size_t kThresholdLineMax = 40;
 constexpr size_t kLongLineMax = 48;
 constexpr size_t kSequenceLineMax = 40 + kMaxSequenceSteps * 12;
 constexpr size_t kTextLineMax = 40 + 2 * (kTextSize - 1);
-constexpr size_t kRecordMax = kHeaderLineMax + kCountLineMax +
-                              kMaxButtons * (kButtonLineMax + kActionLineMax + kLongLineMax) +
-                              kControlCount * (kButtonLineMax + kActionLineMax +
-                                               kThresholdLineMax + kLongLineMax) +
-                              kMaxSequences * kSequenceLineMax + kMaxTexts * kTextLineMax;
+constexpr size_t kRecordMax =
+    kHeaderLineMax + kCountLineMax +
+    kMaxButtons * (kButtonLineMax + kActionLineMax + kLongLineMax) +
+    kControlCount * (kButtonLineMax + kActionLineMax + kThresholdLineMax + kLongLineMax) +
+    kMaxSequences * kSequenceLineMax + kMaxTexts * kTextLineMax;
 
 class Output {
  public:

@@ -30,10 +30,10 @@ constexpr int kDefaultTurboRate = 10;
 // record stay small.
 constexpr int kMaxSequenceSteps = 16;
 constexpr int kMaxSequenceGapMs = 1000;
-constexpr int kMaxTextChars = 255;              // characters, not bytes
+constexpr int kMaxTextChars = 255;                // characters, not bytes
 constexpr int kTextSize = 4 * kMaxTextChars + 1;  // UTF-8, with its zero
-constexpr int kMaxSequences = 32;               // of one record
-constexpr int kMaxTexts = 16;                   // of one record
+constexpr int kMaxSequences = 32;                 // of one record
+constexpr int kMaxTexts = 16;                     // of one record
 constexpr int kDefaultLongPressMs = 300;
 constexpr int kMinLongPressMs = 100;
 constexpr int kMaxLongPressMs = 2000;

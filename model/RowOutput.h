@@ -15,7 +15,7 @@ struct RowOutput {
   KeyStroke steps[kMaxSequenceSteps];
   int stepCount = 0;
   int gapMs = 0;
-  std::string text;  // UTF-8; a line break is '\n'
+  std::string text;     // UTF-8; a line break is '\n'
   int longPressMs = 0;  // 0: none
   KeyStroke longKey;
 
@@ -36,10 +36,10 @@ struct RowOutput {
 enum class RowOutputResult {
   Done,
   NoRow,
-  BadValue,        // a rate, gap, time or step count out of range, a text not UTF-8 or too long
-  HeldNotTyped,    // Hold or Toggle for a sequence or a text
-  SequencesFull,   // the record already has kMaxSequences sequences
-  TextsFull,       // the record already has kMaxTexts texts
+  BadValue,       // a rate, gap, time or step count out of range, a text not UTF-8 or too long
+  HeldNotTyped,   // Hold or Toggle for a sequence or a text
+  SequencesFull,  // the record already has kMaxSequences sequences
+  TextsFull,      // the record already has kMaxTexts texts
 };
 
 // The message the user sees for a refusal; empty for Done.

@@ -63,8 +63,8 @@ RowOutputResult CTarvelDoc::SetRowOutput(int row, const RowOutput& out) {
       out.stepCount > kMaxSequenceSteps || out.gapMs < 0 || out.gapMs > kMaxSequenceGapMs ||
       (out.longPressMs != 0 &&
        (out.longPressMs < kMinLongPressMs || out.longPressMs > kMaxLongPressMs)) ||
-      (out.typesText && (chars < 0 || chars > kMaxTextChars ||
-                         out.text.find('\0') != std::string::npos)))
+      (out.typesText &&
+       (chars < 0 || chars > kMaxTextChars || out.text.find('\0') != std::string::npos)))
     return RowOutputResult::BadValue;
   RowOutput now;
   if (GetRowOutput(row, &now) && now.SameAs(out)) return RowOutputResult::Done;

@@ -73,13 +73,13 @@ bool CActionDlg::OnInit() {
   RECT rect = {};
   GetWindowRect(place, &rect);
   MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&rect), 2);
-  HWND edit = CreateWindowExW(
-      WS_EX_CLIENTEDGE, L"EDIT", L"",
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-          ES_WANTRETURN,
-      rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, Handle(),
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TEXT_EDIT)), GetModuleHandleW(nullptr),
-      nullptr);
+  HWND edit =
+      CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE |
+                          ES_AUTOVSCROLL | ES_WANTRETURN,
+                      rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, Handle(),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TEXT_EDIT)),
+                      GetModuleHandleW(nullptr), nullptr);
   SendMessageW(edit, WM_SETFONT, SendMessageW(Handle(), WM_GETFONT, 0, 0), FALSE);
   SetWindowPos(edit, place, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ShowWindow(place, SW_HIDE);
@@ -138,9 +138,9 @@ void CActionDlg::ShowSteps(int selected) {
   SetItemText(IDC_SEQUENCE_KEY, all.c_str());
   const int step = SelectedStep();
   for (const auto& box : kModifierBoxes)
-    CheckDlgButton(Handle(), box[0],
-                   step >= 0 && (steps_.steps[step].modifiers & box[1]) ? BST_CHECKED
-                                                                        : BST_UNCHECKED);
+    CheckDlgButton(
+        Handle(), box[0],
+        step >= 0 && (steps_.steps[step].modifiers & box[1]) ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void CActionDlg::OnStepKey(const KeyStroke& stroke) {
@@ -165,9 +165,9 @@ void CActionDlg::OnStepModifier(int id) {
   if (step < 0) return;
   for (const auto& box : kModifierBoxes) {
     if (box[0] != id) continue;
-    steps_.steps[step].modifiers = static_cast<uint8_t>(
-        Checked(Handle(), id) ? steps_.steps[step].modifiers | box[1]
-                              : steps_.steps[step].modifiers & ~box[1]);
+    steps_.steps[step].modifiers =
+        static_cast<uint8_t>(Checked(Handle(), id) ? steps_.steps[step].modifiers | box[1]
+                                                   : steps_.steps[step].modifiers & ~box[1]);
   }
   ShowSteps(step);
 }
@@ -203,8 +203,8 @@ void CActionDlg::EnableControls() {
   const bool step = !text && SelectedStep() >= 0;
   for (int id : {IDC_SEQUENCE_LIST, IDC_SEQUENCE_KEY})
     EnableWindow(GetDlgItem(Handle(), id), !text);
-  for (int id : {IDC_STEP_SHIFT, IDC_STEP_CTRL, IDC_STEP_ALT, IDC_STEP_REMOVE, IDC_STEP_UP,
-                 IDC_STEP_DOWN})
+  for (int id :
+       {IDC_STEP_SHIFT, IDC_STEP_CTRL, IDC_STEP_ALT, IDC_STEP_REMOVE, IDC_STEP_UP, IDC_STEP_DOWN})
     EnableWindow(GetDlgItem(Handle(), id), step);
   EnableWindow(GetDlgItem(Handle(), IDC_SEQUENCE_GAP), sequence);
   EnableWindow(TextEdit(), text);

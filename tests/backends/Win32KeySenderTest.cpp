@@ -201,9 +201,9 @@ TEST(Win32KeySender, TextsArriveAsTheirCharactersBothWays) {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"TarvelTestChars";
   RegisterClassW(&windowClass);
-  HWND target = CreateWindowExW(0, L"TarvelTestChars", L"chars", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                50, 50, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                nullptr);
+  HWND target =
+      CreateWindowExW(0, L"TarvelTestChars", L"chars", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                      300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(target, nullptr);
   const std::u16string text = u"\u00E9\u0416\n\U0001F600";
   Win32KeySender sender;

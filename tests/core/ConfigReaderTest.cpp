@@ -1049,13 +1049,16 @@ TEST(ParseConfiguration, ReadsTheLinesAfterTheButtonsAndReportsThoseItCannotRead
       {"Button3Sequence = 0;65,0,0;66,0,0", -1, ""},
       {"Pov1UpSequence = 0;38,72,0;40,80,0", C + 0, "seq 0;38,72,0;40,80,0"},
       {"Button2Text = gg wp", 1, "text gg wp"},
-      {"Button2Text =  Gr\xC3\xBC\xC3\x9F""e, \xE6\x9D\xB1\\n\\\\n", 1,
-       "text  Gr\xC3\xBC\xC3\x9F""e, \xE6\x9D\xB1\n\\n"},
+      {"Button2Text =  Gr\xC3\xBC\xC3\x9F"
+       "e, \xE6\x9D\xB1\\n\\\\n",
+       1,
+       "text  Gr\xC3\xBC\xC3\x9F"
+       "e, \xE6\x9D\xB1\n\\n"},
       {"Button2Text = " + emoji255, 1, "text " + emoji255},
       {"Button2Text = " + emoji255 + "!", -1, ""},
-      {"Button2Text = caf\xC3", -1, ""},          // cut in a character
-      {"Button2Text = \xC0\xAF", -1, ""},         // an overlong '/'
-      {"Button2Text = \xED\xA0\x80", -1, ""},     // a surrogate
+      {"Button2Text = caf\xC3", -1, ""},       // cut in a character
+      {"Button2Text = \xC0\xAF", -1, ""},      // an overlong '/'
+      {"Button2Text = \xED\xA0\x80", -1, ""},  // a surrogate
       {"Button2Text = ", -1, ""},
       {"RxMinusText = hi", C + 22, "text hi"},
       {"Button1Long = 300,116,63,2", 0, "long 300,116,63,2"},

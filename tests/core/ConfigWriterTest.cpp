@@ -116,7 +116,9 @@ TEST(ConfigWriter, WritesSequencesTextsTogglesAndLongPressesAndReadsThemBackBoth
   DeviceRecord* pad = AddRecord(r.doc, 4, MakeGuid(1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}), "Pad");
   const KeyStroke combo[] = {{0x43, 0x2E, kModCtrl}, {0x09, 0x0F, kModAlt}, {0x56, 0x2F, kModCtrl}};
   ASSERT_TRUE(pad->SetSequence(pad->buttons[0], combo, 3, 50));
-  ASSERT_TRUE(pad->SetText(pad->buttons[1], "gg wp\nGr\xC3\xBC\xC3\x9F""e \\o/"));
+  ASSERT_TRUE(pad->SetText(pad->buttons[1],
+                           "gg wp\nGr\xC3\xBC\xC3\x9F"
+                           "e \\o/"));
   Assign(pad->buttons[2], 0x57, 0x11, 0);
   pad->buttons[2].action = KeyAction::Toggle;
   Assign(pad->buttons[3], 0x53, 0x1F, kModCtrl);
@@ -133,7 +135,8 @@ TEST(ConfigWriter, WritesSequencesTextsTogglesAndLongPressesAndReadsThemBackBoth
       "Button3 = 1,87,17,0,0,,0,\r\n"
       "Button4 = 1,83,31,2,0,,0,\r\n"
       "Button1Sequence = 50;67,46,2;9,15,4;86,47,2\r\n"
-      "Button2Text = gg wp\\nGr\xC3\xBC\xC3\x9F""e \\\\o/\r\n"
+      "Button2Text = gg wp\\nGr\xC3\xBC\xC3\x9F"
+      "e \\\\o/\r\n"
       "Button3Action = Toggle\r\n"
       "Button4Long = 300,116,63,0\r\n"
       "XMinusText = hi\r\n";
@@ -142,7 +145,9 @@ TEST(ConfigWriter, WritesSequencesTextsTogglesAndLongPressesAndReadsThemBackBoth
   ASSERT_EQ(r.Load(expected), LoadResult::Loaded);
   EXPECT_EQ(Formatted(r.doc), expected);
   char cell[kOutputTextSize];
-  const char* const cells[] = {"Ctrl+C, Alt+Tab, ...", "Text: gg wp Gr\xC3\xBC\xC3\x9F""e \\o/",
+  const char* const cells[] = {"Ctrl+C, Alt+Tab, ...",
+                               "Text: gg wp Gr\xC3\xBC\xC3\x9F"
+                               "e \\o/",
                                "W", "Ctrl+S (hold: F5)", "Text: hi"};
   for (int row = 0; row < 5; ++row) {
     ASSERT_TRUE(r.doc.GetRowOutputText(row, cell));
@@ -183,8 +188,9 @@ TEST(ConfigWriter, ThePoolsOfARecordAreFullAtTheirLimits) {
     EXPECT_EQ(record.buttons[limit + 1].sequence + record.buttons[limit + 1].text, 0);
   }
   // A file with one more: the line past the limit is reported and left out.
-  std::vector<std::string> lines{"TVM2", "[{00000001-0002-0003-0405-060708090A0B},"
-                                         "{00000000-0000-0000-0000-000000000000},Pad]",
+  std::vector<std::string> lines{"TVM2",
+                                 "[{00000001-0002-0003-0405-060708090A0B},"
+                                 "{00000000-0000-0000-0000-000000000000},Pad]",
                                  "NumberOfButtons = 40"};
   for (int k = 1; k <= 40; ++k) lines.push_back("Button" + std::to_string(k) + " = 0,0,0,0,0,,0,");
   for (int k = 1; k <= kMaxSequences + 1; ++k)
@@ -201,7 +207,8 @@ TEST(ConfigWriter, ThePoolsOfARecordAreFullAtTheirLimits) {
   const std::string bytes = Lines(lines);
   const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size(), &report);
   ASSERT_EQ(parsed.recordCount, 1);
-  EXPECT_EQ(report.lines, std::vector<std::string>{"76 more than 32 sequences in one device block"});
+  EXPECT_EQ(report.lines,
+            std::vector<std::string>{"76 more than 32 sequences in one device block"});
   EXPECT_EQ(parsed.records[0]->buttons[kMaxSequences - 1].sequence, kMaxSequences);
   EXPECT_EQ(parsed.records[0]->buttons[kMaxSequences].sequence, 0);
 }

@@ -371,9 +371,8 @@ TEST(MappingEngine, NoKeyStaysHeldWhenItsControllerOrMappingOrDocumentGoes) {
     c.event(h);
     for (int tick = 1; tick < 50; ++tick) h.doc.OnTick(10 * tick);
 
-    const Sent released = c.onlyRowZero
-                              ? Sent{Up(kVkW, 0x11), Up(0x11)}
-                              : Sent{Up(kVkW, 0x11), Up(0x11), Up(0x43, 0x2E), Up(0x12)};
+    const Sent released = c.onlyRowZero ? Sent{Up(kVkW, 0x11), Up(0x11)}
+                                        : Sent{Up(kVkW, 0x11), Up(0x11), Up(0x43, 0x2E), Up(0x12)};
     ASSERT_GE(h.keys.sent.size(), released.size());
     EXPECT_EQ(Sent(h.keys.sent.begin(), h.keys.sent.begin() + static_cast<long>(released.size())),
               released);
@@ -411,8 +410,9 @@ TEST(MappingEngine, SequencesGoInOrderAtOnceOrSpacedByTheirGapAndPressesQueueAft
     h.Process(0);
     Sent expected;
     for (const std::string& e : all)
-      expected.push_back(KeyMessageText(kNotepad, e.ends_with("up"),
-                                        static_cast<uint8_t>(std::stoi(e.substr(6, 2), nullptr, 16))));
+      expected.push_back(
+          KeyMessageText(kNotepad, e.ends_with("up"),
+                         static_cast<uint8_t>(std::stoi(e.substr(6, 2), nullptr, 16))));
     EXPECT_EQ(h.keys.sent, expected);
   }
   // With 50 ms between keystrokes: 6 presses 10 ms apart; the sixth finds four waiting.
@@ -550,8 +550,7 @@ TEST(MappingEngine, ALongPressTypesTheSecondKeystrokeAtItsTimeAndAShortOneTheFir
       {KeyAction::Toggle, 100, 100, {Down(0x11), Down(0x53, 0x1F)}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(static_cast<int>(c.action)) + " held " +
-                 std::to_string(c.heldMs));
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.action)) + " held " + std::to_string(c.heldMs));
     EngineScene h;
     Assign(h.M(0, 0), 0x53, 0x1F, kModCtrl);
     h.M(0, 0).action = c.action;

@@ -469,7 +469,9 @@ TEST(ActionDialog, RecordsASequenceEditsItStepByStepAndTakesATextAndALongPress) 
     const RowOutput& out = dialog.m_output;
     if (c.text) {
       EXPECT_TRUE(out.typesText);
-      EXPECT_EQ(out.text, "Gr\xC3\xBC\xC3\x9F""e \xD0\x96\nok");
+      EXPECT_EQ(out.text,
+                "Gr\xC3\xBC\xC3\x9F"
+                "e \xD0\x96\nok");
       continue;
     }
     EXPECT_EQ(shown, "Ctrl+C, Alt+Tab, Ctrl+V");

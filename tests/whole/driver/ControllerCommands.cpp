@@ -271,8 +271,7 @@ int Tap(Context& context) {
   if (!ParseCount(context.args[2], 100000, "count", &count)) return kUsage;
   if (context.args.size() > 3 && !ParseCount(context.args[3], 10000, "pause", &pause))
     return kUsage;
-  if (context.args.size() > 4 && !ParseCount(context.args[4], 10000, "hold", &hold))
-    return kUsage;
+  if (context.args.size() > 4 && !ParseCount(context.args[4], 10000, "hold", &hold)) return kUsage;
   context.args.resize(2);
   for (int i = 0; i < count; ++i) {
     if (i > 0 && pause > 0) Sleep(static_cast<DWORD>(pause));

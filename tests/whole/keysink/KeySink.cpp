@@ -282,10 +282,9 @@ int Run(int argc, char** argv) {
     InterlockedExchange(&g_sink.log->header.sinkPid, 0);
     return 3;
   }
-  g_sink.window =
-      CreateWindowExW(0, windowClass.lpszClassName, title.c_str(),
-                      WS_OVERLAPPEDWINDOW, g_sink.options.x, g_sink.options.y, g_sink.options.width,
-                      g_sink.options.height, nullptr, nullptr, instance, nullptr);
+  g_sink.window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
+                                  g_sink.options.x, g_sink.options.y, g_sink.options.width,
+                                  g_sink.options.height, nullptr, nullptr, instance, nullptr);
   if (g_sink.window == nullptr || SetTimer(g_sink.window, kTickTimer, kTickMs, nullptr) == 0) {
     std::fprintf(stderr, "keysink: cannot create the window (error %lu); is DISPLAY set?\n",
                  GetLastError());
