@@ -63,9 +63,11 @@ void CTarvelDoc::ApplyMappingState(int recordIndex, int index, uint8_t byte, Doc
     EndPress(recordIndex, index);
     return;
   }
-  if (mapping.assigned == 0 && records[recordIndex]->TextOf(mapping) == nullptr) return;
+  const bool hasLong = mapping.longPressMs != 0 && mapping.longKey.virtualKey != 0;
+  if (mapping.assigned == 0 && records[recordIndex]->TextOf(mapping) == nullptr && !hasLong)
+    return;
   // With a long press, what a press does waits for its length: see OnTick and EndPress.
-  if (mapping.longPressMs != 0 && mapping.longKey.virtualKey != 0) {
+  if (hasLong) {
     for (const PendingPress& p : pressing_)
       if (p.record == recordIndex && p.button == index) return;
     pressing_.push_back({recordIndex, index, nowMs_ + mapping.longPressMs});
@@ -77,6 +79,8 @@ void CTarvelDoc::ApplyMappingState(int recordIndex, int index, uint8_t byte, Doc
 void CTarvelDoc::ActOnPress(int recordIndex, int index) {
   const DeviceRecord& record = *records[recordIndex];
   const ButtonMapping& mapping = record.Mapping(index);
+  // A row with a long press alone types nothing on a short press.
+  if (mapping.assigned == 0 && record.TextOf(mapping) == nullptr) return;
   // A sequence or a text is typed, never held: Hold and Toggle type it as Tap does.
   const bool typesKey = record.SequenceOf(mapping) == nullptr && record.TextOf(mapping) == nullptr;
   switch (mapping.action) {

@@ -146,8 +146,7 @@ TEST(ConfigWriter, WritesSequencesTextsTogglesAndLongPressesAndReadsThemBackBoth
   EXPECT_EQ(Formatted(r.doc), expected);
   char cell[kOutputTextSize];
   const char* const cells[] = {"Ctrl+C, Alt+Tab, ...",
-                               "Text: gg wp Gr\xC3\xBC\xC3\x9F"
-                               "e \\o/",
+                               "Text: gg wp Gr\u00FC\u00DFe \\o/",
                                "W", "Ctrl+S (hold: F5)", "Text: hi"};
   for (int row = 0; row < 5; ++row) {
     ASSERT_TRUE(r.doc.GetRowOutputText(row, cell));

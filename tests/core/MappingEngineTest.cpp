@@ -548,11 +548,14 @@ TEST(MappingEngine, ALongPressTypesTheSecondKeystrokeAtItsTimeAndAShortOneTheFir
       {KeyAction::Turbo, 150, 150, shortOutput},
       {KeyAction::Turbo, 2000, 300, longOutput},
       {KeyAction::Toggle, 100, 100, {Down(0x11), Down(0x53, 0x1F)}},
+      {KeyAction::Tap, 100, -1, {}},  // a row with a long press alone: nothing on a short one
+      {KeyAction::Tap, 400, 300, longOutput},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(static_cast<int>(c.action)) + " held " + std::to_string(c.heldMs));
     EngineScene h;
     Assign(h.M(0, 0), 0x53, 0x1F, kModCtrl);
+    if (&c >= &cases[8]) h.M(0, 0).assigned = 0;
     h.M(0, 0).action = c.action;
     h.M(0, 0).longPressMs = 300;
     h.M(0, 0).longKey = {0x74, 0x3F, 0};

@@ -127,16 +127,21 @@ TEST_F(EditingViewTest, DoubleClickActsByColumn) {
       descriptionSeen = true;
       ClickButton(dialog, IDCANCEL);
     });
-    // The action dialog is answered with OK: Turbo at 20 keystrokes a second.
+    // The action dialog is answered with OK: Turbo at 20 keystrokes a second, F5 on a long press.
     WindowWatch action(DialogCalled("Key Mapping Action"), [&](HWND dialog) {
       SendMessageA(GetDlgItem(dialog, IDC_ACTION_TURBO), BM_CLICK, 0, 0);
       SetDlgItemTextA(dialog, IDC_TURBO_RATE, "20");
+      SendMessageA(GetDlgItem(dialog, IDC_LONG_PRESS), BM_CLICK, 0, 0);
+      SendMessageA(GetDlgItem(dialog, IDC_LONG_KEY), WM_KEYDOWN, VK_F5, 0x3F << 16);
       ClickButton(dialog, IDOK);
     });
     DoubleClickCell(3, c.column);
     EXPECT_EQ(action.Fired(), c.effect == Effect::ActionDialog);
     if (c.effect == Effect::ActionDialog) {
       EXPECT_EQ(CellText(list_, 3, 5), "Turbo 20/s");
+      const std::string key = CellText(list_, 3, 2);
+      EXPECT_TRUE(key.ends_with(" (hold: F5)")) << key;
+      EXPECT_EQ(app_->Doc().records[1]->buttons[1].longPressMs, kDefaultLongPressMs);
       EXPECT_EQ(app_->Doc().records[1]->buttons[1].action, KeyAction::Turbo);
       EXPECT_EQ(app_->Doc().records[1]->buttons[1].turboRate, 20);
       EXPECT_TRUE(app_->Doc().IsModified());
