@@ -140,7 +140,7 @@ TEST_F(EditingViewTest, DoubleClickActsByColumn) {
     if (c.effect == Effect::ActionDialog) {
       EXPECT_EQ(CellText(list_, 3, 5), "Turbo 20/s");
       const std::string key = CellText(list_, 3, 2);
-      EXPECT_TRUE(key.ends_with(" (hold: F5)")) << key;
+      EXPECT_TRUE(key.ends_with("(hold: F5)")) << key;
       EXPECT_EQ(app_->Doc().records[1]->buttons[1].longPressMs, kDefaultLongPressMs);
       EXPECT_EQ(app_->Doc().records[1]->buttons[1].action, KeyAction::Turbo);
       EXPECT_EQ(app_->Doc().records[1]->buttons[1].turboRate, 20);
