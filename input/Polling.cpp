@@ -119,6 +119,9 @@ void PollJoysticks(JoystickTable& table, ButtonSink* sink, bool eventsServed) {
     // Another success code (S_FALSE from some drivers) need not come with a state: bytes that
     // were not written must never be taken for this controller's buttons.
     if (read != kOk) continue;
+    // A buffer left to its event is the only account of this controller's changes: a state read
+    // that ran ahead of it would type a press the buffer then types again.
+    if (eventsServed && slot.buffered && slot.changeEvent != nullptr) continue;
     slot.state = state;
     ProcessState(slot, sink);
   }

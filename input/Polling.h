@@ -15,7 +15,8 @@ constexpr int kMaxAcquireAttempts = 8;
 // A controller is shown connected once its state is read, and not connected once a read fails
 // or, after a failed poll, it cannot be acquired again.
 // eventsServed: the message loop waits on the change events, and a controller with one has its
-// buffer read there; otherwise (a modal loop of the system) the pass reads every buffer.
+// buffer read there, and the pass reads its state only to know it is still there; otherwise (a
+// modal loop of the system) the pass reads every buffer before the state.
 void PollJoysticks(JoystickTable& table, ButtonSink* sink, bool eventsServed = false);
 
 // Changes read at once, and batches read for one controller before its state is read instead.
