@@ -173,6 +173,25 @@ TEST_F(EditingViewTest, DoubleClickActsByColumn) {
   EXPECT_EQ(app_->App().CaptureOn(), 0);
 }
 
+// Six quick presses of a sequence with gaps: one is typed, four wait, and the status bar says
+// that the sixth was dropped.
+TEST_F(EditingViewTest, APressPastTheSequencesWaitingIsDroppedAndTheStatusBarSaysSo) {
+  DeviceRecord& pad = *app_->Doc().records[0];
+  const KeyStroke two[] = {{'A', 0x1E, 0}, {'B', 0x30, 0}};
+  ASSERT_TRUE(pad.SetSequence(pad.buttons[0], two, 2, 1000));
+  uint8_t buttons[128] = {};
+  for (int press = 0; press < 6; ++press) {
+    EXPECT_NE(app_->Frame().MessageText().rfind("A press was dropped", 0), 0u) << press;
+    buttons[0] = 0x80;
+    app_->Doc().ProcessButtons(0, buttons);
+    buttons[0] = 0x00;
+    app_->Doc().ProcessButtons(0, buttons);
+  }
+  EXPECT_EQ(app_->Frame().MessageText(),
+            "A press was dropped: 4 sequences are already waiting to be typed.");
+  app_->Doc().ReleaseHeldKeys();
+}
+
 TEST_F(EditingViewTest, AHalfAxisRowIsNamedAndItsButtonCellSetsItsThresholds) {
   // Pad 2 gets the rows of its X axis: rows 5 "X Axis -" and 6 "X Axis +".
   app_->Doc().records[1]->controlRows = 3u << kHatControls;
