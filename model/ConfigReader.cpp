@@ -401,6 +401,7 @@ const char* ReadText(const char* rest, char* text) {
   for (; *p != '\0'; ++p) {
     if (n + 1 >= static_cast<size_t>(kTextSize)) return "a text longer than 255 characters";
     char c = *p;
+    if (c == '\r') continue;  // the writer never writes one: a line break is "\n"
     if (c == '\\' && (p[1] == 'n' || p[1] == '\\')) c = *++p == 'n' ? '\n' : '\\';
     text[n++] = c;
   }

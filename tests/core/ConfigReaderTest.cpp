@@ -1055,6 +1055,7 @@ TEST(ParseConfiguration, ReadsTheLinesAfterTheButtonsAndReportsThoseItCannotRead
        "text  Gr\xC3\xBC\xC3\x9F"
        "e, \xE6\x9D\xB1\n\\n"},
       {"Button2Text = " + emoji255, 1, "text " + emoji255},
+      {"Button2Text = a\rb", 1, "text ab"},
       {"Button2Text = " + emoji255 + "!", -1, ""},
       {"Button2Text = caf\xC3", -1, ""},       // cut in a character
       {"Button2Text = \xC0\xAF", -1, ""},      // an overlong '/'
