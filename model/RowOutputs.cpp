@@ -87,7 +87,10 @@ RowOutputResult CTarvelDoc::SetRowOutput(int row, const RowOutput& out) {
   m.turboRate = static_cast<uint8_t>(out.turboRate);
   if (out.typesText) {
     r.SetText(m, out.text.c_str());
-    if (out.text.empty()) m.assigned = 0;
+    if (out.text.empty()) {
+      m.assigned = 0;
+      m.virtualKey = m.scanCode = m.modifiers = 0;
+    }
   } else if (out.stepCount == 0) {
     r.ClearExtras(m);
     m.assigned = 0;
