@@ -37,6 +37,7 @@ class CActionDlg final : public fw::Dialog {
   int SelectedStep() const;
   void OnStepKey(const KeyStroke& stroke);
   void OnStepModifier(int id);
+  // The chosen step one place up (-1) or down (1), or removed (0).
   void OnStepMove(int by);
   // Each control enabled only where it means something for the current choice.
   void EnableControls();
