@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/ProfileSwitching.h"
 #include "app/TrayIconShell.h"
 #include "frame/MainFrame.h"
 #include "framework/Dialog.h"
@@ -11,6 +12,7 @@
 #include "model/TarvelDoc.h"
 #include "platform/win32/RunAtLogon.h"
 #include "res/resource.h"
+#include "ui/ProfilesDlg.h"
 #include "ui/TarvelView.h"
 
 namespace tarvel {
@@ -40,6 +42,7 @@ CTarvelApp::CTarvelApp(const ShellServices& services, std::string commandLine)
   view_ = std::make_unique<CTarvelView>(*document_, *services_.settings, this, this);
   frame_ = std::make_unique<CMainFrame>(joysticks_, *document_, *services_.settings, this);
   frame_->SetAnnouncer(this);
+  profiles_ = std::make_unique<ProfileSwitching>(*this, services_.foreground);
 }
 
 CTarvelApp::~CTarvelApp() = default;
@@ -96,7 +99,9 @@ bool CTarvelApp::InitInstance() {
   // 9. The tray icon.
   AddTrayIcon();
 
-  // 10. The polling timer.
+  // 10. The polling timer, and with its tick the per-program configurations.
+  profiles_->Reload(true);
+  frame_->SetTickListener(profiles_.get());
   frame_->SetPollTimer();
   UpdateWindow(frame_->Handle());
   return true;
@@ -118,6 +123,15 @@ void CTarvelApp::AddTrayIcon() {
   if (services_.tray != nullptr) services_.tray->Notify(NIM_ADD, &m_trayIcon);
 }
 
+void CTarvelApp::SetTrayTip(const std::string& text) {
+  if (services_.tray == nullptr || frame_->Handle() == nullptr) return;
+  const std::string tip = text.empty() ? std::string("Tarvel") : "Tarvel: " + text;
+  lstrcpynA(m_trayIcon.szTip, tip.c_str(), sizeof(m_trayIcon.szTip));
+  NOTIFYICONDATAA modify = m_trayIcon;
+  modify.uFlags = NIF_TIP;
+  services_.tray->Notify(NIM_MODIFY, &modify);
+}
+
 void CTarvelApp::ShowTrayBalloon(const char* text) {
   if (services_.tray == nullptr || frame_->Handle() == nullptr) return;
   // The icon itself was added in its first form; a balloon needs the second.
@@ -136,6 +150,10 @@ void CTarvelApp::ShowTrayBalloon(const char* text) {
 int CTarvelApp::ExitInstance() {
   if (exitDone_) return 0;
   exitDone_ = true;
+  if (profiles_ != nullptr) {
+    frame_->SetTickListener(nullptr);
+    profiles_->Stop();
+  }
   // No key that a Hold mapping keeps down stays down after the program.
   if (document_ != nullptr) document_->ReleaseHeldKeys();
   joysticks_.ReleaseJoysticks();
@@ -173,6 +191,15 @@ void CTarvelApp::OnAppAbout() {
   about.DoModal(frame_->Handle());
 }
 
+void CTarvelApp::OnOptionsProfiles() {
+  CProfilesDlg dialog;
+  dialog.m_settings = ProfileSwitching::ReadSettings(Settings());
+  dialog.m_prompts = services_.frameworkPrompts;
+  if (dialog.DoModal(frame_->Handle()) != IDOK) return;
+  ProfileSwitching::WriteSettings(dialog.m_settings, Settings());
+  profiles_->Reload(false);
+}
+
 void CTarvelApp::OnOptionsStartWithWindows() {
   if (services_.runAtLogon == nullptr) return;
   // Hide on Startup keeps its meaning: the start at logon shows the window or not as it says.
@@ -194,6 +221,9 @@ bool CTarvelApp::OnCommand(UINT id) {
     case ID_OPTIONS_START_WITH_WINDOWS:
       OnOptionsStartWithWindows();
       return true;
+    case ID_OPTIONS_PROFILES:
+      OnOptionsProfiles();
+      return true;
     default:
       return fw::App::OnCommand(id);
   }
@@ -202,6 +232,7 @@ bool CTarvelApp::OnCommand(UINT id) {
 bool CTarvelApp::OnUpdateCommand(fw::CmdUI& ui) {
   switch (ui.id) {
     case ID_APP_ABOUT:
+    case ID_OPTIONS_PROFILES:
       return true;
     case ID_OPTIONS_HIDE_ON_STARTUP:
       ui.SetCheck(m_hideOnStartup != 0);

@@ -15,6 +15,8 @@ namespace tarvel {
 
 class CMainFrame;
 class CTarvelDoc;
+class ForegroundWatch;
+class ProfileSwitching;
 class CTarvelView;
 class ControllerBackend;
 class KeySender;
@@ -38,6 +40,8 @@ struct ShellServices {
   TrayIconShell* tray = nullptr;
   // The entry that starts the program when the user logs on; null: the option is grayed.
   RunAtLogon* runAtLogon = nullptr;
+  // The window in front, for the per-program configurations; null: no switching.
+  ForegroundWatch* foreground = nullptr;
 };
 
 // The application object: start-up and exit, the Hide on Startup option, the tray icon, the
@@ -71,6 +75,9 @@ class CTarvelApp final : public fw::App, public AppServices, public TrayAnnounce
   CTarvelDoc& Document() const { return *document_; }
   CTarvelView& View() const { return *view_; }
   JoystickTable& Joysticks() { return joysticks_; }
+  ProfileSwitching& Profiles() const { return *profiles_; }
+  // The tray icon's tip: "Tarvel", or "Tarvel: " and what is said.
+  void SetTrayTip(const std::string& text);
 
   int m_hideOnStartup = 0;
   int m_captureOn = 0;
@@ -80,6 +87,7 @@ class CTarvelApp final : public fw::App, public AppServices, public TrayAnnounce
   void AddTrayIcon();
   void OnAppAbout();
   void OnOptionsStartWithWindows();
+  void OnOptionsProfiles();
 
   ShellServices services_;
   std::string commandLine_;
@@ -88,6 +96,7 @@ class CTarvelApp final : public fw::App, public AppServices, public TrayAnnounce
   std::unique_ptr<CTarvelView> view_;
   std::unique_ptr<CMainFrame> frame_;
   std::unique_ptr<fw::SingleDocTemplate> template_;
+  std::unique_ptr<ProfileSwitching> profiles_;
   bool exitDone_ = false;
 };
 

@@ -10,6 +10,7 @@
 #include "framework/Settings.h"
 #include "framework/SingleInstance.h"
 #include "platform/win32/DirectInputBackend.h"
+#include "platform/win32/ForegroundProgram.h"
 #include "platform/win32/MessageBoxPrompts.h"
 #include "platform/win32/RunAtLogon.h"
 #include "platform/win32/Win32KeySender.h"
@@ -46,6 +47,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   tarvel::MessageBoxPrompts prompts;
   tarvel::fw::Win32FrameworkPrompts frameworkPrompts(title);
   tarvel::Win32TrayIconShell tray;
+  tarvel::Win32ForegroundWatch foreground;
   tarvel::RunAtLogon runAtLogon(tarvel::RunAtLogon::kRunKey, title,
                                 tarvel::RunAtLogon::ThisProgram());
 
@@ -57,6 +59,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   services.frameworkPrompts = &frameworkPrompts;
   services.tray = &tray;
   services.runAtLogon = &runAtLogon;
+  services.foreground = &foreground;
 
   tarvel::CTarvelApp app(services, arguments);
   app.SetShowCommand(showCommand);

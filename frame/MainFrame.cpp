@@ -249,8 +249,10 @@ bool CMainFrame::OnUpdateCommand(fw::CmdUI& ui) {
 }
 
 void CMainFrame::PollJoysticks(bool eventsServed) {
-  document_.OnTick(NowMs());
+  const int64_t now = NowMs();
+  document_.OnTick(now);
   tarvel::PollJoysticks(joysticks_, &document_, eventsServed);
+  if (tickListener_ != nullptr) tickListener_->OnFrameTick(now);
 }
 
 void CMainFrame::KillPollTimer() {

@@ -32,6 +32,15 @@ class TrayAnnouncer {
   ~TrayAnnouncer() = default;
 };
 
+// Runs at every polling tick of the main window, after the document's.
+class FrameTickListener {
+ public:
+  virtual void OnFrameTick(int64_t nowMs) = 0;
+
+ protected:
+  ~FrameTickListener() = default;
+};
+
 // The program's main window: toolbar and hint bar in a rebar, the status bar, and the mapping
 // list as its client. It owns the 10 ms polling timer, answers the tray icon, hides instead of
 // minimising and remembers its placement. Beside the window timer, which also runs in the
@@ -74,6 +83,7 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   void ToggleShown();
   // Where controllers that the configuration does not know are announced; null for nowhere.
   void SetAnnouncer(TrayAnnouncer* announcer) { announcer_ = announcer; }
+  void SetTickListener(FrameTickListener* listener) { tickListener_ = listener; }
 
   void KillPollTimer() override;
   void SetPollTimer() override;
@@ -152,6 +162,7 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   uint64_t loopWaitsAtTimer_ = 0;
   std::string pendingOpen_;
   TrayAnnouncer* announcer_ = nullptr;
+  FrameTickListener* tickListener_ = nullptr;
   int dpi_ = fw::kBaseDpi;
   HFONT hintFont_ = nullptr;
   HFONT statusFont_ = nullptr;

@@ -4,10 +4,14 @@
 
 #include "framework/FrameworkIds.h"
 #include "framework/ResourceText.h"
+#include "model/FileOps.h"
 
 namespace tarvel::fw {
 
 INT_PTR Dialog::DoModal(HWND parent) {
+  if (wide_)
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_), parent,
+                           DialogProc, reinterpret_cast<LPARAM>(this));
   return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
                          DialogProc, reinterpret_cast<LPARAM>(this));
 }
@@ -29,6 +33,18 @@ void Dialog::GetItemText(int id, char* buffer, int size) const {
   if (size <= 0) return;
   buffer[0] = '\0';
   GetDlgItemTextA(hwnd_, id, buffer, size);
+}
+
+void Dialog::SetItemTextUtf8(int id, const std::string& text) const {
+  SetDlgItemTextW(hwnd_, id, WideText(text.c_str()).c_str());
+}
+
+std::string Dialog::ItemTextUtf8(int id) const {
+  HWND control = GetDlgItem(hwnd_, id);
+  if (control == nullptr) return std::string();
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+  return Utf8Text(text.c_str());
 }
 
 bool Dialog::CheckMaxChars(int id, int maxChars) const {

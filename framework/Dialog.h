@@ -1,13 +1,17 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace tarvel::fw {
 
 // A modal dialog from a dialog template of the program's resources. Data exchange: a dialog keeps
 // its values in public fields; OnInit writes them into the controls, OnOK reads them back.
 class Dialog {
  public:
-  explicit Dialog(int templateId) : templateId_(templateId) {}
+  // wide: the dialog's controls are wide windows, so that texts in any language (paths) keep
+  // every letter through SetItemTextUtf8 and ItemTextUtf8.
+  explicit Dialog(int templateId, bool wide = false) : templateId_(templateId), wide_(wide) {}
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
   virtual ~Dialog() = default;
@@ -33,10 +37,13 @@ class Dialog {
   // The length check of a text field: false, with a message and the field selected, when it
   // holds more than maxChars characters.
   bool CheckMaxChars(int id, int maxChars) const;
+  void SetItemTextUtf8(int id, const std::string& text) const;
+  std::string ItemTextUtf8(int id) const;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   int templateId_;
+  bool wide_;
   HWND hwnd_ = nullptr;
 };
 

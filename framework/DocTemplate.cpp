@@ -25,15 +25,6 @@ bool CanReadFile(const std::string& path) {
 // The system's file calls take no longer path; a save needs room for its temporary name too.
 constexpr const char* kPathTooLongText = "\n\nIts full path is too long.";
 
-// Documents are known by their full path, so that the recent-file list still finds them when the
-// program is started from another folder.
-std::string FullPath(const std::string& path) {
-  wchar_t buffer[MAX_PATH];
-  const DWORD length = GetFullPathNameW(WideText(path.c_str()).c_str(), MAX_PATH, buffer, nullptr);
-  if (length == 0 || length >= MAX_PATH) return path;
-  return Utf8Text(buffer);
-}
-
 // The caption in wide text: a file's name may hold any letters. The frame is a window of the
 // 8-bit kind, whose own WM_SETTEXT would pass the text through the ANSI code page; the wide
 // default procedure keeps it whole.
@@ -46,6 +37,13 @@ void SetCaption(HWND window, const std::string& caption) {
 }
 
 }  // namespace
+
+std::string FullPath(const std::string& path) {
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetFullPathNameW(WideText(path.c_str()).c_str(), MAX_PATH, buffer, nullptr);
+  if (length == 0 || length >= MAX_PATH) return path;
+  return Utf8Text(buffer);
+}
 
 SingleDocTemplate::SingleDocTemplate(int resourceId, Document& document, FrameWindow& frame,
                                      View& view, RecentFileList& recentFiles,
@@ -174,7 +172,14 @@ std::string SingleDocTemplate::Title() const {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string SingleDocTemplate::Caption() const { return Title() + " - " + windowTitle_; }
+std::string SingleDocTemplate::Caption() const {
+  return Title() + titleNote_ + " - " + windowTitle_;
+}
+
+void SingleDocTemplate::SetTitleNote(const std::string& note) {
+  titleNote_ = note;
+  if (HasFrame()) SetCaption(frame_.Handle(), Caption());
+}
 
 std::string SingleDocTemplate::Filter() const {
   std::string filter;

@@ -12,6 +12,10 @@ class RecentFileList;
 class SettingsStore;
 class FrameworkPrompts;
 
+// Documents are known by their full path, so that the recent-file list still finds them when the
+// program is started from another folder.
+std::string FullPath(const std::string& path);
+
 // The single-document template: one document, one frame and one view for the whole run, tied
 // together by the resource number of the frame's menu, icon, accelerators and template string
 // ("window title\ndocument name\nnew name\nfilter name\n.extension\n..."). It runs the File
@@ -45,6 +49,8 @@ class SingleDocTemplate : public CommandTarget, public CloseQuery {
   // "Untitled" for a document without a file, else the file's name.
   std::string Title() const;
   std::string Caption() const;
+  // Said after the document's title in the caption (why this file is open); empty for nothing.
+  void SetTitleNote(const std::string& note);
   const std::string& WindowTitle() const { return windowTitle_; }
   // The file dialogs' filter: the template's filter name with its extension, then all files.
   std::string Filter() const;
@@ -69,6 +75,7 @@ class SingleDocTemplate : public CommandTarget, public CloseQuery {
   std::string documentName_;  // the title of a document that has no file yet
   std::string filterName_;
   std::string extension_;  // without its dot
+  std::string titleNote_;
 };
 
 }  // namespace tarvel::fw

@@ -205,6 +205,11 @@ void FrameWindow::ShowPrompt(UINT id) {
   SetMessageText(TextPart(LoadResourceString(id), 0).c_str());
 }
 
+void FrameWindow::SetIdleMessage(const std::string& text) {
+  idleMessage_ = text.empty() ? LoadResourceString(IDS_IDLE_MESSAGE) : text;
+  if (!inMenu_ && hotButton_ == 0) ShowIdleMessage();
+}
+
 void FrameWindow::ShowIdleMessage() {
   if (MessageText() != idleMessage_) SetMessageText(idleMessage_.c_str());
 }

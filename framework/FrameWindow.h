@@ -61,6 +61,8 @@ class FrameWindow : public Window, public CommandTarget {
   void ActivateFrame(int showCommand);
   void RecalcLayout();
   void SetMessageText(const char* text);
+  // What the message pane shows when nothing else is to be said; empty: "Ready".
+  void SetIdleMessage(const std::string& text);
   std::string MessageText() const;
 
   HACCEL Accelerators() const { return accelerators_; }

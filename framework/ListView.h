@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "model/FileOps.h"
+
 namespace tarvel::fw {
 
 // Calls on a list-view control. It does not own the window.
@@ -156,6 +158,23 @@ class ListView {
   }
   void SetExtendedStyle(DWORD mask, DWORD style) const {
     SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, style);
+  }
+  // Texts in any language (paths): UTF-8 through the wide messages.
+  int InsertItemUtf8(int index, const std::string& text) const {
+    std::wstring wide = WideText(text.c_str());
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.pszText = wide.data();
+    return static_cast<int>(
+        SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  }
+  bool SetItemTextUtf8(int index, int subItem, const std::string& text) const {
+    std::wstring wide = WideText(text.c_str());
+    LVITEMW item = {};
+    item.iSubItem = subItem;
+    item.pszText = wide.data();
+    return SendMessageW(hwnd_, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item)) != 0;
   }
 
  private:

@@ -33,7 +33,17 @@ LoadResult CTarvelDoc::ReadConfiguration(const char* path, LoadObserver* observe
   return ReadConfiguration(file.get(), observer);
 }
 
+LoadResult CTarvelDoc::ReadConfigurationQuietly(const char* path) {
+  std::unique_ptr<std::FILE, FileCloser> file(OpenFileForReading(path));
+  if (!file) return LoadResult::CannotOpen;
+  return ReadAndAdopt(file.get(), nullptr, false);
+}
+
 LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer) {
+  return ReadAndAdopt(file, observer, true);
+}
+
+LoadResult CTarvelDoc::ReadAndAdopt(std::FILE* file, LoadObserver* observer, bool showRefusal) {
   // The whole file first, so that a read that fails part way leaves the document as it was. A
   // folder, or a file that cannot be read to its end, is no configuration of the wrong format.
   std::string contents;
@@ -41,7 +51,7 @@ LoadResult CTarvelDoc::ReadConfiguration(std::FILE* file, LoadObserver* observer
   ParsedConfiguration parsed = ParseConfiguration(contents.data(), contents.size(), observer);
   if (parsed.result == LoadResult::Loaded)
     AdoptRecords(parsed);
-  else
+  else if (showRefusal)
     ShowRefusal(parsed.result);
   return parsed.result;
 }

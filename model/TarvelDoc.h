@@ -48,6 +48,9 @@ class CTarvelDoc : public Document, public ButtonSink {
   // not. A file that cannot be opened or read to its end changes nothing and shows nothing.
   LoadResult ReadConfiguration(const char* path, LoadObserver* observer = nullptr);
   LoadResult ReadConfiguration(std::FILE* file, LoadObserver* observer = nullptr);
+  // As ReadConfiguration, but a file that is refused is not shown to the user either: the
+  // caller says so in its own way (a switch of configurations while the user plays).
+  LoadResult ReadConfigurationQuietly(const char* path);
   // Takes the records of a parsed file in place of its own and ties them to the controllers.
   void AdoptRecords(ParsedConfiguration& parsed);
   // The whole document in the file format; the result's length, or 0 when buffer is too small.
@@ -135,6 +138,7 @@ class CTarvelDoc : public Document, public ButtonSink {
   ButtonMapping* MappingAt(int row) const;
   void LinkRecord(int recordIndex);
   void ShowRefusal(LoadResult result) const;
+  LoadResult ReadAndAdopt(std::FILE* file, LoadObserver* observer, bool showRefusal);
   void SendKeystroke(const ButtonMapping& mapping);
   // What a press of the mapping types: its key, its sequence or its text.
   void SendOutput(int record, int button);

@@ -1,9 +1,10 @@
 // The File commands: the offer to save, opening files that cannot be read, saving, and the
-// recent-file list in the File menu.
+// recent-file list in the File menu; and files opened by the program in front.
 #include <gtest/gtest.h>
 
 #include "framework/DocTemplate.h"
 #include "framework/FrameworkPrompts.h"
+#include "model/ForegroundWatch.h"
 #include "res/resource.h"
 #include "tests/shell/EditingSupport.h"
 #include "tests/shell/ShellTestSupport.h"
@@ -330,6 +331,95 @@ TEST(FileDialogs, SaveAsAsksUnderItsOwnTitleBeforeReplacingAFile) {
   ASSERT_TRUE(replace.Fired()) << "no question before replacing " << taken;
   EXPECT_EQ(questionCaption, "Save As");
   EXPECT_EQ(ReadBytes(taken), "TVM2\r\n");
+}
+
+// The window in front as a test sets it; a change is seen at the next tick.
+class ScriptedForeground final : public ForegroundWatch {
+ public:
+  bool Start(ForegroundListener*, bool) override { return true; }
+  void Stop() override {}
+  ForegroundWindow Current() override {
+    changed = false;
+    return now;
+  }
+  bool WindowChanged() override { return changed; }
+  void Bring(const char* program) {
+    now = {ForegroundWindow::Kind::Program, program, ""};
+    changed = true;
+  }
+  ForegroundWindow now;
+  bool changed = false;
+};
+
+TEST(ProfileSwitchingTest, TheProgramInFrontOpensItsFileLetsKeysGoAndReportsWhatFails) {
+  TempDir folder;
+  TestServices services;
+  ScriptedForeground foreground;
+  services.foreground = &foreground;
+  services.controllers.AddController(2);
+  const std::string racing = folder.File("racing.tvm");
+  WriteBytes(racing, Lines(Join({{"TVM2"},
+                                 Block(TestGuid(1), "Pad 1",
+                                       {V2Button(1, 1, 0x52, 0x13, 0), V2Button(2, 0, 0, 0, 0)}),
+                                 {"Button1Action = Hold"}})));
+  const std::string mine = folder.File("mine.tvm");
+  WriteBytes(mine, ConfigText({{TestGuid(1), "Pad 1", 2}}));
+  services.settings.WriteInt("Profiles", "Count", 3);
+  services.settings.WriteString("Profiles", "Rule1", ("racing.exe||" + racing).c_str());
+  services.settings.WriteString("Profiles", "Rule2",
+                                ("broken.exe||" + folder.File("missing.tvm")).c_str());
+  services.settings.WriteString("Profiles", "Rule3", ("capture.exe||" + mine).c_str());
+  AppUnderTest app(services, "\"" + mine + "\"");
+  ASSERT_TRUE(app.Start());
+  ASSERT_EQ(app.Doc().GetPathName(), mine);
+  auto balloons = [&] {
+    int n = 0;
+    for (const RecordingTray::Call& call : services.tray.calls)
+      if (call.message == NIM_MODIFY && (call.data.uFlags & NIF_INFO) != 0) ++n;
+    return n;
+  };
+
+  foreground.Bring("RACING.EXE");
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return app.Doc().GetPathName() == racing; }));
+  EXPECT_EQ(app.Caption(), "racing.tvm, for RACING.EXE - Tarvel");
+  EXPECT_EQ(app.Frame().MessageText(), "racing.tvm, for RACING.EXE");
+  EXPECT_STREQ(app.App().m_trayIcon.szTip, "Tarvel: racing.tvm, for RACING.EXE");
+  EXPECT_FALSE(app.Doc().IsModified());
+  EXPECT_EQ(app.App().RecentFiles()[0], mine) << "a profile does not enter the recent files";
+
+  // Button 1 holds R; a program whose file cannot be read lets it go, keeps the file and says
+  // so once, however often it is looked at.
+  services.controllers.Controller(0).Press(0);
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return app.Doc().HoldsKeys(); }));
+  services.keys.Clear();
+  foreground.Bring("broken.exe");
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return balloons() == 1; }));
+  EXPECT_EQ(services.keys.sent, (std::vector<std::string>{"event 52 sc 13 up"}));
+  PumpFor(&app.App(), 1200);
+  EXPECT_EQ(balloons(), 1);
+  EXPECT_EQ(app.Doc().GetPathName(), racing);
+
+  // No switch while a key is being captured for a row; it comes once capture ends.
+  app.Doc().SetKeyCapture(true, 0);
+  foreground.Bring("capture.exe");
+  PumpFor(&app.App(), 100);
+  EXPECT_EQ(app.Doc().GetPathName(), racing);
+  app.Doc().SetKeyCapture(false, 0);
+  EXPECT_TRUE(PumpUntil(&app.App(), [&] { return app.Doc().GetPathName() == mine; }));
+  EXPECT_EQ(app.Caption(), "mine.tvm, for capture.exe - Tarvel");
+
+  // Unsaved changes hold a switch and say so; a program without a rule takes the wait back.
+  app.Doc().SetRowDescription(0, "edited");
+  foreground.Bring("racing.exe");
+  EXPECT_TRUE(PumpUntil(&app.App(), [&] {
+    return app.Frame().MessageText() == "Profile switching waits: unsaved changes";
+  }));
+  EXPECT_EQ(app.Doc().GetPathName(), mine);
+  foreground.Bring("other.exe");
+  EXPECT_TRUE(PumpUntil(&app.App(),
+                        [&] { return app.Frame().MessageText() == "mine.tvm, for capture.exe"; }));
+  services.frameworkPrompts.saveAnswers = {Answer::No};
+  EXPECT_TRUE(app.Close());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The target window dialog (the list of open windows, its sort and preselection, a click copying
-// a class into the edit), the description dialog, with the 63-character limit of both, and the
-// action dialog.
+// a class into the edit), the description dialog, with the 63-character limit of both, the
+// action dialog, and the dialogs of the per-program configurations.
 #include <windows.h>
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "model/FileOps.h"
 #include "res/resource.h"
 #include "tests/shell/EditingSupport.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "ui/ActionDlg.h"
 #include "ui/DescriptionDlg.h"
+#include "ui/ProfileRuleDlg.h"
+#include "ui/ProfilesDlg.h"
 #include "ui/TargetWindowDlg.h"
 
 namespace tarvel::test {
@@ -484,6 +487,143 @@ TEST(ActionDialog, RecordsASequenceEditsItStepByStepAndTakesATextAndALongPress) 
     EXPECT_EQ(out.longKey, (KeyStroke{VK_F5, 0x3F, 0}));
     EXPECT_EQ(out.action, KeyAction::Tap);
   }
+}
+
+// Rules that Add and Edit are answered with, in turn; none left: the rule dialog is cancelled.
+class ScriptedProfilesDlg final : public CProfilesDlg {
+ public:
+  std::vector<ProfileRule> answers;
+  std::vector<std::string> asked;  // the program of the rule each call was given
+  bool EditRule(ProfileRule* rule) override {
+    asked.push_back(rule->program);
+    if (answers.empty()) return false;
+    *rule = answers.front();
+    answers.erase(answers.begin());
+    return true;
+  }
+};
+
+std::string WideCellText(HWND list, int row, int column) {
+  wchar_t text[256] = {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 256;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return Utf8Text(text);
+}
+
+const char* const kCyrillicPath = "C:\\\xd0\x9f\xd1\x80\xd0\xbe\\y.tvm";
+
+TEST(ProfilesDialog, RulesAreAddedEditedRemovedAndMovedAndOkGivesThemInOrder) {
+  ScriptedProfilesDlg dialog;
+  dialog.m_settings.rules = {
+      {"a.exe", "", "C:\\a.tvm"}, {"b.exe", "", "C:\\b.tvm"}, {"c.exe", "", "C:\\c.tvm"}};
+  dialog.m_settings.otherwise = "C:\\d.tvm";
+  dialog.m_settings.problems = {"Rule4: missing"};
+  dialog.answers = {{"x.exe", "", "C:\\x.tvm"}, {"y.exe", "T*", kCyrillicPath}};
+  struct Step {
+    int select;  // -1: no row selected
+    int button;
+    bool enabled;  // the button could be pressed
+    std::vector<std::string> programs;
+  };
+  const Step steps[] = {
+      {1, IDC_PROFILE_UP, true, {"b.exe", "a.exe", "c.exe"}},
+      {0, IDC_PROFILE_UP, false, {"b.exe", "a.exe", "c.exe"}},
+      {2, IDC_PROFILE_DOWN, false, {"b.exe", "a.exe", "c.exe"}},
+      {0, IDC_PROFILE_DOWN, true, {"a.exe", "b.exe", "c.exe"}},
+      {0, IDC_PROFILE_REMOVE, true, {"b.exe", "c.exe"}},
+      {0, IDC_PROFILE_ADD, true, {"b.exe", "x.exe", "c.exe"}},
+      {2, IDC_PROFILE_EDIT, true, {"b.exe", "x.exe", "y.exe"}},
+      {-1, IDC_PROFILE_EDIT, false, {"b.exe", "x.exe", "y.exe"}},
+      {-1, IDC_PROFILE_ADD, true, {"b.exe", "x.exe", "y.exe"}},  // cancelled
+  };
+  std::string problems;
+  std::string shownDefault;
+  std::string cyrillicCell;
+  bool defaultEditable = false;
+  std::vector<std::vector<std::string>> seen;
+  std::vector<bool> enabled;
+  WindowWatch watch(DialogCalled("Profiles"), [&](HWND window) {
+    problems = EditText(window, IDC_PROFILE_PROBLEMS);
+    shownDefault = EditText(window, IDC_PROFILE_DEFAULT_PATH);
+    defaultEditable = IsWindowEnabled(GetDlgItem(window, IDC_PROFILE_DEFAULT_PATH)) != FALSE;
+    HWND list = GetDlgItem(window, IDC_PROFILE_LIST);
+    for (const Step& step : steps) {
+      dialog.Select(step.select);
+      enabled.push_back(IsButtonEnabled(window, step.button));
+      ClickButton(window, step.button);
+      std::vector<std::string> programs;
+      for (int row = 0; row < ListView_GetItemCount(list); ++row)
+        programs.push_back(CellText(list, row, 0));
+      seen.push_back(programs);
+    }
+    cyrillicCell = WideCellText(list, 2, 2);
+    CheckDlgButton(window, IDC_PROFILES_ENABLED, BST_UNCHECKED);
+    SendMessageA(GetDlgItem(window, IDC_PROFILE_KEEP), BM_CLICK, 0, 0);
+    ClickButton(window, IDOK);
+  });
+  ASSERT_EQ(dialog.DoModal(nullptr), IDOK);
+  ASSERT_TRUE(watch.Fired());
+  EXPECT_NE(problems.find("Rule4: missing"), std::string::npos) << problems;
+  EXPECT_EQ(shownDefault, "C:\\d.tvm");
+  EXPECT_TRUE(defaultEditable);
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_EQ(seen[i], steps[i].programs) << "step " << i;
+    EXPECT_EQ(enabled[i], steps[i].enabled) << "step " << i;
+  }
+  EXPECT_EQ(dialog.asked, (std::vector<std::string>{"", "c.exe", ""}));
+  EXPECT_EQ(cyrillicCell, kCyrillicPath);
+  EXPECT_FALSE(dialog.m_settings.enabled);
+  EXPECT_EQ(dialog.m_settings.otherwise, "");
+  EXPECT_TRUE(dialog.m_settings.problems.empty());
+  ASSERT_EQ(dialog.m_settings.rules.size(), 3u);
+  EXPECT_EQ(dialog.m_settings.rules[2].title, "T*");
+  EXPECT_EQ(dialog.m_settings.rules[2].path, kCyrillicPath);
+}
+
+TEST(ProfilesDialog, ADefaultFileIsNeededToSwitchToOneAndARuleNeedsProgramAndFile) {
+  CProfilesDlg profiles;
+  LengthCheck empty;
+  LengthCheck named;
+  WindowWatch watch(DialogCalled("Profiles"), [&](HWND window) {
+    SendMessageA(GetDlgItem(window, IDC_PROFILE_DEFAULT), BM_CLICK, 0, 0);
+    empty = TryOk(window, IDC_PROFILE_DEFAULT_PATH, "");
+    named = TryOk(window, IDC_PROFILE_DEFAULT_PATH, "C:\\default.tvm");
+  });
+  ASSERT_EQ(profiles.DoModal(nullptr), IDOK);
+  EXPECT_TRUE(empty.stayedOpen);
+  EXPECT_FALSE(empty.messageSeen.empty());
+  EXPECT_FALSE(named.stayedOpen);
+  EXPECT_EQ(profiles.m_settings.otherwise, "C:\\default.tvm");
+  EXPECT_TRUE(profiles.m_settings.enabled);
+
+  CProfileRuleDlg rule;
+  rule.m_rule = {"old.exe", "Old", "C:\\old.tvm"};
+  std::string shownTitle;
+  LengthCheck noProgram;
+  LengthCheck noFile;
+  LengthCheck whole;
+  WindowWatch ruleWatch(DialogCalled("Profile Rule"), [&](HWND window) {
+    shownTitle = EditText(window, IDC_RULE_TITLE);
+    noProgram = TryOk(window, IDC_RULE_PROGRAM, "");
+    SetDlgItemTextA(window, IDC_RULE_PROGRAM, "racing.exe");
+    noFile = TryOk(window, IDC_RULE_PATH, "");
+    SetDlgItemTextW(window, IDC_RULE_PATH, WideText(kCyrillicPath).c_str());
+    SetDlgItemTextA(window, IDC_RULE_TITLE, "");
+    ClickButton(window, IDOK);
+    whole.stayedOpen = IsWindow(window) && IsWindowVisible(window);
+  });
+  ASSERT_EQ(rule.DoModal(nullptr), IDOK);
+  EXPECT_EQ(shownTitle, "Old");
+  EXPECT_TRUE(noProgram.stayedOpen);
+  EXPECT_TRUE(noFile.stayedOpen);
+  EXPECT_FALSE(noFile.messageSeen.empty());
+  EXPECT_FALSE(whole.stayedOpen);
+  EXPECT_EQ(rule.m_rule.program, "racing.exe");
+  EXPECT_EQ(rule.m_rule.title, "");
+  EXPECT_EQ(rule.m_rule.path, kCyrillicPath);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 """Press-to-keystroke latency through the whole program (a benchmark, not a test).
 
     latency.py --bin BIN_DIR [--program EXE] [--presses N] [--route target|focus] [--seed S]
-               [--buffer-mode events|none] [--measure latency|taps|polls|idle]
+               [--buffer-mode events|none] [--measure latency|taps|polls|idle|switch]
 
 Runs the shipped tarvel.exe under Wine in a prefix of its own, with one test controller whose
 first button is mapped to the key A, and a key sink that receives it: sent to its window class
@@ -18,7 +18,10 @@ line is the same as JSON. Needs DISPLAY (scripts/wine-env.sh).
 10 ms pass reads it, as every controller was read before buffered input. Other measures:
   taps:  200 taps whose press and release are written at once, 2 ms apart: keystrokes typed;
   polls: the period between two polls of a controller that must be polled (315 periods);
-  idle:  CPU time of tarvel.exe and the wine server over 30 s, 16 controllers, nothing pressed.
+  idle:  CPU time of tarvel.exe and the wine server over 30 s, 16 controllers, nothing pressed;
+  switch: two programs (racing.exe and player.exe) brought to the front in turn 40 times, each
+         with a profile that types its own key, the button held throughout: from the program's
+         request for the foreground (the sink's stamp) to the new profile's first WM_KEYDOWN.
 """
 
 import os
@@ -166,6 +169,43 @@ def measure_idle(session, buffer_mode, seconds=30):
             "wineserverCpuS": round(after[1] - before[1], 2)}
 
 
+def measure_switch(session, switches=40):
+    sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scenarios"))
+    import profiles
+    session.add_controller(0, "Pad One", 4)
+    logs = {"Racing": (profiles.VK_R, "racing.tvm"), "Player": (profiles.VK_P, "player.tvm")}
+    rules = []
+    for log, (vk, name) in logs.items():
+        path = profiles.pad_file(session, name, vk, 0)
+        rules.append(f"{log.lower()}.exe||{session.wine_path(path)}")
+    profiles.set_rules(session, rules)
+    for log in logs:
+        profiles.start_program(session, f"{log.lower()}.exe", log, log)
+    start = profiles.pad_file(session, "start.tvm", 0x4D, 0)
+    session.start_tarvel(session.wine_path(start))
+    frequency = int(session.drive("qpc").split()[1])
+    session.drive("press", 0, 0)
+    samples = []
+    for n in range(switches):
+        log = "Racing" if n % 2 == 0 else "Player"
+        vk = logs[log][0]
+        before = session.sink_drive(log, "key-count").strip()
+        profiles.front(session, log)
+        focus_qpc = int(session.sink_drive(log, "get", "sink", "focus-qpc").strip())
+        code, _ = session.sink_drive(log, "wait-keys", int(before) + 1, 3000, check=False)
+        if code != 0:
+            continue
+        keys = [k for k in harness.parse_keys(session.sink_drive(log, "keys", "--long",
+                                                                 "--from", before))
+                if k.name == "WM_KEYDOWN" and k.wparam == vk]
+        if keys:
+            samples.append((keys[0].qpc - focus_qpc) * 1000 / frequency)
+        time.sleep(0.2)
+    session.drive("release", 0, 0)
+    return {"measure": "switch", "switches": switches, "arrived": len(samples),
+            "switchMs": summary(samples)}
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -177,7 +217,7 @@ def main():
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--quiet", action="store_true")
     parser.add_argument("--buffer-mode", choices=("events", "none"), default="events")
-    parser.add_argument("--measure", choices=("latency", "taps", "polls", "idle"),
+    parser.add_argument("--measure", choices=("latency", "taps", "polls", "idle", "switch"),
                         default="latency")
     options = parser.parse_args()
     bin_dir = options.bin.resolve()
@@ -192,6 +232,7 @@ def main():
             if options.measure != "latency":
                 result = (measure_taps(session, options.buffer_mode) if options.measure == "taps"
                           else measure_polls(session) if options.measure == "polls"
+                          else measure_switch(session) if options.measure == "switch"
                           else measure_idle(session, options.buffer_mode))
                 print(json.dumps(result))
                 return 0

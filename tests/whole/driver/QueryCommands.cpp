@@ -137,11 +137,12 @@ bool GlobalField(FakeDInputShared& shared, const std::string& field, Reader* rea
 bool SinkField(keysink::KeySinkLog& log, const std::string& field, Reader* read) {
   keysink::Header& h = log.header;
   const std::vector<NamedField> fields = {
-      {"count", [&h] { return h.count; }},       {"dropped", [&h] { return h.dropped; }},
-      {"pid", [&h] { return h.sinkPid; }},       {"ready", [&h] { return h.sinkReady; }},
-      {"window", [&h] { return h.sinkWindow; }}, {"foreground", [&h] { return h.foreground; }},
-      {"focused", [&h] { return h.focused; }},   {"ticks", [&h] { return h.ticks; }},
-      {"hangs", [&h] { return h.hangsDone; }},   {"freeze-pending", [&h] { return h.freezeMs; }},
+      {"count", [&h] { return h.count; }},        {"dropped", [&h] { return h.dropped; }},
+      {"pid", [&h] { return h.sinkPid; }},        {"ready", [&h] { return h.sinkReady; }},
+      {"window", [&h] { return h.sinkWindow; }},  {"foreground", [&h] { return h.foreground; }},
+      {"focused", [&h] { return h.focused; }},    {"ticks", [&h] { return h.ticks; }},
+      {"hangs", [&h] { return h.hangsDone; }},    {"freeze-pending", [&h] { return h.freezeMs; }},
+      {"focus-qpc", [&h] { return h.focusQpc; }},
   };
   return Lookup(fields, field, read);
 }

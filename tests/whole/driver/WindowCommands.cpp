@@ -166,6 +166,22 @@ int Window(Context& context) {
   return kOk;
 }
 
+// The text of the window's status bar: its first pane, which WM_GETTEXT gives (sent, since
+// GetWindowText of another process's window reads only the text the system keeps for it).
+int Status(Context& context) {
+  HWND window = FindTopLevel(context.args[0]);
+  if (window == nullptr) return kNotMet;
+  HWND bar = FindWindowExA(window, nullptr, "msctls_statusbar32", nullptr);
+  if (bar == nullptr) return kNotMet;
+  char text[256] = "";
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(bar, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                           SMTO_ABORTIFHUNG, 5000, &length))
+    return kNotMet;
+  std::printf("%s\n", text);
+  return kOk;
+}
+
 int Ping(Context& context) {
   DWORD timeoutMs;
   if (!ParseTimeout(context.args[1], &timeoutMs)) return kUsage;
@@ -313,6 +329,7 @@ const Command kWindowCommands[] = {
      "gone",
      CloseWindowOfClass},
     {"window", 1, 1, "WINDOW  HWND PID VISIBLE FOREGROUND LEFT TOP WIDTH HEIGHT \"TITLE\"", Window},
+    {"status", 1, 1, "WINDOW  the text of the window's status bar", Status},
     {"ping", 2, 2, "WINDOW TIMEOUTMS  SendMessageTimeout(WM_NULL); print the milliseconds", Ping},
     {"send", 5, 5, "WINDOW MSG WPARAM LPARAM TIMEOUTMS  SendMessageTimeout; print the result",
      Send},

@@ -108,6 +108,9 @@ void OnTick(HWND window) {
 
   const LONG focusRequest = header.focusRequest;
   if (focusRequest != header.focusDone) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    header.focusQpc = now.QuadPart;
     TakeFocus(window);
     InterlockedExchange(&header.focusDone, focusRequest);
   } else if (g_sink.options.keepFocus && ticks % kFocusEveryTicks == 0 &&

@@ -67,7 +67,9 @@ struct Header {
   volatile LONG freezeMs;       // stop pumping this long, at the next tick
   volatile LONG hangsDone;      // sleeps of either kind taken
   volatile LONG quitRequest;    // nonzero: close the window
-  LONG reserved[7];
+  LONG reserved0;
+  volatile LONGLONG focusQpc;  // QueryPerformanceCounter as the latest focus request began
+  LONG reserved[4];
 };
 
 struct KeySinkLog {
@@ -77,6 +79,7 @@ struct KeySinkLog {
 
 static_assert(sizeof(KeyEvent) == 40);
 static_assert(offsetof(Header, sinkWindow) % 8 == 0);
+static_assert(offsetof(Header, focusQpc) % 8 == 0);
 static_assert(sizeof(Header) % 8 == 0);
 
 }  // namespace keysink

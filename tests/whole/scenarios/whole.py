@@ -20,6 +20,7 @@ import controllers  # noqa: F401
 import editing  # noqa: F401
 import faults  # noqa: F401
 import presses  # noqa: F401
+import profiles  # noqa: F401
 import shell  # noqa: F401
 
 
