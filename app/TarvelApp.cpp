@@ -38,10 +38,12 @@ CTarvelApp::CTarvelApp(const ShellServices& services, std::string commandLine)
   context.app = this;
   context.keys = services_.keys;
   context.prompts = services_.prompts;
+  context.integrity = services_.integrity;
   document_ = std::make_unique<CTarvelDoc>(context);
   view_ = std::make_unique<CTarvelView>(*document_, *services_.settings, this, this);
   frame_ = std::make_unique<CMainFrame>(joysticks_, *document_, *services_.settings, this);
   frame_->SetAnnouncer(this);
+  document_->SetUserNotices(frame_.get());
   profiles_ = std::make_unique<ProfileSwitching>(*this, services_.foreground);
 }
 

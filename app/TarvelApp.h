@@ -19,6 +19,7 @@ class ForegroundWatch;
 class ProfileSwitching;
 class CTarvelView;
 class ControllerBackend;
+class ForegroundIntegrity;
 class KeySender;
 class RunAtLogon;
 class TrayIconShell;
@@ -40,6 +41,8 @@ struct ShellServices {
   TrayIconShell* tray = nullptr;
   // The entry that starts the program when the user logs on; null: the option is grayed.
   RunAtLogon* runAtLogon = nullptr;
+  // Whether keys can reach the program in front; null: they always go out.
+  ForegroundIntegrity* integrity = nullptr;
   // The window in front, for the per-program configurations; null: no switching.
   ForegroundWatch* foreground = nullptr;
 };

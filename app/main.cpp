@@ -13,6 +13,7 @@
 #include "platform/win32/ForegroundProgram.h"
 #include "platform/win32/MessageBoxPrompts.h"
 #include "platform/win32/RunAtLogon.h"
+#include "platform/win32/Win32ForegroundIntegrity.h"
 #include "platform/win32/Win32KeySender.h"
 #include "res/resource.h"
 
@@ -44,6 +45,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   tarvel::fw::RegistrySettings settings(tarvel::CTarvelApp::kCompanyKey, title.c_str());
   tarvel::DirectInputBackend controllers;
   tarvel::Win32KeySender keys;
+  tarvel::Win32ForegroundIntegrity integrity;
   tarvel::MessageBoxPrompts prompts;
   tarvel::fw::Win32FrameworkPrompts frameworkPrompts(title);
   tarvel::Win32TrayIconShell tray;
@@ -59,6 +61,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*comma
   services.frameworkPrompts = &frameworkPrompts;
   services.tray = &tray;
   services.runAtLogon = &runAtLogon;
+  services.integrity = &integrity;
   services.foreground = &foreground;
 
   tarvel::CTarvelApp app(services, arguments);

@@ -396,7 +396,7 @@ LRESULT CMainFrame::OnTrayNotify(WPARAM /*id*/, LPARAM mouseMessage) {
       break;
     case kBalloonClick:
       // The user asked for it: the discovery question, as Refresh asks it.
-      OnCommand(ID_JOYSTICK_REFRESH);
+      if (balloonOffersControllers_) OnCommand(ID_JOYSTICK_REFRESH);
       break;
     default:
       break;

@@ -13,6 +13,7 @@
 #include "framework/WaitSource.h"
 #include "input/JoystickTable.h"
 #include "input/PollTimerOwner.h"
+#include "model/UserNotices.h"
 
 namespace tarvel {
 
@@ -47,7 +48,10 @@ class FrameTickListener {
 // system's modal loops, it has the message loop wait on the controllers' change events and, for
 // controllers that must be polled, on a high-resolution 10 ms timer (the window timer fires on
 // the system tick, 15.6 ms by default).
-class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public fw::WaitSource {
+class CMainFrame final : public fw::FrameWindow,
+                         public PollTimerOwner,
+                         public fw::WaitSource,
+                         public UserNotices {
  public:
   static constexpr UINT_PTR kPollTimer = 1;
   static constexpr UINT kPollPeriodMs = 10;
@@ -94,6 +98,11 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   void OnHandleSet(int index) override;
   // The high-resolution timer could be made (Windows 10 1803 and later).
   bool HasTickTimer() const { return tickTimer_ != nullptr; }
+
+  // UserNotices: the message pane of the status bar, and a balloon through the announcer that
+  // a click does not answer with the new-controller question.
+  void ShowStatusText(const char* text) override;
+  void ShowTrayBalloon(const char* text) override;
 
   HWND ToolBarHandle() const { return toolBar_.Handle(); }
   SIZE ToolBarImageSize() const { return toolBar_.ImageSize(); }
@@ -162,6 +171,8 @@ class CMainFrame final : public fw::FrameWindow, public PollTimerOwner, public f
   uint64_t loopWaitsAtTimer_ = 0;
   std::string pendingOpen_;
   TrayAnnouncer* announcer_ = nullptr;
+  // The latest balloon announced new controllers: a click on it asks about them.
+  bool balloonOffersControllers_ = false;
   FrameTickListener* tickListener_ = nullptr;
   int dpi_ = fw::kBaseDpi;
   HFONT hintFont_ = nullptr;

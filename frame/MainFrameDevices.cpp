@@ -77,7 +77,10 @@ void CMainFrame::AnnounceNewControllers() {
         announced_ + announcedCount_)
       continue;
     for (int s = 0; s < joysticks_.count; ++s) {
-      if (!(joysticks_.slots[s].instanceGuid == unknown[u])) continue;
+      // A twin of a known controller shares its GUID: the name is the untied one's.
+      if (!(joysticks_.slots[s].instanceGuid == unknown[u]) ||
+          joysticks_.slots[s].recordIndex != -1)
+        continue;
       names += (fresh++ == 0 ? "" : ", ");
       names += joysticks_.slots[s].productName;
       break;
@@ -89,7 +92,21 @@ void CMainFrame::AnnounceNewControllers() {
   if (fresh == 0 || announcer_ == nullptr) return;
   const std::string text = fresh == 1 ? "New controller: " + names + ". Click to add it."
                                       : "New controllers: " + names + ". Click to add them.";
+  balloonOffersControllers_ = true;
   announcer_->ShowTrayBalloon(text.c_str());
+}
+
+void CMainFrame::ShowStatusText(const char* text) {
+  // It stays until the next notice (menu prompts and tooltips come and go over it), over the idle
+  // message that may name the profile; a keystroke repeated many times a second redraws the bar
+  // only when the text changes.
+  SetNotice(text != nullptr ? text : "");
+}
+
+void CMainFrame::ShowTrayBalloon(const char* text) {
+  if (announcer_ == nullptr) return;
+  balloonOffersControllers_ = false;
+  announcer_->ShowTrayBalloon(text);
 }
 
 }  // namespace tarvel

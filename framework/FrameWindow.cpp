@@ -210,8 +210,14 @@ void FrameWindow::SetIdleMessage(const std::string& text) {
   if (!inMenu_ && hotButton_ == 0) ShowIdleMessage();
 }
 
+void FrameWindow::SetNotice(const std::string& text) {
+  notice_ = text;
+  if (!inMenu_ && hotButton_ == 0) ShowIdleMessage();
+}
+
 void FrameWindow::ShowIdleMessage() {
-  if (MessageText() != idleMessage_) SetMessageText(idleMessage_.c_str());
+  const std::string& shown = notice_.empty() ? idleMessage_ : notice_;
+  if (MessageText() != shown) SetMessageText(shown.c_str());
 }
 
 void FrameWindow::OnSize(WPARAM /*type*/) { RecalcLayout(); }

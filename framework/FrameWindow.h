@@ -64,6 +64,9 @@ class FrameWindow : public Window, public CommandTarget {
   // What the message pane shows when nothing else is to be said; empty: "Ready".
   void SetIdleMessage(const std::string& text);
   std::string MessageText() const;
+  // A notice that the message pane shows in place of the idle message, at once and until it is
+  // cleared (empty).
+  void SetNotice(const std::string& text);
 
   HACCEL Accelerators() const { return accelerators_; }
   bool OnCommand(UINT id) override;
@@ -102,6 +105,7 @@ class FrameWindow : public Window, public CommandTarget {
   bool inMenu_ = false;
   UINT hotButton_ = 0;
   std::string idleMessage_;
+  std::string notice_;
   char tipText_[128] = {};
   wchar_t tipTextW_[128] = {};
 };

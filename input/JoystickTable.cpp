@@ -42,6 +42,7 @@ void JoystickTable::SetUpBuffer(JoystickSlot& slot) {
   slot.buffered = false;
   slot.changeEvent = nullptr;
   slot.emptySignals = 0;
+  slot.changesLost = false;
   slot.state = JoystickState();
   // A controller without a buffer is read by state alone, every pass, as always.
   if (Failed(slot.device->SetBufferSize(kBufferEntries))) return;

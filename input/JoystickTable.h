@@ -29,6 +29,7 @@ struct JoystickSlot {
   bool buffered = false;
   EventHandle changeEvent = nullptr;
   int emptySignals = 0;      // times changeEvent was set with nothing to read since the last pass
+  bool changesLost = false;  // the buffer overflowed since the last pass's state read
   JoystickState state = {};  // as last read, with the buffered changes since applied
 };
 

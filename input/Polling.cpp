@@ -63,6 +63,8 @@ int ReadBufferedChanges(JoystickSlot& slot, ButtonSink* sink) {
       slot.device->Acquire();
       JoystickState state;
       if (slot.device->GetDeviceState(kJoystickStateSize, state.bytes) == kOk) slot.state = state;
+      // The buffer is no full account any more: the next pass's state read stands for it.
+      slot.changesLost = true;
       break;
     }
     if (count < kChangeBatch) break;
@@ -121,7 +123,8 @@ void PollJoysticks(JoystickTable& table, ButtonSink* sink, bool eventsServed) {
     if (read != kOk) continue;
     // A buffer left to its event is the only account of this controller's changes: a state read
     // that ran ahead of it would type a press the buffer then types again.
-    if (eventsServed && slot.buffered && slot.changeEvent != nullptr) continue;
+    if (eventsServed && slot.buffered && slot.changeEvent != nullptr && !slot.changesLost) continue;
+    slot.changesLost = false;
     slot.state = state;
     ProcessState(slot, sink);
   }

@@ -5,26 +5,36 @@
 
 namespace tarvel {
 
-// Ties record r to the first attached controller with its instance GUID, in both directions.
+// Ties record r to its attached controller, in both directions. Controllers that share one
+// instance GUID (cloned pads, some virtual-controller drivers) are told apart by their order: the
+// k-th record with the GUID takes the k-th attached controller with it, so a record that was
+// tied keeps its controller when another record with its GUID is added after it.
 void CTarvelDoc::LinkRecord(int r) {
   DeviceRecord& record = *records[r];
   record.attachedIndex = -1;
+  int earlier = 0;
+  for (int o = 0; o < r; ++o)
+    if (records[o]->instanceGuid == record.instanceGuid) ++earlier;
   JoystickTable& table = Attached();
   for (int s = 0; s < table.count; ++s) {
-    if (table.slots[s].instanceGuid == record.instanceGuid) {
-      table.slots[s].recordIndex = r;
-      record.attachedIndex = s;
-      // The controller's hats and axes get rows; rows the record had already stay.
-      record.controlRows |=
-          ControlsOfController(table.slots[s].caps.povs, table.slots[s].axesPresent);
-      return;
-    }
+    if (!(table.slots[s].instanceGuid == record.instanceGuid) || earlier-- > 0) continue;
+    table.slots[s].recordIndex = r;
+    record.attachedIndex = s;
+    // The controller's hats and axes get rows; rows the record had already stay.
+    record.controlRows |=
+        ControlsOfController(table.slots[s].caps.povs, table.slots[s].axesPresent);
+    return;
   }
+}
+
+void CTarvelDoc::LinkAllRecords() {
+  Attached().UntieAll();
+  for (int r = 0; r < recordCount; ++r) LinkRecord(r);
 }
 
 void CTarvelDoc::ReattachJoysticks() {
   ReleaseHeldKeys();
-  for (int r = 0; r < recordCount; ++r) LinkRecord(r);
+  LinkAllRecords();
   UpdateAllViews(nullptr, 0);
 }
 
@@ -32,7 +42,7 @@ void CTarvelDoc::SyncAttachedJoysticks() {
   // The controllers were enumerated again: none of them is read as it was.
   ReleaseHeldKeys();
   const int rowsBefore = RowCount();
-  for (int r = 0; r < recordCount; ++r) LinkRecord(r);
+  LinkAllRecords();
   if (RowCount() != rowsBefore)
     if (DocView* view = FirstView()) view->RebuildRows();
 
@@ -50,7 +60,7 @@ void CTarvelDoc::SyncAttachedJoysticks() {
     // The question runs a message loop: whatever rebuilt the table or the records meanwhile,
     // the ties are made again, and a Yes adds the controller asked about only while it is still
     // in its slot and still unknown.
-    for (int r = 0; r < recordCount; ++r) LinkRecord(r);
+    LinkAllRecords();
     if (!yes || s >= table.count || !(table.slots[s].instanceGuid == asked) ||
         table.slots[s].recordIndex != -1)
       continue;

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "base/WindowHandle.h"
+#include "model/Delivery.h"
 
 namespace tarvel {
 
@@ -48,20 +49,25 @@ class KeySender {
   // One key event into the system's input stream (extra information 0).
   virtual void InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) = 0;
   // The events of one keystroke, in one piece that the user's own typing cannot split; the
-  // Windows sender makes them one SendInput call, with scan codes and extended-key flags.
-  virtual void InjectKeys(const KeyEvent* events, int count) {
+  // Windows sender makes them one SendInput call, with scan codes and extended-key flags. Says
+  // whether the input stream took them all.
+  virtual Delivery InjectKeys(const KeyEvent* events, int count) {
     for (int i = 0; i < count; ++i)
       InjectKey(events[i].virtualKey, events[i].scanCode, events[i].keyUp);
+    return Delivery{};
   }
   // FindWindowA(className, no window name): the first top-level window of the class, or null.
   virtual WindowHandle FindTopLevelWindow(const char* className) = 0;
-  // WM_KEYDOWN / WM_KEYUP with wParam virtualKey and lParam 0, delivered before returning.
-  virtual void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) = 0;
+  // WM_KEYDOWN / WM_KEYUP with wParam virtualKey and lParam 0, delivered before returning; says
+  // whether the window took it.
+  virtual Delivery SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) = 0;
   // Characters as Unicode keystrokes (each UTF-16 unit down and up), in one piece that the user's
-  // own typing cannot split, whatever the keyboard layout; a unit '\n' is the Enter key.
-  virtual void InjectText(const char16_t* units, int count) = 0;
-  // WM_CHAR with wParam unit (a surrogate pair is two of them), delivered before returning.
-  virtual void SendCharMessage(WindowHandle window, char16_t unit) = 0;
+  // own typing cannot split, whatever the keyboard layout; a unit '\n' is the Enter key. Says
+  // whether the input stream took them all.
+  virtual Delivery InjectText(const char16_t* units, int count) = 0;
+  // WM_CHAR with wParam unit (a surrogate pair is two of them), delivered before returning; says
+  // whether the window took it.
+  virtual Delivery SendCharMessage(WindowHandle window, char16_t unit) = 0;
 
  protected:
   ~KeySender() = default;

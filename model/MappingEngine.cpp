@@ -64,8 +64,7 @@ void CTarvelDoc::ApplyMappingState(int recordIndex, int index, uint8_t byte, Doc
     return;
   }
   const bool hasLong = mapping.longPressMs != 0 && mapping.longKey.virtualKey != 0;
-  if (mapping.assigned == 0 && records[recordIndex]->TextOf(mapping) == nullptr && !hasLong)
-    return;
+  if (mapping.assigned == 0 && records[recordIndex]->TextOf(mapping) == nullptr && !hasLong) return;
   // With a long press, what a press does waits for its length: see OnTick and EndPress.
   if (hasLong) {
     for (const PendingPress& p : pressing_)
@@ -185,14 +184,37 @@ void CTarvelDoc::PressHeldKeys(int record, int button) {
   HeldMapping hold{record,       button,     nullptr,    m.windowClass[0] != '\0',
                    m.virtualKey, m.scanCode, m.modifiers};
   if (hold.toWindow) {
-    hold.window = keys->FindTopLevelWindow(m.windowClass);
+    hold.window = FindTargetWindow(m.windowClass);
     if (hold.window == nullptr) return;
+  } else if (!ForegroundTakesKeys()) {
+    return;
   }
   held_.push_back(hold);
-  SendHeldKeys(held_.size() - 1, false);
+  const Delivery delivery = SendHeldKeys(held_.size() - 1, false);
+  reports_.Report(delivery, hold.toWindow ? m.windowClass : foreground_.ProgramName());
 }
 
-void CTarvelDoc::SendHeldKeys(size_t index, bool keyUp) {
+bool CTarvelDoc::ForegroundTakesKeys() {
+  if (foreground_.Check() != Elevation::Higher) return true;
+  Delivery refused;
+  refused.fault = DeliveryFault::Elevated;
+  reports_.Report(refused, foreground_.ProgramName());
+  return false;
+}
+
+WindowHandle CTarvelDoc::FindTargetWindow(const char* className) {
+  const WindowHandle window = context_.keys->FindTopLevelWindow(className);
+  if (window != nullptr) {
+    reports_.WindowFound(className);
+    return window;
+  }
+  Delivery none;
+  none.fault = DeliveryFault::NoWindow;
+  reports_.Report(none, className);
+  return nullptr;
+}
+
+Delivery CTarvelDoc::SendHeldKeys(size_t index, bool keyUp) {
   KeySender* keys = context_.keys;
   const HeldMapping& h = held_[index];
   // A key another mapping holds too goes down with the first and up with the last of them.
@@ -200,18 +222,22 @@ void CTarvelDoc::SendHeldKeys(size_t index, bool keyUp) {
     return !HeldByOther(index, h.window, h.toWindow, virtualKey);
   };
   if (h.toWindow) {
+    Delivery first;  // the first message that failed tells why
+    auto send = [&](bool up, uint8_t virtualKey) {
+      const Delivery d = keys->SendKeyMessage(h.window, up, virtualKey);
+      if (first.Delivered()) first = d;
+    };
     if (!keyUp) {
       for (const ModifierKey& mod : kModifierKeys)
-        if ((h.modifiers & mod.bit) && free(mod.virtualKey))
-          keys->SendKeyMessage(h.window, false, mod.virtualKey);
-      if (free(h.virtualKey)) keys->SendKeyMessage(h.window, false, h.virtualKey);
+        if ((h.modifiers & mod.bit) && free(mod.virtualKey)) send(false, mod.virtualKey);
+      if (free(h.virtualKey)) send(false, h.virtualKey);
     } else {
-      if (free(h.virtualKey)) keys->SendKeyMessage(h.window, true, h.virtualKey);
+      if (free(h.virtualKey)) send(true, h.virtualKey);
       for (int k = 2; k >= 0; --k)
         if ((h.modifiers & kModifierKeys[k].bit) && free(kModifierKeys[k].virtualKey))
-          keys->SendKeyMessage(h.window, true, kModifierKeys[k].virtualKey);
+          send(true, kModifierKeys[k].virtualKey);
     }
-    return;
+    return first;
   }
   KeyBatch batch;
   if (!keyUp) {
@@ -224,7 +250,7 @@ void CTarvelDoc::SendHeldKeys(size_t index, bool keyUp) {
       if ((h.modifiers & kModifierKeys[k].bit) && free(kModifierKeys[k].virtualKey))
         batch.Add(kModifierKeys[k].virtualKey, 0, true);
   }
-  if (batch.count > 0) keys->InjectKeys(batch.events, batch.count);
+  return batch.count > 0 ? keys->InjectKeys(batch.events, batch.count) : Delivery{};
 }
 
 void CTarvelDoc::ReleaseMappingKeys(int record, int button) {
@@ -282,6 +308,7 @@ void CTarvelDoc::SendKeystrokes(const ButtonMapping& m, const KeyStroke* steps, 
   KeySender* keys = context_.keys;
   if (keys == nullptr || count <= 0) return;
   if (m.windowClass[0] == '\0') {
+    if (!ForegroundTakesKeys()) return;
     // A modifier that a held key keeps down stays down: its key-up would let go of it.
     auto free = [&](uint8_t virtualKey) {
       return !HeldByOther(held_.size(), nullptr, false, virtualKey);
@@ -297,21 +324,26 @@ void CTarvelDoc::SendKeystrokes(const ButtonMapping& m, const KeyStroke* steps, 
         if ((s.modifiers & kModifierKeys[k].bit) && free(kModifierKeys[k].virtualKey))
           batch.Add(kModifierKeys[k].virtualKey, 0, true);
     }
-    keys->InjectKeys(batch.events, batch.count);
+    reports_.Report(keys->InjectKeys(batch.events, batch.count), foreground_.ProgramName());
     return;
   }
-  WindowHandle target = keys->FindTopLevelWindow(m.windowClass);
+  WindowHandle target = FindTargetWindow(m.windowClass);
   if (target == nullptr) return;
+  Delivery first;  // the first message that failed tells why
+  auto send = [&](bool keyUp, uint8_t virtualKey) {
+    const Delivery d = keys->SendKeyMessage(target, keyUp, virtualKey);
+    if (first.Delivered()) first = d;
+  };
   for (int i = 0; i < count && i < kMaxSequenceSteps; ++i) {
     const KeyStroke& s = steps[i];
     for (const ModifierKey& mod : kModifierKeys)
-      if (s.modifiers & mod.bit) keys->SendKeyMessage(target, false, mod.virtualKey);
-    keys->SendKeyMessage(target, false, s.virtualKey);
-    keys->SendKeyMessage(target, true, s.virtualKey);
+      if (s.modifiers & mod.bit) send(false, mod.virtualKey);
+    send(false, s.virtualKey);
+    send(true, s.virtualKey);
     for (int k = 2; k >= 0; --k)
-      if (s.modifiers & kModifierKeys[k].bit)
-        keys->SendKeyMessage(target, true, kModifierKeys[k].virtualKey);
+      if (s.modifiers & kModifierKeys[k].bit) send(true, kModifierKeys[k].virtualKey);
   }
+  reports_.Report(first, m.windowClass);
 }
 
 }  // namespace tarvel

@@ -35,21 +35,27 @@ void CTarvelDoc::SendText(const ButtonMapping& m, const char* utf8) {
   const int count = Utf8ToUtf16(utf8, std::strlen(utf8), units, 2 * kMaxTextChars);
   if (count <= 0) return;
   if (m.windowClass[0] == '\0') {
-    keys->InjectText(units, count);
+    if (!ForegroundTakesKeys()) return;
+    reports_.Report(keys->InjectText(units, count), foreground_.ProgramName());
     return;
   }
-  WindowHandle target = keys->FindTopLevelWindow(m.windowClass);
+  WindowHandle target = FindTargetWindow(m.windowClass);
   if (target == nullptr) return;
+  Delivery first;  // the first message that failed tells why
+  auto keep = [&](const Delivery& d) {
+    if (first.Delivered()) first = d;
+  };
   for (int i = 0; i < count; ++i) {
     if (units[i] != u'\n') {
-      keys->SendCharMessage(target, units[i]);
+      keep(keys->SendCharMessage(target, units[i]));
       continue;
     }
     // A line break is the Enter key, with the character it makes.
-    keys->SendKeyMessage(target, false, kVkReturn);
-    keys->SendCharMessage(target, u'\r');
-    keys->SendKeyMessage(target, true, kVkReturn);
+    keep(keys->SendKeyMessage(target, false, kVkReturn));
+    keep(keys->SendCharMessage(target, u'\r'));
+    keep(keys->SendKeyMessage(target, true, kVkReturn));
   }
+  reports_.Report(first, m.windowClass);
 }
 
 bool CTarvelDoc::IsTyping(int record, int button) const {

@@ -6,7 +6,10 @@
 
 namespace tarvel {
 
-CTarvelDoc::CTarvelDoc(const DocContext& context) : context_(context) {}
+CTarvelDoc::CTarvelDoc(const DocContext& context)
+    : context_(context), foreground_(context.integrity) {
+  reports_.SetNotices(context.notices);
+}
 
 CTarvelDoc::~CTarvelDoc() {
   // The key sender may be gone by now: keys still held were let go at exit.
@@ -51,8 +54,9 @@ bool CTarvelDoc::AppendRecordForSlot(int slotIndex) {
   record->controlRows = ControlsOfController(slot.caps.povs, slot.axesPresent);
   const int index = recordCount;
   records[index] = record;
-  slot.recordIndex = index;
   recordCount = index + 1;
+  // By order, as every tie: with a twin of the same GUID it may be the twin's slot that it takes.
+  LinkRecord(index);
   return true;
 }
 
@@ -123,18 +127,15 @@ void CTarvelDoc::ApplyRecordOrder(const int* order, int count) {
     keep[old] = true;
     kept[keptCount++] = records[old];
   }
-  JoystickTable& table = Attached();
-  for (int s = 0; s < table.count; ++s) table.slots[s].recordIndex = -1;
+  Attached().UntieAll();
   for (int r = 0; r < recordCount; ++r) {
     if (!keep[r]) delete records[r];
     records[r] = nullptr;
   }
-  for (int r = 0; r < keptCount; ++r) {
-    records[r] = kept[r];
-    const int slot = kept[r]->attachedIndex;
-    if (slot >= 0 && slot < table.count) table.slots[slot].recordIndex = r;
-  }
+  for (int r = 0; r < keptCount; ++r) records[r] = kept[r];
   recordCount = keptCount;
+  // Records that share a GUID take its controllers in their new order, as the saved file will.
+  LinkAllRecords();
   SetModifiedFlag(true);
   if (DocView* view = FirstView()) view->RebuildRows();
 }

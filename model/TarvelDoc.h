@@ -7,6 +7,7 @@
 #include "input/ButtonSink.h"
 #include "model/AppServices.h"
 #include "model/ConfigFormat.h"
+#include "model/DeliveryReports.h"
 #include "model/DeviceRecord.h"
 #include "model/Document.h"
 #include "model/FileOps.h"
@@ -31,6 +32,10 @@ struct DocContext {
   KeySender* keys = nullptr;
   UserPrompts* prompts = nullptr;
   FileOps* files = nullptr;  // null: the system's files
+  // Whether keys can reach the program in front; null: they always go out.
+  ForegroundIntegrity* integrity = nullptr;
+  // Where keys that cannot arrive are reported; null: nowhere (see SetUserNotices).
+  UserNotices* notices = nullptr;
 };
 
 class CTarvelDoc : public Document, public ButtonSink {
@@ -133,10 +138,14 @@ class CTarvelDoc : public Document, public ButtonSink {
   int fileVersion = 2;  // version digit of the last file read
 
   JoystickTable& Attached() const { return *context_.attached; }
+  // The status bar and tray balloons, which come after the document.
+  void SetUserNotices(UserNotices* notices) { reports_.SetNotices(notices); }
 
  private:
   ButtonMapping* MappingAt(int row) const;
   void LinkRecord(int recordIndex);
+  // Unties every slot, then ties each record in order.
+  void LinkAllRecords();
   void ShowRefusal(LoadResult result) const;
   LoadResult ReadAndAdopt(std::FILE* file, LoadObserver* observer, bool showRefusal);
   void SendKeystroke(const ButtonMapping& mapping);
@@ -151,6 +160,11 @@ class CTarvelDoc : public Document, public ButtonSink {
   // The action of a press, and the end of a press (the button let go).
   void ActOnPress(int record, int button);
   void EndPress(int record, int button);
+  // False, with the user told why, when keys into the input stream cannot reach the program in
+  // front.
+  bool ForegroundTakesKeys();
+  // The target window of a mapping, or null with the user told that none is open.
+  WindowHandle FindTargetWindow(const char* className);
   // A mapping's new state byte: its pressed mark and what its action does on the change.
   void ApplyMappingState(int record, int index, uint8_t byte, DocView* view);
   // A key that a Hold mapping keeps down, as it went down: its window (for the target-window
@@ -172,11 +186,13 @@ class CTarvelDoc : public Document, public ButtonSink {
   };
   void PressHeldKeys(int record, int button);
   void ReleaseRowKeys(int row);
-  void SendHeldKeys(size_t index, bool keyUp);
+  Delivery SendHeldKeys(size_t index, bool keyUp);
   bool HeldByOther(size_t except, WindowHandle window, bool toWindow, uint8_t virtualKey) const;
   FileOps& Files() const;
 
   DocContext context_;
+  ForegroundCheck foreground_;
+  DeliveryReports reports_;
   bool discoveryOpen_ = false;
   std::vector<HeldMapping> held_;
   std::vector<RepeatingMapping> repeating_;

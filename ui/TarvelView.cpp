@@ -224,8 +224,7 @@ void CTarvelView::FitControlNames() {
     if (!document_.RowToButton(row, &record, &index) || index < kFirstControl ||
         !document_.GetRowControlName(row, name, sizeof(name)))
       continue;
-    const int width = static_cast<int>(
-        SendMessageA(Handle(), LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(name)));
+    const int width = list.StringWidth(name);
     needed = std::max(needed, width + kSubItemMargin + 4);
   }
   if (needed > list.ColumnWidth(kButtonColumn)) list.SetColumnWidth(kButtonColumn, needed);

@@ -5,15 +5,35 @@
 #include <vector>
 
 namespace tarvel {
+namespace {
+
+UINT SendInputs(std::vector<INPUT>& inputs) {
+  SetLastError(0);
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// What the input stream took of count events.
+Delivery Inserted(UINT taken, int count) {
+  Delivery delivery;
+  if (taken < static_cast<UINT>(count)) {
+    delivery.fault = DeliveryFault::PartlyInserted;
+    delivery.systemError = GetLastError();
+    delivery.taken = static_cast<int>(taken);
+    delivery.given = count;
+  }
+  return delivery;
+}
+
+}  // namespace
 
 void Win32KeySender::InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) {
   const KeyEvent event{virtualKey, scanCode, keyUp};
   InjectKeys(&event, 1);
 }
 
-void Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
+Delivery Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
   // A sequence of 16 keystrokes with all three modifiers is 128 events.
-  if (count <= 0 || count > 256) return;
+  if (count <= 0 || count > 256) return Delivery{};
   std::vector<INPUT> inputs(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     const KeyEvent& e = events[i];
@@ -25,11 +45,11 @@ void Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
     key.dwFlags =
         (e.keyUp ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(e.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0);
   }
-  SendInput(static_cast<UINT>(count), inputs.data(), sizeof(INPUT));
+  return Inserted(SendInputs(inputs), count);
 }
 
-void Win32KeySender::InjectText(const char16_t* units, int count) {
-  if (count <= 0 || count > 4096) return;
+Delivery Win32KeySender::InjectText(const char16_t* units, int count) {
+  if (count <= 0 || count > 4096) return Delivery{};
   std::vector<INPUT> inputs(2 * static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     for (int half = 0; half < 2; ++half) {
@@ -45,20 +65,29 @@ void Win32KeySender::InjectText(const char16_t* units, int count) {
       }
     }
   }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  return Inserted(SendInputs(inputs), static_cast<int>(inputs.size()));
 }
 
-void Win32KeySender::SendCharMessage(WindowHandle window, char16_t unit) {
+Delivery Win32KeySender::SendCharMessage(WindowHandle window, char16_t unit) {
   if (window != charWindow_) {
     charWindow_ = window;
     charTimedOut_ = false;
   }
-  if (charTimedOut_) return;
+  if (charTimedOut_) return charFailure_;
   // The W form, so that a Unicode window gets the character itself, whatever the code page.
   DWORD_PTR result = 0;
+  SetLastError(0);
   if (SendMessageTimeoutW(static_cast<HWND>(window), WM_CHAR, unit, 1,
-                          SMTO_NORMAL | SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) == 0)
+                          SMTO_NORMAL | SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) == 0) {
+    const DWORD error = GetLastError();
     charTimedOut_ = true;
+    charFailure_ = Delivery{};
+    charFailure_.fault = error == ERROR_TIMEOUT || error == 0 ? DeliveryFault::WindowTimedOut
+                                                              : DeliveryFault::WindowRefused;
+    charFailure_.systemError = error;
+    return charFailure_;
+  }
+  return Delivery{};
 }
 
 WindowHandle Win32KeySender::FindTopLevelWindow(const char* className) {
@@ -68,7 +97,7 @@ WindowHandle Win32KeySender::FindTopLevelWindow(const char* className) {
   return FindWindowA(className, nullptr);
 }
 
-void Win32KeySender::SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) {
+Delivery Win32KeySender::SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) {
   // A keystroke is its key-downs followed by its key-ups: a key-down after a key-up, or a message
   // to another window, begins the next one.
   if (window != window_ || (!keyUp && sawKeyUp_)) {
@@ -85,14 +114,23 @@ void Win32KeySender::SendKeyMessage(WindowHandle window, bool keyUp, uint8_t vir
     // it (F4 instead of Alt+F4): the keystroke is given up. Its key-ups still go, so that no key
     // the window did see go down stays down.
     if (keyUp) SendNotifyMessageA(target, message, virtualKey, 0);
-    return;
+    return failure_;
   }
   // SMTO_NORMAL keeps answering messages sent to this thread while it waits, as SendMessageA does.
   DWORD_PTR result = 0;
+  SetLastError(0);
   if (SendMessageTimeoutA(target, message, virtualKey, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                           kMessageTimeoutMs, &result) == 0) {
+    // A window of a program at a higher integrity level refuses with ERROR_ACCESS_DENIED.
+    const DWORD error = GetLastError();
     timedOut_ = true;
+    failure_ = Delivery{};
+    failure_.fault = error == ERROR_TIMEOUT || error == 0 ? DeliveryFault::WindowTimedOut
+                                                          : DeliveryFault::WindowRefused;
+    failure_.systemError = error;
+    return failure_;
   }
+  return Delivery{};
 }
 
 }  // namespace tarvel

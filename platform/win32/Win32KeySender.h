@@ -13,7 +13,8 @@ namespace tarvel {
 // keystroke is given up: its remaining key-downs are not sent, and its key-ups go to the window
 // without waiting (SendNotifyMessageA). A target that recovers therefore never gets a key without
 // the modifiers that belong to it, and is not left with a key held down. The next keystroke waits
-// again, at most once.
+// again, at most once. A keystroke given up reports why, from the message that failed on, and a
+// SendInput call that inserts fewer events than it was given reports how many it took.
 class Win32KeySender final : public KeySender {
  public:
   static constexpr unsigned kMessageTimeoutMs = 1000;
@@ -21,14 +22,14 @@ class Win32KeySender final : public KeySender {
   void InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) override;
   // One SendInput call: every key with its scan code (the key's own where none is given) and
   // the extended flag on the extended keys.
-  void InjectKeys(const KeyEvent* events, int count) override;
+  Delivery InjectKeys(const KeyEvent* events, int count) override;
   WindowHandle FindTopLevelWindow(const char* className) override;
-  void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override;
+  Delivery SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override;
   // One SendInput call of KEYEVENTF_UNICODE events; a line break is VK_RETURN.
-  void InjectText(const char16_t* units, int count) override;
+  Delivery InjectText(const char16_t* units, int count) override;
   // Waits as a key message does; once a character was not handled in time, the rest of the text
   // is given up, until the next window lookup begins another output.
-  void SendCharMessage(WindowHandle window, char16_t unit) override;
+  Delivery SendCharMessage(WindowHandle window, char16_t unit) override;
 
  private:
   // The keystroke under way: its window, whether its key-ups have begun, and whether a message
@@ -38,6 +39,8 @@ class Win32KeySender final : public KeySender {
   bool timedOut_ = false;
   WindowHandle charWindow_ = nullptr;
   bool charTimedOut_ = false;
+  Delivery charFailure_;  // why the rest of the text under way is given up
+  Delivery failure_;      // why the keystroke under way was given up
 };
 
 }  // namespace tarvel

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "model/DeliveryReports.h"
+#include "platform/win32/Win32ForegroundIntegrity.h"
 #include "platform/win32/Win32KeySender.h"
 #include "tests/backends/KeyTarget.h"
 
@@ -74,7 +76,8 @@ TEST(Win32KeySender, DeliversEachMessageBeforeReturningToAWindowOfThisThread) {
   ASSERT_NE(target, nullptr);
   Win32KeySender sender;
   for (size_t i = 0; i < kCtrlAltF5.size(); ++i) {
-    sender.SendKeyMessage(target, kCtrlAltF5[i].keyUp, kCtrlAltF5[i].virtualKey);
+    EXPECT_TRUE(
+        sender.SendKeyMessage(target, kCtrlAltF5[i].keyUp, kCtrlAltF5[i].virtualKey).Delivered());
     ASSERT_EQ(log.Size(), i + 1) << "message " << i << " was not handled before returning";
   }
   EXPECT_EQ(log.Messages(), ExpectedMessages(kCtrlAltF5));
@@ -101,9 +104,12 @@ TEST(Win32KeySender, ATargetThatDoesNotAnswerDoesNotHoldUpTheSender) {
   // The target's thread reads no messages for 3 s, far longer than one message may wait.
   ThreadedKeyTarget target("TarvelTestBlocked", 3000);
   Win32KeySender sender;
+  std::vector<DeliveryFault> faults;
   for (const Step& step : kCtrlAltF5)
-    sender.SendKeyMessage(target.Window(), step.keyUp, step.virtualKey);
+    faults.push_back(sender.SendKeyMessage(target.Window(), step.keyUp, step.virtualKey).fault);
   EXPECT_FALSE(target.Woke()) << "the sender waited until the blocked target woke";
+  // The keystroke given up says why, from the message that timed out on.
+  EXPECT_EQ(faults, std::vector<DeliveryFault>(kCtrlAltF5.size(), DeliveryFault::WindowTimedOut));
 
   // Once it answers again, the target has at most the key-down that timed out, never a later
   // key-down without it (Alt+F5 or F5 where Ctrl+Alt+F5 was meant), and every key-up, so no key it
@@ -130,8 +136,35 @@ TEST(Win32KeySender, AWindowThatIsGoneSwallowsTheKeystroke) {
   ASSERT_NE(target, nullptr);
   DestroyWindow(target);
   Win32KeySender sender;
+  const Delivery first = sender.SendKeyMessage(target, false, VK_CONTROL);
+  EXPECT_EQ(first.fault, DeliveryFault::WindowRefused);
+  EXPECT_EQ(first.systemError, static_cast<uint32_t>(ERROR_INVALID_WINDOW_HANDLE));
   for (const Step& step : kCtrlAltF5) sender.SendKeyMessage(target, step.keyUp, step.virtualKey);
   EXPECT_EQ(log.Size(), 0u);
+}
+
+// The real integrity check, against this process's own window: the same level, so keys go out;
+// a window that is gone has no process to ask.
+TEST(Win32ForegroundIntegrity, AWindowOfThisProcessIsOfItsOwnLevel) {
+  KeyLog log;
+  HWND own = test::CreateKeyTarget("TarvelTestIntegrity", &log);
+  ASSERT_NE(own, nullptr);
+  Win32ForegroundIntegrity integrity;
+  char name[kProgramNameSize] = "x";
+  EXPECT_EQ(integrity.CompareProcessOf(own, name, sizeof name), Elevation::NotHigher);
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string file = path;
+  EXPECT_EQ(std::string(name), file.substr(file.find_last_of("\\/") + 1));
+  uint32_t level = 0;
+  char again[kProgramNameSize];
+  ASSERT_TRUE(
+      Win32ForegroundIntegrity::IntegrityLevelOfProcess(GetCurrentProcessId(), &level, again, 4));
+  EXPECT_GE(level, 0x1000u) << "at least low integrity";
+  EXPECT_EQ(std::string(again), std::string(name).substr(0, 3)) << "cut to the buffer";
+  DestroyWindow(own);
+  EXPECT_EQ(integrity.CompareProcessOf(own, name, sizeof name), Elevation::Unknown);
+  EXPECT_STREQ(name, "");
 }
 
 TEST(Win32KeySender, InjectedKeysReachTheFocusedWindowWithScanCodeAndExtendedFlag) {
@@ -161,7 +194,7 @@ TEST(Win32KeySender, InjectedKeysReachTheFocusedWindowWithScanCodeAndExtendedFla
     const size_t before = log.Size();
     const KeyEvent keystroke[] = {{c.virtualKey, c.scanCode, false},
                                   {c.virtualKey, c.scanCode, true}};
-    sender.InjectKeys(keystroke, 2);
+    EXPECT_TRUE(sender.InjectKeys(keystroke, 2).Delivered());
     PumpUntil([&] { return log.Size() >= before + 2; });
     const std::vector<KeyMessage> received = log.Messages();
     ASSERT_EQ(received.size(), before + 2);

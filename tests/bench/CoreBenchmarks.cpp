@@ -85,9 +85,12 @@ class NoKeys final : public KeySender {
  public:
   void InjectKey(uint8_t, uint8_t, bool) override { ++events; }
   WindowHandle FindTopLevelWindow(const char*) override { return nullptr; }
-  void SendKeyMessage(WindowHandle, bool, uint8_t) override {}
-  void InjectText(const char16_t*, int count) override { events += count; }
-  void SendCharMessage(WindowHandle, char16_t) override {}
+  Delivery SendKeyMessage(WindowHandle, bool, uint8_t) override { return Delivery{}; }
+  Delivery InjectText(const char16_t*, int count) override {
+    events += count;
+    return Delivery{};
+  }
+  Delivery SendCharMessage(WindowHandle, char16_t) override { return Delivery{}; }
   long events = 0;
 };
 

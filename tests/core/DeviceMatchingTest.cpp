@@ -83,25 +83,85 @@ TEST(DeviceMatching, OpeningAFileUntiesEverySlotFirst) {
   for (int s = 0; s < 3; ++s) EXPECT_EQ(h.table.slots[s].recordIndex, -1);
 }
 
-TEST(DeviceMatching, OfTwoRecordsWithOneGuidTheHigherIndexGetsThePresses) {
-  ThreeAttached h;
-  ASSERT_EQ(h.Load(Lines(Join({{"TVM2"},
-                               Block(kA, "First A", {V2Button(1, 1, 0x41, 0, 0)}),
-                               Block(kA, "Second A", {V2Button(1, 1, 0x42, 0, 0)})}))),
-            LoadResult::Loaded);
-  ASSERT_EQ(h.doc.recordCount, 2);
-  EXPECT_EQ(h.doc.records[0]->attachedIndex, 0);
-  EXPECT_EQ(h.doc.records[1]->attachedIndex, 0);
-  EXPECT_EQ(h.table.slots[0].recordIndex, 1);
+// Controllers that share an instance GUID are told apart by order, whatever adds the records:
+// the k-th record with the GUID takes the k-th controller with it, and keeps it across Refresh,
+// Yes or No, and a save and reload. Before, every record named the first such controller and
+// the highest of them alone got its presses: a Yes broke the mapping that worked.
+TEST(DeviceMatching, RecordsWithOneGuidTakeItsControllersInOrder) {
+  struct Case {
+    const char* what;
+    std::vector<Guid> slots;    // the attached controllers' GUIDs, in DirectInput's order
+    std::vector<Guid> records;  // the file's records
+    std::vector<bool> answers;  // to the first Refresh's questions
+    std::vector<int> ties;      // each record's slot after it
+  };
+  const Case cases[] = {
+      {"a file with two records of one GUID", {kA, kA}, {kA, kA}, {}, {0, 1}},
+      {"the twin is added by Yes", {kA, kA}, {kA}, {true}, {0, 1}},
+      {"the twin is refused", {kA, kA}, {kA}, {false}, {0}},
+      {"two twins added at once", {kA, kA, kA}, {kA}, {true, true}, {0, 1, 2}},
+      {"twins among others", {kB, kA, kC, kA}, {kA, kC}, {true, true}, {1, 2, 0, 3}},
+      {"more records than controllers", {kA}, {kA, kA, kA}, {}, {0, -1, -1}},
+      {"none attached", {}, {kA, kA}, {}, {-1, -1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Reader h;
+    for (size_t s = 0; s < c.slots.size(); ++s)
+      h.backend.AddController(c.slots[s], "Pad " + std::to_string(s), 4);
+    h.table.SetUpJoysticks(nullptr);
+    std::vector<std::string> file = {"TVM2"};
+    for (size_t r = 0; r < c.records.size(); ++r)
+      file = Join({file, Block(c.records[r], "R" + std::to_string(r),
+                               {V2Button(1, 1, static_cast<int>(0x41 + r), 0, 0)})});
+    ASSERT_EQ(h.Load(Lines(file)), LoadResult::Loaded);
+    h.prompts.answers.assign(c.answers.begin(), c.answers.end());
+    h.table.RefreshJoysticks(&h.frame);
+    h.doc.SyncAttachedJoysticks();
+    ASSERT_EQ(h.doc.recordCount, static_cast<int>(c.ties.size()));
+    for (int r = 0; r < h.doc.recordCount; ++r)
+      if (r >= static_cast<int>(c.records.size()))
+        Assign(h.doc.records[r]->buttons[0], static_cast<uint8_t>(0x41 + r), 0, 0);
 
-  h.backend.Controller(0).Press(0);
-  PollJoysticks(h.table, &h.doc);
-  PollJoysticks(h.table, &h.doc);
-
-  EXPECT_EQ(h.keys.sent,
-            (std::vector<std::string>{KeyEventText(0x42, 0, false), KeyEventText(0x42, 0, true)}));
-  EXPECT_EQ(h.view.Count("SetPressedMark 1 on"), 1);
-  EXPECT_EQ(h.view.CountStarting("SetPressedMark 0"), 0);
+    // The same ties after a Refresh that asks again, a hot-plug pass, and a reload of the save.
+    const std::string saved = FormatConfiguration(h.doc.records, h.doc.recordCount);
+    for (const char* step : {"as added", "after Refresh", "after a hot-plug pass", "reloaded"}) {
+      SCOPED_TRACE(step);
+      const std::string name = step;
+      if (name == "after Refresh") {
+        h.prompts.answers = {false, false, false, false};
+        h.table.RefreshJoysticks(&h.frame);
+        h.doc.SyncAttachedJoysticks();
+      } else if (name == "after a hot-plug pass") {
+        h.table.RefreshJoysticks(&h.frame);
+        h.doc.ReattachJoysticks();
+      } else if (name == "reloaded") {
+        ASSERT_EQ(h.Load(saved), LoadResult::Loaded);
+      }
+      ASSERT_EQ(h.doc.recordCount, static_cast<int>(c.ties.size()));
+      for (int r = 0; r < h.doc.recordCount; ++r) {
+        EXPECT_EQ(h.doc.records[r]->attachedIndex, c.ties[r]) << "record " << r;
+        if (c.ties[r] >= 0) {
+          EXPECT_EQ(h.table.slots[c.ties[r]].recordIndex, r) << "slot " << c.ties[r];
+        }
+      }
+      // Each controller's press types the key of its own record, or nothing when it has none.
+      PollJoysticks(h.table, &h.doc);  // acquires them
+      for (int s = 0; s < h.table.count; ++s) {
+        h.keys.sent.clear();
+        h.backend.Controller(s).Press(0);
+        PollJoysticks(h.table, &h.doc);
+        h.backend.Controller(s).ReleaseButton(0);
+        PollJoysticks(h.table, &h.doc);
+        const int r = h.table.slots[s].recordIndex;
+        const std::vector<std::string> expected =
+            r < 0 ? std::vector<std::string>{}
+                  : std::vector<std::string>{KeyEventText(static_cast<uint8_t>(0x41 + r), 0, false),
+                                             KeyEventText(static_cast<uint8_t>(0x41 + r), 0, true)};
+        EXPECT_EQ(h.keys.sent, expected) << "slot " << s;
+      }
+    }
+  }
 }
 
 TEST(DeviceMatching, ADroppedBlockLeavesNoTie) {

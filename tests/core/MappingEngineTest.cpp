@@ -210,6 +210,143 @@ TEST(MappingEngine, AWindowClassThatNamesNoWindowSendsNothingAnywhere) {
   EXPECT_EQ(h.view.calls, Sent{"SetPressedMark 0 on"});
 }
 
+// Keys that Windows will not deliver: three presses of a mapping (Turbo: one press held for
+// three repeats) give the status text each time and one balloon; keys into the input stream are
+// not sent at all while the program in front runs at a higher integrity level.
+TEST(MappingEngine, KeysThatCannotArriveAreReportedWithOneBalloonPerTarget) {
+  const WindowHandle kGame = reinterpret_cast<WindowHandle>(0x77);
+  const std::string elevated =
+      "Keys cannot reach game.exe: it runs as administrator. Start Tarvel as administrator to "
+      "use it there.";
+  Delivery partly;
+  partly.fault = DeliveryFault::PartlyInserted;
+  partly.taken = 1;
+  partly.given = 2;
+  Delivery denied;
+  denied.fault = DeliveryFault::WindowRefused;
+  denied.systemError = 5;
+  struct Case {
+    const char* what;
+    Elevation elevation;
+    KeyAction action;
+    const char* windowClass;
+    Delivery inject, message;
+    size_t keyEvents;    // sent over the three presses
+    std::string status;  // each time; empty: none
+    size_t statuses;
+  };
+  const Case cases[] = {
+      {"elevated, Tap", Elevation::Higher, KeyAction::Tap, "", {}, {}, 0, elevated, 3},
+      {"elevated, Hold", Elevation::Higher, KeyAction::Hold, "", {}, {}, 0, elevated, 3},
+      {"elevated, Turbo", Elevation::Higher, KeyAction::Turbo, "", {}, {}, 0, elevated, 3},
+      {"same level", Elevation::NotHigher, KeyAction::Tap, "", {}, {}, 6, "", 0},
+      {"token unreadable", Elevation::Unknown, KeyAction::Tap, "", {}, {}, 6, "", 0},
+      {"elevated, to a window", Elevation::Higher, KeyAction::Tap, "Notepad", {}, {}, 6, "", 0},
+      {"SendInput took 1 of 2",
+       Elevation::NotHigher,
+       KeyAction::Tap,
+       "",
+       partly,
+       {},
+       6,
+       "Keys cannot reach game.exe: Windows took 1 of 2 key events (the input is blocked, "
+       "perhaps by a program that runs as administrator).",
+       3},
+      {"window refuses",
+       Elevation::NotHigher,
+       KeyAction::Hold,
+       "Notepad",
+       {},
+       denied,
+       6,
+       "Keys cannot reach the window of class \"Notepad\": access denied; its program may run "
+       "as administrator.",
+       3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EngineScene h;
+    h.integrity.foreground = kGame;
+    h.integrity.processes[kGame] = {c.elevation, "game.exe"};
+    h.keys.injectResult = c.inject;
+    h.keys.messageResult = c.message;
+    Assign(h.M(0, 0), 0x41, 0x1E, 0, c.windowClass);
+    h.M(0, 0).action = c.action;
+    h.doc.OnTick(1000);
+    for (int press = 0; press < 3; ++press) {
+      if (c.action == KeyAction::Turbo && press > 0) {
+        h.doc.OnTick(1000 + 100 * press);
+        continue;
+      }
+      h.bytes[0] = 0x80;
+      h.Process(0);
+      h.bytes[0] = 0x00;
+      if (c.action != KeyAction::Turbo) h.Process(0);
+    }
+    EXPECT_EQ(h.keys.sent.size(), c.keyEvents);
+    EXPECT_EQ(h.notices.statuses, std::vector<std::string>(c.statuses, c.status));
+    EXPECT_EQ(h.notices.balloons, std::vector<std::string>(c.statuses > 0 ? 1 : 0, c.status));
+    EXPECT_EQ(h.integrity.comparisons, c.windowClass[0] == '\0' ? 1 : 0)
+        << "asked once per window in front";
+    EXPECT_EQ(h.view.Count("SetPressedMark 0 on"), c.action == KeyAction::Turbo ? 1 : 3);
+  }
+}
+
+TEST(MappingEngine, EachTargetGetsItsOwnBalloonAndAMissingWindowIsToldOnceUntilItIsThere) {
+  EngineScene h;
+  const WindowHandle game = reinterpret_cast<WindowHandle>(0x71);
+  const WindowHandle tool = reinterpret_cast<WindowHandle>(0x72);
+  h.integrity.processes[game] = {Elevation::Higher, "game.exe"};
+  h.integrity.processes[tool] = {Elevation::Higher, "tool.exe"};
+  Assign(h.M(0, 0), 0x41, 0x1E, 0);
+  Assign(h.M(0, 1), 0x42, 0x30, 0, "Ghost");
+  auto tap = [&](int button) {
+    h.bytes[button] = 0x80;
+    h.Process(0);
+    h.bytes[button] = 0x00;
+    h.Process(0);
+  };
+  for (WindowHandle front : {game, tool, game, tool}) {
+    h.integrity.foreground = front;
+    tap(0);
+  }
+  EXPECT_EQ(h.integrity.comparisons, 4);
+  ASSERT_EQ(h.notices.balloons.size(), 2u);
+  EXPECT_NE(h.notices.balloons[0].find("game.exe"), std::string::npos);
+  EXPECT_NE(h.notices.balloons[1].find("tool.exe"), std::string::npos);
+
+  h.notices.statuses.clear();
+  const std::string none = "No window of class \"Ghost\" is open.";
+  tap(1);
+  tap(1);
+  EXPECT_EQ(h.notices.statuses, std::vector<std::string>{none});
+  h.keys.AddWindow("Ghost", reinterpret_cast<WindowHandle>(0x73));
+  tap(1);
+  h.keys.windows.erase("Ghost");
+  tap(1);
+  tap(1);
+  // The keystroke that arrived put the usual text back.
+  EXPECT_EQ(h.notices.statuses, (std::vector<std::string>{none, "", none}));
+  EXPECT_EQ(h.notices.balloons.size(), 2u) << "a missing window gets no balloon";
+  EXPECT_EQ(h.keys.sent.size(), 2u);
+
+  // Past 32 targets: still one balloon each for the first 32, and a missing window is told
+  // every time rather than never.
+  h.notices.statuses.clear();
+  for (int n = 0; n < 40; ++n) {
+    const WindowHandle front = reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(0x100 + n));
+    h.integrity.processes[front] = {Elevation::Higher, "game" + std::to_string(n) + ".exe"};
+    h.integrity.foreground = front;
+    tap(0);
+    tap(0);
+    std::snprintf(h.M(0, 1).windowClass, sizeof h.M(0, 1).windowClass, "Ghost%d", n);
+    tap(1);
+    tap(1);
+  }
+  EXPECT_EQ(h.notices.balloons.size(), static_cast<size_t>(DeliveryReports::kMaxTargets));
+  EXPECT_EQ(h.notices.statuses.size(), 40u * 2 + 31 + 9 * 2);
+}
+
 TEST(MappingEngine, TheTargetWindowIsLookedUpAfreshForEveryKeystroke) {
   EngineScene h;
   Assign(h.M(0, 0), 0x41, 0x1E, 0, "Late");

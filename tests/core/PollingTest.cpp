@@ -512,6 +512,16 @@ TEST(Polling, BufferedChangesTypeEveryTapInOrderWhateverThePasses) {
   ReadBufferedChanges(h.table.slots[0], &h.doc);
   EXPECT_EQ(h.doc.records[0]->buttons[1].state, 0x80);
   EXPECT_TRUE(pad.queue.empty());
+  // One that hands over no change at all: the next pass's state read types what it missed.
+  h.keys.sent.clear();
+  pad.Press(0);
+  pad.queue.clear();
+  pad.overflowed = true;
+  OnChangeEvent(h.table, 0, &h.doc);
+  PollJoysticks(h.table, &h.doc, /*eventsServed=*/true);
+  EXPECT_EQ(h.keys.sent, (std::vector<std::string>{a_down, a_up}));
+  pad.ReleaseButton(0);
+  h.Pass();
 
   // An event set with nothing to read, again and again: no longer waited on until the next pass.
   for (int i = 0; i < kMaxEmptySignals; ++i) OnChangeEvent(h.table, 0, &h.doc);

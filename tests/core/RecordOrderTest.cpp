@@ -119,7 +119,7 @@ TEST(RecordOrder, TwoRecordsOfOneControllerShareItsSlotSafely) {
     FourRecords h;
     h.doc.records[0]->instanceGuid = h.doc.records[1]->instanceGuid;
     Tie(h.doc, h.table, 0, 0);
-    Tie(h.doc, h.table, 1, 0);  // the higher index has the slot
+    Tie(h.doc, h.table, 1, 0);
     const int order[] = {0, 2, 3};
     h.doc.ApplyRecordOrder(order, 3);
     EXPECT_EQ(h.Names(), (std::vector<std::string>{"R0", "R2", "R3"}));
@@ -135,7 +135,10 @@ TEST(RecordOrder, TwoRecordsOfOneControllerShareItsSlotSafely) {
     h.table.slots[1].recordIndex = -1;
     const int order[] = {1, 0};
     h.doc.ApplyRecordOrder(order, 2);
-    EXPECT_EQ(h.table.slots[0].recordIndex, 1);
+    // The first of them in the new order takes the controller, as the saved file will.
+    EXPECT_EQ(h.table.slots[0].recordIndex, 0);
+    EXPECT_EQ(h.doc.records[0]->attachedIndex, 0);
+    EXPECT_EQ(h.doc.records[1]->attachedIndex, -1);
   }
 }
 

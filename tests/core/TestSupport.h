@@ -10,6 +10,7 @@
 #include "tests/doubles/EventLog.h"
 #include "tests/doubles/FakeApp.h"
 #include "tests/doubles/FakeControllers.h"
+#include "tests/doubles/FakeNotices.h"
 #include "tests/doubles/FakePrompts.h"
 #include "tests/doubles/FakeTimerOwner.h"
 #include "tests/doubles/FakeView.h"
@@ -60,10 +61,12 @@ struct Harness {
   RecordingKeySender keys;
   FakePrompts prompts;
   FakeView view;
+  FakeIntegrity integrity;
+  RecordingNotices notices;
   CTarvelDoc doc;
 
   explicit Harness(FileOps* files = nullptr)
-      : doc(DocContext{&table, &app, &keys, &prompts, files}) {
+      : doc(DocContext{&table, &app, &keys, &prompts, files, &integrity, &notices}) {
     backend.log = &log;
     frame.log = &log;
     app.log = &log;

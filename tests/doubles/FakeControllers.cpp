@@ -257,7 +257,9 @@ Result FakeInput::EnumDevices(uint32_t deviceClass, DeviceEnumCallback callback,
       std::memcpy(instance.productName, c.name.data(), len);
     }
     ++b.enumCallbacks;
+    b.offered = i;
     const int answer = callback(instance, context);
+    b.offered = -1;
     if (!b.longRun) b.callbackAnswers.push_back(answer);
     if (answer != kEnumContinue) break;
   }
@@ -271,7 +273,9 @@ Result FakeInput::CreateDevice(const Guid& instanceGuid, ControllerDevice** devi
     ++b.callsOnReleasedObjects;
     return kFail;
   }
-  for (int i = 0; i < b.ControllerCount(); ++i) {
+  const bool offeredMatches = b.offered >= 0 && b.offered < b.ControllerCount() &&
+                              b.Controller(b.offered).instanceGuid == instanceGuid;
+  for (int i = offeredMatches ? b.offered : 0; i < b.ControllerCount(); ++i) {
     FakeController& c = b.Controller(i);
     if (!c.attached || !(c.instanceGuid == instanceGuid)) continue;
     LogTo(b.log, "CreateDevice c" + std::to_string(i));

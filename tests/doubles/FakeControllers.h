@@ -205,7 +205,10 @@ class FakeBackend final : public ControllerBackend {
   int enumDevicesCalls = 0;
   uint32_t enumClass = 0xFFFFFFFFu;
   uint32_t enumFlags = 0xFFFFFFFFu;
-  int enumCallbacks = 0;             // controllers offered to the callback
+  int enumCallbacks = 0;  // controllers offered to the callback
+  // The controller the enumeration callback is being offered: CreateDevice with its GUID opens
+  // it, even when an earlier controller shares the GUID. -1 outside the callback.
+  int offered = -1;
   std::vector<int> callbackAnswers;  // what the callback answered, in order
   int callsOnReleasedObjects = 0;    // calls on a device or interface after its last Release
   EventLog* log = nullptr;           // "Release c1", "Unacquire c0", "CreateDevice c2", ...

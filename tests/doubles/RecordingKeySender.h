@@ -42,9 +42,10 @@ class RecordingKeySender final : public KeySender {
     sent.push_back(KeyEventText(virtualKey, scanCode, keyUp));
     LogTo(log, sent.back());
   }
-  void InjectKeys(const KeyEvent* events, int count) override {
+  Delivery InjectKeys(const KeyEvent* events, int count) override {
     batches.push_back(count);
     KeySender::InjectKeys(events, count);
+    return injectResult;
   }
   WindowHandle FindTopLevelWindow(const char* className) override {
     lookups.push_back(className == nullptr ? std::string("<null>") : std::string(className));
@@ -52,23 +53,26 @@ class RecordingKeySender final : public KeySender {
     auto it = windows.find(lookups.back());
     return it == windows.end() ? nullptr : it->second;
   }
-  void SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override {
+  Delivery SendKeyMessage(WindowHandle window, bool keyUp, uint8_t virtualKey) override {
     sent.push_back(KeyMessageText(window, keyUp, virtualKey));
     LogTo(log, sent.back());
+    return messageResult;
   }
 
-  void InjectText(const char16_t* units, int count) override {
+  Delivery InjectText(const char16_t* units, int count) override {
     batches.push_back(count);
     std::string text = "text ";
     for (int i = 0; i < count; ++i) text += CharText(units[i]);
     sent.push_back(text);
     LogTo(log, sent.back());
+    return injectResult;
   }
-  void SendCharMessage(WindowHandle window, char16_t unit) override {
+  Delivery SendCharMessage(WindowHandle window, char16_t unit) override {
     char text[64];
     std::snprintf(text, sizeof text, "message %p WM_CHAR %s", window, CharText(unit).c_str());
     sent.push_back(text);
     LogTo(log, sent.back());
+    return messageResult;
   }
 
   void AddWindow(const std::string& className, WindowHandle window) { windows[className] = window; }
@@ -83,6 +87,9 @@ class RecordingKeySender final : public KeySender {
   std::vector<int> batches;          // events per InjectKeys call: one call per keystroke
   std::map<std::string, WindowHandle> windows;
   EventLog* log = nullptr;
+  // What every InjectKeys call and every key message answers: delivered unless a test says not.
+  Delivery injectResult;
+  Delivery messageResult;
 };
 
 }  // namespace tarvel::test

@@ -11,6 +11,7 @@
 #include "input/JoystickTable.h"
 #include "platform/win32/Win32KeySender.h"
 #include "res/resource.h"
+#include "tests/doubles/FakeNotices.h"
 #include "tests/shell/ShellTestSupport.h"
 
 namespace tarvel::test {
@@ -52,6 +53,16 @@ class KeyTargetWindow {
  private:
   HWND hwnd_;
 };
+
+// The texts of the balloons shown for the frame's tray icon, in order.
+std::vector<std::string> BalloonTexts(const RecordingTray& tray, HWND frame) {
+  std::vector<std::string> texts;
+  for (const RecordingTray::Call& call : tray.calls)
+    if (call.message == NIM_MODIFY && call.data.uFlags == NIF_INFO &&
+        call.data.cbSize == NOTIFYICONDATAA_V2_SIZE && call.data.hWnd == frame)
+      texts.push_back(call.data.szInfo);
+  return texts;
+}
 
 TEST(Joysticks, RefreshAsksAboutANewControllerAndYesAppendsItsRows) {
   TestServices services;
@@ -139,14 +150,7 @@ TEST(Joysticks, ControllersPluggedInAndPulledOutAreFoundWithoutAQuestion) {
   ASSERT_TRUE(app.Start());
   const HWND frame = app.FrameHandle();
   auto enumerations = [&] { return services.controllers.enumDevicesCalls; };
-  auto balloons = [&] {
-    std::vector<std::string> texts;
-    for (const RecordingTray::Call& call : services.tray.calls)
-      if (call.message == NIM_MODIFY && call.data.uFlags == NIF_INFO &&
-          call.data.cbSize == NOTIFYICONDATAA_V2_SIZE && call.data.hWnd == frame)
-        texts.push_back(call.data.szInfo);
-    return texts;
-  };
+  auto balloons = [&] { return BalloonTexts(services.tray, frame); };
   const int before = enumerations();
   // Neither a volume nor a port is a controller.
   NotifyDevices(frame, DBT_DEVICEARRIVAL, DBT_DEVTYP_VOLUME);
@@ -255,6 +259,61 @@ TEST(Joysticks, TimerTicksTurnAPressIntoKeyMessagesForTheTargetWindow) {
   pad.Unplug();
   ASSERT_TRUE(PumpUntil(&app.App(), [&] { return app.View().List().ItemImage(0) == 0; }));
   for (int row = 0; row < 6; ++row) EXPECT_EQ(app.View().List().ItemImage(row), 0) << row;
+}
+
+// A program in front that runs as administrator takes no keystrokes from Tarvel: none is sent,
+// the status bar says why at each press, and one balloon says it once; a click on that balloon
+// asks nothing. A row whose class has no window says so in the status bar.
+TEST(Joysticks, KeysThatCannotArriveAreToldInTheStatusBarAndOneBalloon) {
+  TestServices services;
+  FakeIntegrity integrity;
+  const WindowHandle game = reinterpret_cast<WindowHandle>(0x7700);
+  integrity.foreground = game;
+  integrity.processes[game] = {Elevation::Higher, "game.exe"};
+  services.integrity = &integrity;
+  FakeController& pad = services.controllers.AddController(4);
+  AppUnderTest app(services);
+  ASSERT_TRUE(app.Start());
+  const HWND frame = app.FrameHandle();
+  auto balloons = [&] { return BalloonTexts(services.tray, frame); };
+
+  for (int button : {0, 1}) {
+    ButtonMapping& mapping = app.Doc().records[0]->buttons[button];
+    mapping.assigned = 1;
+    mapping.virtualKey = 'A';
+  }
+  app.Doc().SetRowWindowClass(1, "NoSuchClass");
+  ASSERT_TRUE(PumpUntil(&app.App(), [&] { return app.View().List().ItemImage(0) == 4; }));
+  auto tap = [&](int button) {
+    pad.Press(button);
+    ASSERT_TRUE(PumpUntil(&app.App(), [&] { return app.View().List().ItemImage(button) == 5; }));
+    pad.ReleaseButton(button);
+    ASSERT_TRUE(PumpUntil(&app.App(), [&] { return app.View().List().ItemImage(button) == 4; }));
+  };
+
+  const std::string elevated =
+      "Keys cannot reach game.exe: it runs as administrator. Start Tarvel as administrator to "
+      "use it there.";
+  for (int press = 0; press < 3; ++press) tap(0);
+  EXPECT_TRUE(services.keys.sent.empty());
+  EXPECT_EQ(app.Frame().MessageText(), elevated);
+  EXPECT_EQ(balloons(), std::vector<std::string>{elevated});
+  const int enumerations = services.controllers.enumDevicesCalls;
+  SendMessageA(frame, WM_TRAYNOTIFY, 0, WM_USER + 5);  // a click on the balloon
+  PumpFor(&app.App(), 50);
+  EXPECT_EQ(services.controllers.enumDevicesCalls, enumerations);
+  EXPECT_TRUE(services.prompts.questions.empty());
+
+  tap(1);
+  EXPECT_EQ(app.Frame().MessageText(), "No window of class \"NoSuchClass\" is open.");
+  EXPECT_EQ(balloons().size(), 1u);
+
+  // The program in front is of our level again: the keys go out.
+  integrity.processes[game].elevation = Elevation::NotHigher;
+  integrity.foreground = reinterpret_cast<WindowHandle>(0x7701);
+  tap(0);
+  EXPECT_EQ(services.keys.sent.size(), 2u);
+  EXPECT_EQ(app.Frame().MessageText(), "Ready");
 }
 
 TEST(Joysticks, EveryTimerMessageRunsAPollingPass) {

@@ -57,6 +57,7 @@ ShellServices TestServices::Services(fw::SettingsStore* store) {
   services.frameworkPrompts = &frameworkPrompts;
   services.tray = &tray;
   services.runAtLogon = runAtLogon;
+  services.integrity = integrity;
   services.foreground = foreground;
   return services;
 }

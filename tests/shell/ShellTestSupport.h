@@ -72,9 +72,10 @@ struct TestServices {
   FakePrompts prompts;
   ScriptedFrameworkPrompts frameworkPrompts;
   RecordingTray tray;
-  KeySender* keysOverride = nullptr;      // the real key sender, for tests that deliver keys
-  RunAtLogon* runAtLogon = nullptr;       // a Run key of the tests' own; null: none
-  ForegroundWatch* foreground = nullptr;  // the window in front; null: no switching
+  KeySender* keysOverride = nullptr;         // the real key sender, for tests that deliver keys
+  RunAtLogon* runAtLogon = nullptr;          // a Run key of the tests' own; null: none
+  ForegroundIntegrity* integrity = nullptr;  // null: keys always go out
+  ForegroundWatch* foreground = nullptr;     // the window in front; null: no switching
 };
 
 // The messages waiting for this thread, handled as the program's message loop does; then the

@@ -61,13 +61,20 @@ class CheckingKeySender final : public KeySender {
   WindowHandle FindTopLevelWindow(const char* className) override {
     return std::string(className) == "SoakTarget" ? kTarget : nullptr;
   }
-  void SendKeyMessage(WindowHandle window, bool up, uint8_t vk) override {
+  Delivery SendKeyMessage(WindowHandle window, bool up, uint8_t vk) override {
     if (window != kTarget) broken = true;
     Take(vk, up, true);
+    return Delivery{};
   }
   // The soak's mappings type keys only: a text is a fault here.
-  void InjectText(const char16_t*, int) override { broken = true; }
-  void SendCharMessage(WindowHandle, char16_t) override { broken = true; }
+  Delivery InjectText(const char16_t*, int) override {
+    broken = true;
+    return Delivery{};
+  }
+  Delivery SendCharMessage(WindowHandle, char16_t) override {
+    broken = true;
+    return Delivery{};
+  }
 
   std::vector<Keystroke> done;
   bool broken = false;

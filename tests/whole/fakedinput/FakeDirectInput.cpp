@@ -59,11 +59,21 @@ int FakeDirectInput::FindSlot(REFGUID instance) const {
   return -1;
 }
 
+int FakeDirectInput::SlotToCreate(REFGUID instance) const {
+  if (offered_ >= 0 && IsEqualGUID(shared_->controllers[offered_].instanceGuid, instance))
+    return offered_;
+  for (int index = 0; index < kMaxControllers; ++index) {
+    const Controller& slot = shared_->controllers[index];
+    if (slot.defined && slot.present && IsEqualGUID(slot.instanceGuid, instance)) return index;
+  }
+  return FindSlot(instance);
+}
+
 HRESULT FakeDirectInput::CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE8A* device,
                                       LPUNKNOWN outer) {
   if (device == nullptr) return E_POINTER;
   *device = nullptr;
-  const int index = FindSlot(guid);
+  const int index = SlotToCreate(guid);
   if (index < 0) {
     InterlockedIncrement(&shared_->header.record.createDeviceUnknown);
     return DIERR_DEVICENOTREG;
@@ -113,7 +123,10 @@ HRESULT FakeDirectInput::DoEnumDevices(DWORD deviceType, LPDIENUMDEVICESCALLBACK
     instance.dwSize = sizeof(instance);
     DescribeController(slot, &instance);
     InterlockedIncrement(&shared_->header.record.lastEnumListed);
-    if (callback(&instance, context) == DIENUM_STOP) break;
+    offered_ = index;
+    const BOOL answer = callback(&instance, context);
+    offered_ = -1;
+    if (answer == DIENUM_STOP) break;
   }
   return DI_OK;
 }

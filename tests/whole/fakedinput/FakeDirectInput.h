@@ -43,6 +43,11 @@ class FakeDirectInput final : public IDirectInput8A {
 
   // The first slot that holds a controller with this instance GUID, or -1.
   int FindSlot(REFGUID instance) const;
+  // The slot that CreateDevice opens for an instance GUID: the one the enumeration callback is
+  // being offered when its GUID is that one (controllers may share a GUID), else the first
+  // present slot with it, else FindSlot's.
+  int SlotToCreate(REFGUID instance) const;
+  int offered_ = -1;
   HRESULT DoEnumDevices(DWORD deviceType, LPDIENUMDEVICESCALLBACKA callback, LPVOID context,
                         DWORD flags);
 

@@ -3,9 +3,9 @@ controllers found by Refresh."""
 
 import time
 
-from harness import (DBT_DEVNODES_CHANGED, FRAME_CLASS, ID_FILE_NEW, ID_JOYSTICK_REFRESH,
-                     NIN_BALLOONUSERCLICK, ROW_CONNECTED, ROW_PRESSED, WM_DEVICECHANGE,
-                     WM_TRAYNOTIFY, Mapping, Record, check, check_equal, instance_guid,
+from harness import (DBT_DEVNODES_CHANGED, FRAME_CLASS, ID_FILE_NEW, ID_FILE_SAVE,
+                     ID_JOYSTICK_REFRESH, NIN_BALLOONUSERCLICK, ROW_CONNECTED, ROW_PRESSED,
+                     WM_DEVICECHANGE, WM_TRAYNOTIFY, Mapping, Record, check, check_equal, instance_guid,
                      product_guid, scenario, wait_for, write_config)
 
 TARGET = "TarvelTarget"
@@ -241,3 +241,63 @@ def plugged_in(s):
     check('New joystick named "Pad Three" was discovered.' in text, f"the question: {text!r}")
     s.drive("click-button", "Tarvel", "Yes")
     wait_rows(s, lambda rows: len(rows) == 10, "Pad Three's rows appended")
+
+
+@scenario("discovery.twin_controllers", timeout=120)
+def twin_controllers(s):
+    """Two controllers with one instance GUID, one of them in the configuration: a Yes for the
+    other, found by Refresh with both attached or by the balloon when it is plugged in later,
+    ties it to the second, and the first one's mapped key keeps arriving, after another Refresh
+    and after the saved file is opened again."""
+    s.start_sink(TARGET)
+    for pair, order in enumerate(("both attached, Refresh", "the twin plugged in later")):
+        first, twin = 2 * pair, 2 * pair + 1
+        later = pair == 1
+        s.add_controller(first, "Twin Pad", 4, number=pair)
+        if not later:
+            s.add_controller(twin, "Twin Pad", 4, number=pair)
+        path = s.files / f"twin{pair}.tvm"
+        write_config(path, [pad_record(pair, "Twin Pad", 4, {0: Mapping(0x41, 0x1E, 0, TARGET)})])
+        s.start_tarvel(s.wine_path(path), ready_slot=first)
+        if later:
+            s.add_controller(twin, "Twin Pad", 4, number=pair)
+            s.drive("post", FRAME_CLASS, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0)
+            s.drive("wait", twin, "calls.getdevicestate", ">=", 1, 5000)
+            s.clear_keys()
+            check(tap(s, first, 0, 2), f"{order}: the known pad stopped sending when the twin came")
+            s.drive("post", FRAME_CLASS, WM_TRAYNOTIFY, 0, NIN_BALLOONUSERCLICK)
+        else:
+            s.command(ID_JOYSTICK_REFRESH)
+        text = question_text(s)
+        check('New joystick named "Twin Pad" was discovered.' in text, f"{order}: {text!r}")
+        s.drive("click-button", "Tarvel", "Yes")
+        wait_rows(s, lambda rows: len(rows) == 8, f"{order}: the twin's rows appended")
+
+        for step in ("after Yes", "after another Refresh", "with the saved file"):
+            if step == "after another Refresh":
+                s.command(ID_JOYSTICK_REFRESH)
+            elif step == "with the saved file":
+                s.command(ID_FILE_SAVE)
+                wait_for(lambda: path.read_bytes().count(b"NumberOfButtons"), lambda n: n == 2,
+                         f"{order}: the file was not saved with both records")
+                check_equal(f"{order}: exit code", 0, s.close_tarvel())
+                s.start_tarvel(s.wine_path(path), ready_slot=first)
+                check_equal(f"{order}: rows of the saved file", 8, len(s.rows()))
+            s.passes(first, 2)
+            s.passes(twin, 2)
+            s.clear_keys()
+            check(tap(s, first, 0, 2), f"{order}, {step}: the known pad does not send")
+            s.passes(first, 3)
+            check_equal(f"{order}, {step}: keys", keystroke(0x41), [k.short() for k in s.keys()])
+            # The twin feeds its own record: its first row shows the press, the first pad's not.
+            s.drive("press", twin, 0)
+            wait_rows(s, lambda rows: [r.image for r in (rows[0], rows[4])] ==
+                      [ROW_CONNECTED, ROW_CONNECTED | ROW_PRESSED],
+                      f"{order}, {step}: the twin's press on its own row")
+            s.drive("release", twin, 0)
+            s.passes(twin, 3)
+            check_equal(f"{order}, {step}: keys after the twin's unmapped button",
+                        keystroke(0x41), [k.short() for k in s.keys()])
+        check_equal(f"{order}: exit code", 0, s.close_tarvel())
+        s.drive("unplug", first)
+        s.drive("unplug", twin)

@@ -490,13 +490,16 @@ class Session:
     def start_tarvel(self, *args, ready_slot=0):
         """Starts tarvel.exe; with a ready_slot, waits until it reads that controller."""
         env = dict(self.env, WINEDLLOVERRIDES="dinput8=n,b")
+        # The counts go on from an earlier run of the program in this session.
+        before = self.get(ready_slot, "calls.getdevicestate") if ready_slot is not None else 0
         self._start("tarvel", self.program_dir / "tarvel.exe", list(args), cwd=self.program_dir,
                     env=env)
         if ready_slot is not None:
             deadline = time.monotonic() + 30
             code = 1
             while code != 0 and time.monotonic() < deadline and self.tarvel_running():
-                code, _ = self.drive("wait-calls", ready_slot, "getstate", 2, 2000, check=False)
+                code, _ = self.drive("wait-calls", ready_slot, "getstate", before + 2, 2000,
+                                     check=False)
             if code != 0:
                 self.drive("dump", check=False)
                 self.drive("list-windows", check=False)

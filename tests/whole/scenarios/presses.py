@@ -60,6 +60,15 @@ def road_target_window(s):
     s.passes(0, 5)
     s.drive("focus-sink", 5000)
     check_equal("keys after a press mapped to a missing window", 4, s.key_count())
+    # The user is told why, in the status bar; the next key that arrives puts "Ready" back.
+    check_equal("the status bar after it", 'No window of class "NoSuchWindowClass" is open.',
+                s.drive("status", "TarvelFrame").strip())
+    s.drive("release", 0, 4)
+    s.drive("press", 0, 2)
+    check(s.wait_keys(8), f"no keystroke after the second press: {s.keys()}")
+    s.passes(0, 3)
+    check_equal("the status bar once keys arrive", "Ready",
+                s.drive("status", "TarvelFrame").strip())
 
 
 @scenario("road.system_wide", timeout=60)
