@@ -14,8 +14,8 @@
 #include "input/JoystickTable.h"
 #include "input/PadPolling.h"
 #include "input/PollTimerOwner.h"
-#include "model/UserNotices.h"
 #include "model/PointerMotion.h"
+#include "model/UserNotices.h"
 
 namespace tarvel {
 

@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "base/TextField.h"
 #include "model/ConfigFormat.h"
 #include "model/TextScanner.h"
+#include "model/Utf8.h"
 
 namespace tarvel {
 namespace {
@@ -252,14 +254,39 @@ bool TakeNumber(const char** p, int32_t* value) {
   return true;
 }
 
-// Whether line starts "Button<N>Action", the mark of an action line; number and rest are set then.
-bool IsActionLine(const char* line, int32_t* number, const char** rest) {
+enum class ControlLine { Row, Action, Threshold, Sequence, Text, Long, Mouse };
+
+struct LineSuffix {
+  const char* text;
+  ControlLine kind;
+};
+// What may follow a button's or a control's name; Row (nothing) only for the controls.
+constexpr LineSuffix kLineSuffixes[] = {{"", ControlLine::Row},
+                                        {"action", ControlLine::Action},
+                                        {"threshold", ControlLine::Threshold},
+                                        {"sequence", ControlLine::Sequence},
+                                        {"text", ControlLine::Text},
+                                        {"long", ControlLine::Long},
+                                        {"mouse", ControlLine::Mouse}};
+
+// Whether line starts "Button<N>Action" (or Sequence, Text, Long), the mark of a button's line
+// after the button lines; number, kind and rest are set then.
+bool IsActionLine(const char* line, int32_t* number, ControlLine* kind, const char** rest) {
   const char* p = line;
   if (!StartsWith(p, "Button")) return false;
   p += 6;
-  if (!TakeNumber(&p, number) || !StartsWith(p, "Action")) return false;
-  *rest = p + 6;
-  return true;
+  if (!TakeNumber(&p, number)) return false;
+  for (const LineSuffix& suffix : kLineSuffixes) {
+    if (suffix.kind == ControlLine::Row || suffix.kind == ControlLine::Threshold) continue;
+    const char* q = p;
+    // The action line's word was always taken in its own letter case.
+    if (suffix.kind == ControlLine::Action ? !StartsWith(q, "Action") : !TakeWord(&q, suffix.text))
+      continue;
+    *kind = suffix.kind;
+    *rest = suffix.kind == ControlLine::Action ? q + 6 : q;
+    return true;
+  }
+  return false;
 }
 
 // The part of an action line after "Button<N>Action": " = Hold", " = Turbo,<rate>" or " = Tap".
@@ -280,21 +307,13 @@ const char* ReadAction(const char* rest, KeyAction* action, int32_t* rate) {
       if (!TakeNumber(&p, rate) || *rate < kMinTurboRate || *rate > kMaxTurboRate)
         return "a turbo rate outside 1-50 keystrokes a second";
     }
+  } else if (TakeWord(&p, "toggle")) {
+    *action = KeyAction::Toggle;
   } else {
-    return "an unknown action (Tap, Hold or Turbo,<rate> are known)";
+    return "an unknown action (Tap, Hold, Turbo,<rate> or Toggle are known)";
   }
   if (*SkipBlanks(p) != '\0') return "text after the action";
   return nullptr;
-}
-
-// Whether line starts "Button<N>Mouse", the mark of a button's mouse line.
-bool IsButtonMouseLine(const char* line, int32_t* number, const char** rest) {
-  const char* p = line;
-  if (!StartsWith(p, "Button")) return false;
-  p += 6;
-  if (!TakeNumber(&p, number) || !StartsWith(p, "Mouse")) return false;
-  *rest = p + 5;
-  return true;
 }
 
 // The part of a mouse line after its name: " = LeftClick" and the like.
@@ -371,23 +390,16 @@ bool IsRecordLine(const char* line, const char* word, const char** rest) {
   return true;
 }
 
-enum class ControlLine { Row, Action, Threshold, Mouse };
-
 // Whether line starts with a hat's or half-axis's name ("Pov1Up", "XMinus" in any letter case),
-// alone or followed by "Action" or "Threshold"; control, kind and rest are set then.
+// alone or followed by "Action", "Threshold", "Sequence", "Text" or "Long"; control, kind and rest
+// are set then.
 bool IsControlLine(const char* line, int* control, ControlLine* kind, const char** rest) {
   int length = 0;
   while ((line[length] >= 'A' && line[length] <= 'Z') ||
          (line[length] >= 'a' && line[length] <= 'z') ||
          (line[length] >= '0' && line[length] <= '9'))
     ++length;
-  struct Suffix {
-    const char* text;
-    ControlLine kind;
-  };
-  for (const Suffix& suffix :
-       {Suffix{"", ControlLine::Row}, Suffix{"action", ControlLine::Action},
-        Suffix{"threshold", ControlLine::Threshold}, Suffix{"mouse", ControlLine::Mouse}}) {
+  for (const LineSuffix& suffix : kLineSuffixes) {
     const int n = length - static_cast<int>(std::strlen(suffix.text));
     if (n <= 0) continue;
     const char* p = line + n;
@@ -400,6 +412,80 @@ bool IsControlLine(const char* line, int* control, ControlLine* kind, const char
     return true;
   }
   return false;
+}
+
+// A number 0-255 of a keystroke's field; p moves past it.
+bool TakeByte(const char** p, uint8_t* value) {
+  int32_t n = 0;
+  *p = SkipBlanks(*p);
+  if (!TakeNumber(p, &n) || n > 255) return false;
+  *value = static_cast<uint8_t>(n);
+  *p = SkipBlanks(*p);
+  return true;
+}
+
+// "<vk>,<scan>,<mods>", as in a button line.
+bool TakeKeyStroke(const char** p, KeyStroke* stroke) {
+  if (!TakeByte(p, &stroke->virtualKey) || *(*p)++ != ',') return false;
+  if (!TakeByte(p, &stroke->scanCode) || *(*p)++ != ',') return false;
+  return TakeByte(p, &stroke->modifiers);
+}
+
+// " = <gap ms>;<vk>,<scan>,<mods>;<vk>,<scan>,<mods>;...": 1-16 keystrokes.
+const char* ReadSequence(const char* rest, int32_t* gapMs, KeyStroke* steps, int* count) {
+  const char* p = SkipBlanks(rest);
+  if (*p++ != '=') return "a sequence line without '='";
+  p = SkipBlanks(p);
+  if (!TakeNumber(&p, gapMs) || *gapMs > kMaxSequenceGapMs)
+    return "a gap between keystrokes outside 0-1000 ms";
+  *count = 0;
+  for (p = SkipBlanks(p); *p == ';'; p = SkipBlanks(p)) {
+    ++p;
+    if (*SkipBlanks(p) == '\0') break;  // a ';' at the end
+    if (*count == kMaxSequenceSteps) return "more than 16 keystrokes in a sequence";
+    if (!TakeKeyStroke(&p, &steps[*count])) return "a keystroke of a sequence cannot be read";
+    ++*count;
+  }
+  if (*p != '\0') return "text after the sequence";
+  if (*count == 0) return "a sequence without keystrokes";
+  return nullptr;
+}
+
+// " = <ms>,<vk>,<scan>,<mods>".
+const char* ReadLongPress(const char* rest, int32_t* ms, KeyStroke* stroke) {
+  const char* p = SkipBlanks(rest);
+  if (*p++ != '=') return "a long press line without '='";
+  p = SkipBlanks(p);
+  if (!TakeNumber(&p, ms) || *ms < kMinLongPressMs || *ms > kMaxLongPressMs)
+    return "a long press time outside 100-2000 ms";
+  p = SkipBlanks(p);
+  if (*p++ != ',' || !TakeKeyStroke(&p, stroke)) return "a long press key cannot be read";
+  if (*SkipBlanks(p) != '\0') return "text after the long press";
+  if (stroke->virtualKey == 0) return "a long press without a key";
+  return nullptr;
+}
+
+// " = <text>": one blank after = belongs to the line, the rest to the text. In the file a
+// backslash and "n" stand for a line break and two backslashes for one; any other backslash is
+// itself.
+const char* ReadText(const char* rest, char* text) {
+  const char* p = SkipBlanks(rest);
+  if (*p++ != '=') return "a text line without '='";
+  if (*p == ' ') ++p;
+  size_t n = 0;
+  for (; *p != '\0'; ++p) {
+    if (n + 1 >= static_cast<size_t>(kTextSize)) return "a text longer than 255 characters";
+    char c = *p;
+    if (c == '\r') continue;  // the writer never writes one: a line break is "\n"
+    if (c == '\\' && (p[1] == 'n' || p[1] == '\\')) c = *++p == 'n' ? '\n' : '\\';
+    text[n++] = c;
+  }
+  text[n] = '\0';
+  if (n == 0) return "an empty text";
+  const int chars = CountUtf8Chars(text, n);
+  if (chars < 0) return "a text that is not UTF-8";
+  if (chars > kMaxTextChars) return "a text longer than 255 characters";
+  return nullptr;
 }
 
 // The part of a threshold line after its name: " = <press %>,<release %>".
@@ -482,25 +568,33 @@ class Parser {
       report_->TextIgnored(lines_.lineNumber(), MayHoldData(line), "not part of any device block");
   }
 
-  // A line the block just read may hold after its button lines: a button's action, or a hat's
-  // or half-axis's row, action or thresholds. Applied, or reported and left out. False when the
-  // line is none of these, and is passed over as any other text.
+  // A line the block just read may hold after its button lines: a button's action, sequence,
+  // text or long press, or a hat's or half-axis's row, action, thresholds and the same. Applied,
+  // or reported and left out. False when the line is none of these, and is passed over as any
+  // other text.
   bool TakeBlockLine(const char* line) {
     if (rules_ != ReadRules::WithActions) return false;
     int32_t number = 0;
     const char* rest = nullptr;
     int control = -1;
     ControlLine kind = ControlLine::Row;
-    const bool action = IsActionLine(line, &number, &rest);
-    const bool mouse = !action && IsButtonMouseLine(line, &number, &rest);
-    const bool pointer = !action && !mouse && IsRecordLine(line, "pointer", &rest);
-    const bool scroll = !action && !mouse && !pointer && IsRecordLine(line, "scroll", &rest);
-    if (!action && !mouse && !pointer && !scroll && !IsControlLine(line, &control, &kind, &rest))
+    const bool action = IsActionLine(line, &number, &kind, &rest);
+    const bool pointer = !action && IsRecordLine(line, "pointer", &rest);
+    const bool scroll = !action && !pointer && IsRecordLine(line, "scroll", &rest);
+    if (!action && !pointer && !scroll && !IsControlLine(line, &control, &kind, &rest))
       return false;
+    // A text may be longer than one read: its rest comes as the next reads of the same line.
+    std::string joined;
+    if (kind == ControlLine::Text && lines_.cut()) {
+      const size_t offset = static_cast<size_t>(rest - line);
+      joined = line;
+      while (lines_.cut() && lines_.Next())
+        if (joined.size() < 4 * static_cast<size_t>(kTextSize)) joined += lines_.text();
+      rest = joined.c_str() + offset;
+    }
     if (passedOverBlock_) return true;  // its block was passed over whole, and said so
     if (actionRecord_ == nullptr) return false;
-    const char* reason = action    ? TakeButtonAction(number, rest)
-                         : mouse   ? TakeButtonMouse(number, rest)
+    const char* reason = action    ? TakeButtonLine(number, kind, rest)
                          : pointer ? TakePointer(rest)
                          : scroll  ? TakeScroll(rest)
                                    : TakeControl(control, kind, rest);
@@ -508,27 +602,31 @@ class Parser {
     return true;
   }
 
-  const char* TakeButtonAction(int32_t number, const char* rest) {
-    KeyAction action = KeyAction::Tap;
-    int32_t rate = kDefaultTurboRate;
-    const char* reason = ReadAction(rest, &action, &rate);
-    if (reason == nullptr && (number < 1 || number > actionRecord_->buttonCount))
-      reason = "an action line for a button the block does not have";
-    if (reason != nullptr) return reason;
-    ButtonMapping& mapping = actionRecord_->buttons[number - 1];
-    mapping.action = action;
-    mapping.turboRate = static_cast<uint8_t>(rate);
-    return nullptr;
-  }
-
-  const char* TakeButtonMouse(int32_t number, const char* rest) {
-    MouseAction mouse = MouseAction::None;
-    const char* reason = ReadMouseAction(rest, &mouse);
-    if (reason == nullptr && (number < 1 || number > actionRecord_->buttonCount))
-      reason = "a mouse line for a button the block does not have";
-    if (reason != nullptr) return reason;
-    SetMouse(actionRecord_->buttons[number - 1], mouse);
-    return nullptr;
+  const char* TakeButtonLine(int32_t number, ControlLine kind, const char* rest) {
+    if (number < 1 || number > actionRecord_->buttonCount) {
+      switch (kind) {
+        case ControlLine::Sequence:
+          return "a sequence line for a button the block does not have";
+        case ControlLine::Text:
+          return "a text line for a button the block does not have";
+        case ControlLine::Long:
+          return "a long press line for a button the block does not have";
+        case ControlLine::Mouse: {
+          // A mouse line that cannot be read says why first, as an action line does.
+          MouseAction mouse = MouseAction::None;
+          if (const char* reason = ReadMouseAction(rest, &mouse)) return reason;
+          return "a mouse line for a button the block does not have";
+        }
+        default:
+          break;
+      }
+      // An action line that cannot be read says why first, as it always did.
+      KeyAction action = KeyAction::Tap;
+      int32_t rate = kDefaultTurboRate;
+      if (const char* reason = ReadAction(rest, &action, &rate)) return reason;
+      return "an action line for a button the block does not have";
+    }
+    return TakeMappingLine(actionRecord_->buttons[number - 1], kind, rest);
   }
 
   // A mouse action replaces the row's key, whatever its button line held.
@@ -553,9 +651,9 @@ class Parser {
     return nullptr;
   }
 
-  // A hat's or half-axis's line; the row is the record's from then on, even with no controller.
-  const char* TakeControl(int control, ControlLine kind, const char* rest) {
-    ButtonMapping& mapping = actionRecord_->controls[control];
+  // An action, a sequence, a text, a long press or a mouse action of a button or a control.
+  const char* TakeMappingLine(ButtonMapping& mapping, ControlLine kind, const char* rest) {
+    DeviceRecord& record = *actionRecord_;
     if (kind == ControlLine::Mouse) {
       MouseAction mouse = MouseAction::None;
       if (const char* reason = ReadMouseAction(rest, &mouse)) return reason;
@@ -566,6 +664,35 @@ class Parser {
       if (const char* reason = ReadAction(rest, &action, &rate)) return reason;
       mapping.action = action;
       mapping.turboRate = static_cast<uint8_t>(rate);
+    } else if (kind == ControlLine::Sequence) {
+      int32_t gap = 0;
+      KeyStroke steps[kMaxSequenceSteps];
+      int count = 0;
+      if (const char* reason = ReadSequence(rest, &gap, steps, &count)) return reason;
+      if (record.TextOf(mapping) != nullptr) return "a sequence for a row that types a text";
+      if (!record.SetSequence(mapping, steps, count, gap))
+        return "more than 32 sequences in one device block";
+    } else if (kind == ControlLine::Text) {
+      auto text = std::make_unique<TypedText>();
+      if (const char* reason = ReadText(rest, text->utf8)) return reason;
+      if (record.SequenceOf(mapping) != nullptr) return "a text for a row that types a sequence";
+      if (!record.SetText(mapping, text->utf8)) return "more than 16 texts in one device block";
+    } else if (kind == ControlLine::Long) {
+      int32_t ms = 0;
+      KeyStroke stroke;
+      if (const char* reason = ReadLongPress(rest, &ms, &stroke)) return reason;
+      mapping.longPressMs = static_cast<uint16_t>(ms);
+      mapping.longKey = stroke;
+    }
+    return nullptr;
+  }
+
+  // A hat's or half-axis's line; the row is the record's from then on, even with no controller.
+  const char* TakeControl(int control, ControlLine kind, const char* rest) {
+    ButtonMapping& mapping = actionRecord_->controls[control];
+    if (kind == ControlLine::Action || kind == ControlLine::Sequence || kind == ControlLine::Text ||
+        kind == ControlLine::Long || kind == ControlLine::Mouse) {
+      if (const char* reason = TakeMappingLine(mapping, kind, rest)) return reason;
     } else if (kind == ControlLine::Threshold) {
       int32_t press = 0;
       int32_t release = 0;

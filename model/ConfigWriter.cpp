@@ -18,11 +18,15 @@ constexpr size_t kActionLineMax = 40;
 constexpr size_t kThresholdLineMax = 40;
 constexpr size_t kMouseLineMax = 40;
 constexpr size_t kStickLinesMax = 80;
+constexpr size_t kLongLineMax = 48;
+constexpr size_t kSequenceLineMax = 40 + kMaxSequenceSteps * 12;
+constexpr size_t kTextLineMax = 40 + 2 * (kTextSize - 1);
 constexpr size_t kRecordMax =
     kHeaderLineMax + kCountLineMax +
-    kMaxButtons * (kButtonLineMax + kActionLineMax + kMouseLineMax) +
-    kControlCount * (kButtonLineMax + kActionLineMax + kThresholdLineMax + kMouseLineMax) +
-    kStickLinesMax;
+    kMaxButtons * (kButtonLineMax + kActionLineMax + kLongLineMax + kMouseLineMax) +
+    kControlCount *
+        (kButtonLineMax + kActionLineMax + kThresholdLineMax + kLongLineMax + kMouseLineMax) +
+    kMaxSequences * kSequenceLineMax + kMaxTexts * kTextLineMax + kStickLinesMax;
 
 class Output {
  public:
@@ -35,7 +39,7 @@ class Output {
 #endif
   void
   Line(const char* format, ...) {
-    char line[1024];
+    char line[kTextLineMax];
     std::va_list args;
     va_start(args, format);
     const int n = std::vsnprintf(line, sizeof line, format, args);
@@ -80,6 +84,8 @@ void ActionLine(Output& out, const char* name, const ButtonMapping& m) {
   } else if (m.action == KeyAction::Turbo) {
     out.Line("%sAction = Turbo,%i", name,
              std::clamp(int{m.turboRate}, kMinTurboRate, kMaxTurboRate));
+  } else if (m.action == KeyAction::Toggle) {
+    out.Line("%sAction = Toggle", name);
   }
 }
 
@@ -103,6 +109,41 @@ void StickLines(Output& out, const DeviceRecord& record) {
     out.Line("Scroll = %s,%i", pairName(record.scroll.pair), int{record.scroll.deadZone});
 }
 
+// The lines of what a row types beyond its one key, each only when it has it:
+// "<name>Sequence = <gap>;<vk>,<scan>,<mods>;...", "<name>Text = <text>" and
+// "<name>Long = <ms>,<vk>,<scan>,<mods>".
+void ExtraLines(Output& out, const char* name, const DeviceRecord& record, const ButtonMapping& m) {
+  if (const KeySequence* sequence = record.SequenceOf(m); sequence && sequence->stepCount > 0) {
+    std::string line = std::to_string(sequence->gapMs);
+    for (int i = 0; i < sequence->stepCount && i < kMaxSequenceSteps; ++i) {
+      const KeyStroke& k = sequence->steps[i];
+      char step[16];
+      std::snprintf(step, sizeof step, ";%u,%u,%u", unsigned{k.virtualKey}, unsigned{k.scanCode},
+                    unsigned{k.modifiers});
+      line += step;
+    }
+    out.Line("%sSequence = %s", name, line.c_str());
+  }
+  if (const char* text = record.TextOf(m)) {
+    // One line: a line break is written as a backslash and "n", and so a backslash as two.
+    std::string escaped;
+    for (const char* p = text; *p != '\0' && p < text + kTextSize - 1; ++p) {
+      if (*p == '\n')
+        escaped += "\\n";
+      else if (*p == '\\')
+        escaped += "\\\\";
+      else if (*p != '\r')
+        escaped += *p;
+    }
+    out.Line("%sText = %s", name, escaped.c_str());
+  }
+  if (m.longPressMs != 0)
+    out.Line("%sLong = %i,%u,%u,%u", name,
+             std::clamp(int{m.longPressMs}, kMinLongPressMs, kMaxLongPressMs),
+             unsigned{m.longKey.virtualKey}, unsigned{m.longKey.scanCode},
+             unsigned{m.longKey.modifiers});
+}
+
 void FormatRecord(Output& out, const DeviceRecord& record) {
   char instance[kGuidTextSize];
   char product[kGuidTextSize];
@@ -122,6 +163,7 @@ void FormatRecord(Output& out, const DeviceRecord& record) {
     std::snprintf(buttonName, sizeof buttonName, "Button%i", k + 1);
     ActionLine(out, buttonName, record.buttons[k]);
     MouseLine(out, buttonName, record.buttons[k]);
+    ExtraLines(out, buttonName, record, record.buttons[k]);
   }
   for (int k = 0; k < kControlCount; ++k) {
     if ((record.controlRows & ControlBit(k)) == 0) continue;
@@ -132,6 +174,7 @@ void FormatRecord(Output& out, const DeviceRecord& record) {
       MappingLine(out, control, m);
     ActionLine(out, control, m);
     MouseLine(out, control, m);
+    ExtraLines(out, control, record, m);
     const AxisThresholds& t = record.thresholds[k];
     if (HasThresholds(k) && !(t == DefaultThresholds(k)))
       out.Line("%sThreshold = %i,%i", control, int{t.pressPercent}, int{t.releasePercent});

@@ -22,11 +22,44 @@ enum ModifierBits : uint8_t { kModShift = 1, kModCtrl = 2, kModAlt = 4 };
 enum RowStatusBits : uint8_t { kStatusPressed = 1, kStatusCaptureRow = 2, kStatusConnected = 4 };
 
 // What a press does: one keystroke (the classic behaviour), the key held down while the button
-// is, or the keystroke repeated while the button is held.
-enum class KeyAction : uint8_t { Tap, Hold, Turbo };
+// is, the keystroke repeated while the button is held, or the key put down by one press and let
+// go by the next.
+enum class KeyAction : uint8_t { Tap, Hold, Turbo, Toggle };
 constexpr int kMinTurboRate = 1;  // keystrokes per second
 constexpr int kMaxTurboRate = 50;
 constexpr int kDefaultTurboRate = 10;
+
+// A row can type more than its one key: a sequence of keystrokes or a text. Both live in small
+// pools of the record that a mapping refers to by a 1-based index, so that the 160 mappings of a
+// record stay small.
+constexpr int kMaxSequenceSteps = 16;
+constexpr int kMaxSequenceGapMs = 1000;
+constexpr int kMaxTextChars = 255;                // characters, not bytes
+constexpr int kTextSize = 4 * kMaxTextChars + 1;  // UTF-8, with its zero
+constexpr int kMaxSequences = 32;                 // of one record
+constexpr int kMaxTexts = 16;                     // of one record
+constexpr int kDefaultLongPressMs = 300;
+constexpr int kMinLongPressMs = 100;
+constexpr int kMaxLongPressMs = 2000;
+
+struct KeyStroke {
+  uint8_t virtualKey = 0;
+  uint8_t scanCode = 0;
+  uint8_t modifiers = 0;
+  bool operator==(const KeyStroke&) const = default;
+};
+
+// Keystrokes typed in order, gapMs apart; stepCount 0: the pool entry is free.
+struct KeySequence {
+  uint8_t stepCount = 0;
+  uint16_t gapMs = 0;
+  KeyStroke steps[kMaxSequenceSteps];
+};
+
+// A text typed as characters; an empty text: the pool entry is free. A line break is '\n'.
+struct TypedText {
+  char utf8[kTextSize] = {};
+};
 
 struct ButtonMapping {
   uint8_t virtualKey = 0;
@@ -41,6 +74,13 @@ struct ButtonMapping {
   // A mouse action instead of the key (assigned stays 0, so that the file's button line holds
   // no key); its modifiers are those above.
   MouseAction mouse = MouseAction::None;
+  // 1-based places in the record's pools, 0 for none; a mapping has a sequence or a text or
+  // neither. With a sequence, the fields above hold its first keystroke; with a text, no key.
+  uint8_t sequence = 0;
+  uint8_t text = 0;
+  // The keystroke of a press held at least longPressMs; 0: no long press.
+  uint16_t longPressMs = 0;
+  KeyStroke longKey;
 };
 
 // The mapping sends something when its button goes down: a key or a mouse action.
@@ -83,6 +123,23 @@ struct DeviceRecord {
     }
     return false;
   }
+  KeySequence sequences[kMaxSequences];
+  TypedText texts[kMaxTexts];
+
+  const KeySequence* SequenceOf(const ButtonMapping& m) const {
+    return m.sequence >= 1 && m.sequence <= kMaxSequences ? &sequences[m.sequence - 1] : nullptr;
+  }
+  const char* TextOf(const ButtonMapping& m) const {
+    return m.text >= 1 && m.text <= kMaxTexts && texts[m.text - 1].utf8[0] != '\0'
+               ? texts[m.text - 1].utf8
+               : nullptr;
+  }
+  // Gives the mapping a sequence of 2 or more steps (fewer: none, and the first step becomes its
+  // key), or a text (empty: none); false when the pool is full, and the mapping is unchanged.
+  bool SetSequence(ButtonMapping& m, const KeyStroke* steps, int count, int gapMs);
+  bool SetText(ButtonMapping& m, const char* utf8);
+  // Frees what the mapping holds of the pools.
+  void ClearExtras(ButtonMapping& m);
 
   bool HasMapping(int index) const {
     if (index >= 0 && index < buttonCount) return true;

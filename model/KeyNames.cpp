@@ -1,7 +1,9 @@
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "model/TarvelDoc.h"
+#include "model/Utf8.h"
 
 namespace tarvel {
 namespace {
@@ -76,6 +78,57 @@ void FormatKeyText(const ButtonMapping& m, char* buffer) {
   GetKeyName(m.virtualKey, name);
   // A key without a name (a media key, the extra key of 102-key keyboards) still shows.
   if (name[0] == '\0') std::snprintf(name, 9, "Key 0x%02X", m.virtualKey);
+}
+
+void FormatKeyStroke(const KeyStroke& stroke, char* buffer) {
+  buffer[0] = '\0';
+  if (stroke.modifiers & kModCtrl) std::strcat(buffer, "Ctrl+");
+  if (stroke.modifiers & kModAlt) std::strcat(buffer, "Alt+");
+  if (stroke.modifiers & kModShift) std::strcat(buffer, "Shift+");
+  char* name = buffer + std::strlen(buffer);
+  GetKeyName(stroke.virtualKey, name);
+  if (name[0] == '\0') std::snprintf(name, 9, "Key 0x%02X", stroke.virtualKey);
+}
+
+void FormatOutputText(const DeviceRecord& record, const ButtonMapping& m, char* buffer) {
+  buffer[0] = '\0';
+  std::string text;
+  char stroke[kKeyTextSize];
+  if (const char* typed = record.TextOf(m)) {
+    // The start of the text, on one line; a cut never splits a character.
+    constexpr size_t kShown = 24;
+    const size_t n = Utf8PrefixLength(typed, kShown);
+    text = "Text: " + std::string(typed, n) + (typed[n] != '\0' ? "..." : "");
+    for (char& c : text)
+      if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  } else if (const KeySequence* sequence = record.SequenceOf(m)) {
+    for (int i = 0; i < sequence->stepCount && i < 2; ++i) {
+      FormatKeyStroke(sequence->steps[i], stroke);
+      text += (i > 0 ? ", " : "") + std::string(stroke);
+    }
+    if (sequence->stepCount > 2) text += ", ...";
+  } else if (m.assigned != 0) {
+    if (m.longPressMs == 0) {
+      FormatKeyText(m, buffer);
+      return;
+    }
+    FormatKeyStroke(KeyStroke{m.virtualKey, m.scanCode, m.modifiers}, stroke);
+    text = stroke;
+  }
+  if (m.longPressMs != 0 && m.longKey.virtualKey != 0) {
+    FormatKeyStroke(m.longKey, stroke);
+    text += std::string(text.empty() ? "" : " ") + "(hold: " + stroke + ")";
+  }
+  std::snprintf(buffer, kOutputTextSize, "%s", text.c_str());
+}
+
+bool CTarvelDoc::GetRowOutputText(int row, char* buffer) const {
+  buffer[0] = '\0';
+  int record = 0;
+  int button = 0;
+  if (!RowToButton(row, &record, &button)) return false;
+  FormatOutputText(*records[record], records[record]->Mapping(button), buffer);
+  return true;
 }
 
 bool CTarvelDoc::GetButtonKeyText(int record, int button, char* buffer) const {

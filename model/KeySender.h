@@ -114,6 +114,13 @@ class KeySender {
   // One mouse message, delivered before returning (at most as long as a key message waits);
   // says whether the window took it.
   virtual Delivery SendMouseMessage(WindowHandle window, const MouseMessage& message) = 0;
+  // Characters as Unicode keystrokes (each UTF-16 unit down and up), in one piece that the user's
+  // own typing cannot split, whatever the keyboard layout; a unit '\n' is the Enter key. Says
+  // whether the input stream took them all.
+  virtual Delivery InjectText(const char16_t* units, int count) = 0;
+  // WM_CHAR with wParam unit (a surrogate pair is two of them), delivered before returning; says
+  // whether the window took it.
+  virtual Delivery SendCharMessage(WindowHandle window, char16_t unit) = 0;
 
  protected:
   ~KeySender() = default;

@@ -1,31 +1,11 @@
 #include <cstring>
 
 #include "input/JoystickTable.h"
+#include "model/KeyBatch.h"
 #include "model/TarvelDoc.h"
 
 namespace tarvel {
 namespace {
-
-constexpr uint8_t kVkShift = 0x10;
-constexpr uint8_t kVkControl = 0x11;
-constexpr uint8_t kVkMenu = 0x12;
-
-// Modifier keys in the order they go down; they come up in the reverse order.
-struct ModifierKey {
-  uint8_t bit;
-  uint8_t virtualKey;
-};
-constexpr ModifierKey kModifierKeys[] = {
-    {kModShift, kVkShift}, {kModCtrl, kVkControl}, {kModAlt, kVkMenu}};
-
-// The events of one keystroke or of one half of a held key, sent in one piece.
-struct KeyBatch {
-  KeyEvent events[8];
-  int count = 0;
-  void Add(uint8_t virtualKey, uint8_t scanCode, bool keyUp) {
-    events[count++] = KeyEvent{virtualKey, scanCode, keyUp};
-  }
-};
 
 int64_t TurboPeriodMs(const ButtonMapping& m) {
   const int rate = m.turboRate < kMinTurboRate   ? kDefaultTurboRate
@@ -103,40 +83,116 @@ void CTarvelDoc::ApplyMappingState(int recordIndex, int index, uint8_t byte, Doc
   const bool pressed = (byte & 0x80) != 0;
   if (view != nullptr) view->SetPressedMark(ButtonToRow(recordIndex, index), pressed);
   if (!pressed) {
-    ReleaseMappingKeys(recordIndex, index);
+    EndPress(recordIndex, index);
     return;
   }
-  if (!HasOutput(mapping)) return;
+  const bool hasLong = mapping.longPressMs != 0 && mapping.longKey.virtualKey != 0;
+  if (!HasOutput(mapping) && records[recordIndex]->TextOf(mapping) == nullptr && !hasLong) return;
+  // With a long press, what a press does waits for its length: see OnTick and EndPress.
+  if (hasLong) {
+    for (const PendingPress& p : pressing_)
+      if (p.record == recordIndex && p.button == index) return;
+    pressing_.push_back({recordIndex, index, nowMs_ + mapping.longPressMs});
+    return;
+  }
+  ActOnPress(recordIndex, index);
+}
+
+void CTarvelDoc::ActOnPress(int recordIndex, int index) {
+  const DeviceRecord& record = *records[recordIndex];
+  const ButtonMapping& mapping = record.Mapping(index);
+  // A row with a long press alone types nothing on a short press.
+  if (!HasOutput(mapping) && record.TextOf(mapping) == nullptr) return;
+  // A sequence or a text is typed, never held: Hold and Toggle type it as Tap does.
+  const bool typesKey = record.SequenceOf(mapping) == nullptr && record.TextOf(mapping) == nullptr;
+  // A wheel is turned, never held: held, it turns on by notches, as Turbo does; toggled, as Tap.
+  const bool wheel = mapping.mouse != MouseAction::None && IsWheelAction(mapping.mouse);
   switch (mapping.action) {
-    case KeyAction::Tap:
-      SendKeystroke(mapping);
-      break;
     case KeyAction::Hold:
-      // A wheel held turns on by notches, as Turbo does.
-      if (mapping.mouse != MouseAction::None && IsWheelAction(mapping.mouse)) {
-        SendKeystroke(mapping);
+      if (wheel) {
+        SendOutput(recordIndex, index);
         repeating_.push_back({recordIndex, index, nowMs_ + TurboPeriodMs(mapping)});
         break;
       }
-      PressHeldKeys(recordIndex, index);
+      if (typesKey) {
+        PressHeldKeys(recordIndex, index);
+        break;
+      }
+      SendOutput(recordIndex, index);
+      break;
+    case KeyAction::Toggle:
+      if (typesKey && !wheel) {
+        // The key it put down comes up; else it goes down, as a Hold press, until the next.
+        for (size_t h = 0; h < held_.size(); ++h) {
+          if (held_[h].record != recordIndex || held_[h].button != index) continue;
+          if (context_.keys != nullptr) SendHeldKeys(h, true);
+          held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(h));
+          return;
+        }
+        const size_t before = held_.size();
+        PressHeldKeys(recordIndex, index);
+        if (held_.size() > before) held_.back().latched = true;
+        break;
+      }
+      SendOutput(recordIndex, index);
       break;
     case KeyAction::Turbo:
-      SendKeystroke(mapping);
+      SendOutput(recordIndex, index);
       repeating_.push_back({recordIndex, index, nowMs_ + TurboPeriodMs(mapping)});
       break;
+    default:
+      SendOutput(recordIndex, index);
+      break;
+  }
+}
+
+void CTarvelDoc::EndPress(int record, int button) {
+  for (size_t p = 0; p < pressing_.size(); ++p) {
+    if (pressing_[p].record != record || pressing_[p].button != button) continue;
+    // Let go before its long press: the row's own output, as a press and its release at once.
+    pressing_.erase(pressing_.begin() + static_cast<std::ptrdiff_t>(p));
+    ActOnPress(record, button);
+    break;
+  }
+  for (size_t r = 0; r < repeating_.size();) {
+    if (repeating_[r].record == record && repeating_[r].button == button)
+      repeating_.erase(repeating_.begin() + static_cast<std::ptrdiff_t>(r));
+    else
+      ++r;
+  }
+  // A toggled key stays down; a sequence being typed goes on to its end.
+  for (size_t h = 0; h < held_.size();) {
+    if (held_[h].record != record || held_[h].button != button || held_[h].latched) {
+      ++h;
+      continue;
+    }
+    if (context_.keys != nullptr) SendHeldKeys(h, true);
+    held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(h));
   }
 }
 
 void CTarvelDoc::OnTick(int64_t nowMs) {
   nowMs_ = nowMs;
+  for (size_t p = 0; p < pressing_.size();) {
+    if (nowMs < pressing_[p].dueMs) {
+      ++p;
+      continue;
+    }
+    // Held long enough: the second keystroke now, and nothing when the button is let go.
+    const ButtonMapping& mapping = records[pressing_[p].record]->Mapping(pressing_[p].button);
+    pressing_.erase(pressing_.begin() + static_cast<std::ptrdiff_t>(p));
+    SendKeystrokes(mapping, &mapping.longKey, 1);
+  }
   for (RepeatingMapping& r : repeating_) {
     if (nowMs < r.dueMs) continue;
     const ButtonMapping& mapping = records[r.record]->Mapping(r.button);
-    SendKeystroke(mapping);
+    // A sequence still being typed from the last repeat is not queued again.
+    if (!IsTyping(r.record, r.button)) SendOutput(r.record, r.button);
     // A late tick does not make up the keystrokes it missed in a burst.
     r.dueMs += TurboPeriodMs(mapping);
     if (r.dueMs <= nowMs) r.dueMs = nowMs + TurboPeriodMs(mapping);
   }
+  TypeDueSteps(nowMs);
 }
 
 bool CTarvelDoc::HeldByOther(size_t except, WindowHandle window, bool toWindow,
@@ -229,6 +285,18 @@ Delivery CTarvelDoc::SendHeldKeys(size_t index, bool keyUp) {
 }
 
 void CTarvelDoc::ReleaseMappingKeys(int record, int button) {
+  for (size_t p = 0; p < pressing_.size();) {
+    if (pressing_[p].record == record && pressing_[p].button == button)
+      pressing_.erase(pressing_.begin() + static_cast<std::ptrdiff_t>(p));
+    else
+      ++p;
+  }
+  for (size_t t = 0; t < typing_.size();) {
+    if (typing_[t].record == record && typing_[t].button == button)
+      typing_.erase(typing_.begin() + static_cast<std::ptrdiff_t>(t));
+    else
+      ++t;
+  }
   for (size_t r = 0; r < repeating_.size();) {
     if (repeating_[r].record == record && repeating_[r].button == button)
       repeating_.erase(repeating_.begin() + static_cast<std::ptrdiff_t>(r));
@@ -253,6 +321,8 @@ void CTarvelDoc::ReleaseRecordKeys(int record) {
 
 void CTarvelDoc::ReleaseHeldKeys() {
   repeating_.clear();
+  typing_.clear();
+  pressing_.clear();
   // The last held first, so that shared keys come up once, after the keys held with them.
   while (!held_.empty()) {
     if (context_.keys != nullptr) SendHeldKeys(held_.size() - 1, true);
@@ -261,12 +331,17 @@ void CTarvelDoc::ReleaseHeldKeys() {
 }
 
 void CTarvelDoc::SendKeystroke(const ButtonMapping& m) {
-  KeySender* keys = context_.keys;
-  if (keys == nullptr) return;
   if (m.mouse != MouseAction::None) {
     SendMouseAction(m);
     return;
   }
+  const KeyStroke stroke{m.virtualKey, m.scanCode, m.modifiers};
+  SendKeystrokes(m, &stroke, 1);
+}
+
+void CTarvelDoc::SendKeystrokes(const ButtonMapping& m, const KeyStroke* steps, int count) {
+  KeySender* keys = context_.keys;
+  if (keys == nullptr || count <= 0) return;
   if (m.windowClass[0] == '\0') {
     if (!ForegroundTakesKeys()) return;
     // A modifier that a held key keeps down stays down: its key-up would let go of it.
@@ -274,13 +349,16 @@ void CTarvelDoc::SendKeystroke(const ButtonMapping& m) {
       return !HeldByOther(held_.size(), nullptr, false, virtualKey);
     };
     KeyBatch batch;
-    for (const ModifierKey& mod : kModifierKeys)
-      if ((m.modifiers & mod.bit) && free(mod.virtualKey)) batch.Add(mod.virtualKey, 0, false);
-    batch.Add(m.virtualKey, m.scanCode, false);
-    if (free(m.virtualKey)) batch.Add(m.virtualKey, m.scanCode, true);
-    for (int k = 2; k >= 0; --k)
-      if ((m.modifiers & kModifierKeys[k].bit) && free(kModifierKeys[k].virtualKey))
-        batch.Add(kModifierKeys[k].virtualKey, 0, true);
+    for (int i = 0; i < count && i < kMaxSequenceSteps; ++i) {
+      const KeyStroke& s = steps[i];
+      for (const ModifierKey& mod : kModifierKeys)
+        if ((s.modifiers & mod.bit) && free(mod.virtualKey)) batch.Add(mod.virtualKey, 0, false);
+      batch.Add(s.virtualKey, s.scanCode, false);
+      if (free(s.virtualKey)) batch.Add(s.virtualKey, s.scanCode, true);
+      for (int k = 2; k >= 0; --k)
+        if ((s.modifiers & kModifierKeys[k].bit) && free(kModifierKeys[k].virtualKey))
+          batch.Add(kModifierKeys[k].virtualKey, 0, true);
+    }
     reports_.Report(keys->InjectKeys(batch.events, batch.count), foreground_.ProgramName());
     return;
   }
@@ -291,12 +369,15 @@ void CTarvelDoc::SendKeystroke(const ButtonMapping& m) {
     const Delivery d = keys->SendKeyMessage(target, keyUp, virtualKey);
     if (first.Delivered()) first = d;
   };
-  for (const ModifierKey& mod : kModifierKeys)
-    if (m.modifiers & mod.bit) send(false, mod.virtualKey);
-  send(false, m.virtualKey);
-  send(true, m.virtualKey);
-  for (int k = 2; k >= 0; --k)
-    if (m.modifiers & kModifierKeys[k].bit) send(true, kModifierKeys[k].virtualKey);
+  for (int i = 0; i < count && i < kMaxSequenceSteps; ++i) {
+    const KeyStroke& s = steps[i];
+    for (const ModifierKey& mod : kModifierKeys)
+      if (s.modifiers & mod.bit) send(false, mod.virtualKey);
+    send(false, s.virtualKey);
+    send(true, s.virtualKey);
+    for (int k = 2; k >= 0; --k)
+      if (s.modifiers & kModifierKeys[k].bit) send(true, kModifierKeys[k].virtualKey);
+  }
   reports_.Report(first, m.windowClass);
 }
 

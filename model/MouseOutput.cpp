@@ -227,9 +227,9 @@ bool CTarvelDoc::SetRowMouseAction(int row, MouseAction action, uint8_t modifier
   if (action == MouseAction::None && mapping->mouse == MouseAction::None) return true;
   ReleaseRowKeys(row);
   if (action == MouseAction::None) {
-    // Back to a key: the row has none until one is captured.
+    // Back to a key: the row has none until one is captured or chosen.
     mapping->mouse = MouseAction::None;
-    mapping->modifiers = 0;
+    if (mapping->assigned == 0) mapping->modifiers = 0;
     SetModifiedFlag(true);
     if (DocView* view = FirstView()) view->RefreshRowTexts(row);
     return true;

@@ -67,11 +67,16 @@ void CTarvelDoc::ClearRowKey(int row) {
   ButtonMapping* mapping = MappingAt(row);
   if (mapping == nullptr) return;
   ReleaseRowKeys(row);
+  int record = 0;
+  int button = 0;
+  if (RowToButton(row, &record, &button)) records[record]->ClearExtras(*mapping);
   mapping->assigned = 0;
   mapping->virtualKey = 0;
   mapping->scanCode = 0;
   mapping->modifiers = 0;
   mapping->mouse = MouseAction::None;
+  mapping->longPressMs = 0;
+  mapping->longKey = KeyStroke();
   SetModifiedFlag(true);
   if (DocView* view = FirstView()) {
     view->RefreshRowTexts(row);

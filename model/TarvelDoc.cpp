@@ -105,6 +105,10 @@ bool CTarvelDoc::StoreCapturedKey(uint8_t virtualKey, uint8_t scanCode, uint8_t 
   ButtonMapping* mapping = MappingAt(captureRow);
   if (mapping == nullptr) return false;
   ReleaseRowKeys(captureRow);
+  // The captured key is what the row types from now on, in place of a sequence or a text.
+  int record = 0;
+  int button = 0;
+  if (RowToButton(captureRow, &record, &button)) records[record]->ClearExtras(*mapping);
   mapping->assigned = 1;
   mapping->mouse = MouseAction::None;
   mapping->virtualKey = virtualKey;

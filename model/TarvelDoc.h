@@ -12,6 +12,7 @@
 #include "model/Document.h"
 #include "model/FileOps.h"
 #include "model/KeySender.h"
+#include "model/RowOutput.h"
 #include "model/UserPrompts.h"
 
 namespace tarvel {
@@ -19,6 +20,9 @@ namespace tarvel {
 class JoystickTable;
 
 constexpr int kKeyTextSize = 34;  // "Ctrl + Alt + Shift + Print Screen" and its zero
+// What the Key column shows: the key as above, or a short form of a sequence ("Ctrl+C, Alt+Tab,
+// ..."), of a text ("Text: gg wp", in UTF-8) or of a long press ("Ctrl+S (hold: F5)").
+constexpr int kOutputTextSize = 128;
 constexpr int kRowNameSize = 48;  // "Rx Axis - (Right Stick Left) (99/98%)" and its zero
 
 // What a document needs from outside the model.
@@ -84,6 +88,7 @@ class CTarvelDoc : public Document, public ButtonSink {
   void SetRowWindowClass(int row, const char* text);
   bool GetRowKeyText(int row, char* buffer) const;                    // kKeyTextSize bytes
   bool GetButtonKeyText(int record, int button, char* buffer) const;  // kKeyTextSize bytes
+  bool GetRowOutputText(int row, char* buffer) const;                 // kOutputTextSize bytes
   // What the Button column shows: the button's number, or the name of a hat's direction or a
   // half-axis ("POV 1 Up", "X Axis +"), with a half-axis's thresholds when they are not 50 and
   // 40 ("X Axis + (60/45%)"). kRowNameSize bytes hold any of them.
@@ -113,12 +118,17 @@ class CTarvelDoc : public Document, public ButtonSink {
   // The polling timer's tick, before its pass: the time of the presses it reads, in
   // milliseconds, and the repeats of Turbo mappings that are due.
   void OnTick(int64_t nowMs);
-  // Lets go of every key that Hold mappings keep down, and stops every repeat: of one mapping,
-  // of one record, or all of them.
+  // Lets go of every key that Hold and Toggle mappings keep down, and stops every repeat, every
+  // sequence being typed or waiting and every press waiting to be long: of one mapping, of one
+  // record, or all of them.
   void ReleaseMappingKeys(int record, int button);
   void ReleaseRecordKeys(int record);
   void ReleaseHeldKeys();
-  bool HoldsKeys() const { return !held_.empty() || !repeating_.empty(); }
+  bool HoldsKeys() const {
+    return !held_.empty() || !repeating_.empty() || !typing_.empty() || !pressing_.empty();
+  }
+  // At most this many sequences wait while one with gaps is typed; a press past them is dropped.
+  static constexpr int kMaxQueuedSequences = 4;
   // The action of a row's mapping; false when the row or the rate is out of range.
   bool SetRowAction(int row, KeyAction action, int turboRate);
   bool GetRowAction(int row, KeyAction* action, int* turboRate) const;
@@ -137,6 +147,9 @@ class CTarvelDoc : public Document, public ButtonSink {
   bool NeedsPointerTick() const;
   // The top speeds are given for 96 dots per inch; the pointer moves over a screen of dpi.
   void SetPointerDpi(int dpi) { pointerDpi_ = dpi > 0 ? dpi : 96; }
+  // All of what a row's press does; SetRowOutput changes all or, refused, nothing.
+  bool GetRowOutput(int row, RowOutput* output) const;
+  RowOutputResult SetRowOutput(int row, const RowOutput& output);
 
   // Reorders and deletes records: order lists the old indices that are kept, in their new order.
   // Every slot is re-tied in the same step.
@@ -159,6 +172,17 @@ class CTarvelDoc : public Document, public ButtonSink {
   void ShowRefusal(LoadResult result) const;
   LoadResult ReadAndAdopt(std::FILE* file, LoadObserver* observer, bool showRefusal);
   void SendKeystroke(const ButtonMapping& mapping);
+  // What a press of the mapping types: its key, its sequence or its text.
+  void SendOutput(int record, int button);
+  void SendKeystrokes(const ButtonMapping& mapping, const KeyStroke* steps, int count);
+  void SendText(const ButtonMapping& mapping, const char* utf8);
+  // A sequence with gaps: typed from the tick, after those before it.
+  void StartTyping(int record, int button, const KeySequence& sequence);
+  void TypeDueSteps(int64_t nowMs);
+  bool IsTyping(int record, int button) const;
+  // The action of a press, and the end of a press (the button let go).
+  void ActOnPress(int record, int button);
+  void EndPress(int record, int button);
   // False, with the user told why, when keys into the input stream cannot reach the program in
   // front.
   bool ForegroundTakesKeys();
@@ -177,6 +201,7 @@ class CTarvelDoc : public Document, public ButtonSink {
     uint8_t scanCode;
     uint8_t modifiers;
     MouseAction mouse = MouseAction::None;
+    bool latched = false;  // put down by a Toggle press: the next press lets it go
   };
   struct RepeatingMapping {
     int record;
@@ -207,12 +232,31 @@ class CTarvelDoc : public Document, public ButtonSink {
   bool discoveryOpen_ = false;
   std::vector<HeldMapping> held_;
   std::vector<RepeatingMapping> repeating_;
+  // The sequence being typed (first) and those waiting after it.
+  struct TypingSequence {
+    int record;
+    int button;
+    KeySequence sequence;
+    int next;  // the step typed next
+    int64_t dueMs;
+  };
+  std::vector<TypingSequence> typing_;
+  // Presses of mappings with a long press that have not reached its time.
+  struct PendingPress {
+    int record;
+    int button;
+    int64_t dueMs;
+  };
+  std::vector<PendingPress> pressing_;
   int64_t nowMs_ = 0;
   PointerRuntime pointerRuntime_[kMaxRecords];
   int pointerDpi_ = 96;
 };
 
 void GetKeyName(uint8_t virtualKey, char* buffer);  // at least 13 bytes
+// "Ctrl+Alt+F1": a keystroke in the short form of the list's cells; buffer: kKeyTextSize bytes.
+void FormatKeyStroke(const KeyStroke& stroke, char* buffer);
+void FormatOutputText(const DeviceRecord& record, const ButtonMapping& m, char* buffer);
 // "Ctrl + Alt + Shift + F1": the mapping's key with its modifiers; empty when it is unassigned.
 void FormatKeyText(const ButtonMapping& mapping, char* buffer);  // kKeyTextSize bytes
 

@@ -32,9 +32,26 @@
 #define IDD_THRESHOLDS 136
 #define IDC_PRESS_PERCENT 1013
 #define IDC_RELEASE_PERCENT 1014
+// The Action dialog's controls for sequences, texts, Toggle and the long press
+#define IDC_ACTION_TOGGLE 6400
+#define IDC_TYPES_KEYS 6401
+#define IDC_TYPES_TEXT 6402
+#define IDC_SEQUENCE_LIST 6403
+#define IDC_SEQUENCE_KEY 6404
+#define IDC_STEP_SHIFT 6405
+#define IDC_STEP_CTRL 6406
+#define IDC_STEP_ALT 6407
+#define IDC_STEP_REMOVE 6408
+#define IDC_STEP_UP 6409
+#define IDC_STEP_DOWN 6410
+#define IDC_SEQUENCE_GAP 6411
+#define IDC_TEXT_PLACE 6412
+#define IDC_TEXT_EDIT 6413
+#define IDC_LONG_PRESS 6414
+#define IDC_LONG_MS 6415
+#define IDC_LONG_KEY 6416
 
 // ---- The mouse: a row's mouse action, the sticks that drive the pointer and the wheel (band 6300)
-#define IDC_OUTPUT_KEY 6301
 #define IDC_OUTPUT_MOUSE 6302
 #define IDC_MOUSE_ACTION 6303
 #define IDC_MOUSE_SHIFT 6304

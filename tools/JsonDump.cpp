@@ -23,6 +23,32 @@ Json GuidText(const Guid& guid) {
   return Text(text);
 }
 
+Json KeyStrokeJson(const KeyStroke& k) {
+  char keyText[kKeyTextSize] = {};
+  FormatKeyStroke(k, keyText);
+  return Json{{"virtualKey", k.virtualKey},
+              {"scanCode", k.scanCode},
+              {"modifiers", k.modifiers},
+              {"keyText", Text(keyText)}};
+}
+
+// A row's sequence, text and long press, only where it has them.
+void AddExtras(Json& button, const DeviceRecord& device, const ButtonMapping& mapping) {
+  if (const KeySequence* sequence = device.SequenceOf(mapping)) {
+    Json steps = Json::array();
+    for (int i = 0; i < sequence->stepCount && i < kMaxSequenceSteps; ++i)
+      steps.push_back(KeyStrokeJson(sequence->steps[i]));
+    button["sequence"] = Json{{"gapMs", sequence->gapMs}, {"steps", std::move(steps)}};
+  }
+  // The text is UTF-8 already, as the file holds it.
+  if (const char* text = device.TextOf(mapping)) button["text"] = std::string(text);
+  if (mapping.longPressMs != 0) {
+    Json longPress{{"ms", mapping.longPressMs}};
+    longPress.update(KeyStrokeJson(mapping.longKey));
+    button["longPress"] = std::move(longPress);
+  }
+}
+
 Json ButtonJson(const ButtonMapping& mapping) {
   char keyText[kKeyTextSize] = {};
   FormatKeyText(mapping, keyText);
@@ -40,13 +66,17 @@ Json ButtonJson(const ButtonMapping& mapping) {
     button["turboRate"] = mapping.turboRate;
   }
   if (mapping.mouse != MouseAction::None) button["mouse"] = MouseActionFileName(mapping.mouse);
+  if (mapping.action == KeyAction::Toggle) button["action"] = "Toggle";
   return button;
 }
 
 Json RecordJson(const DeviceRecord& device) {
   Json buttons = Json::array();
   const int count = std::clamp(device.buttonCount, 0, kMaxButtons);
-  for (int k = 0; k < count; ++k) buttons.push_back(ButtonJson(device.buttons[k]));
+  for (int k = 0; k < count; ++k) {
+    buttons.push_back(ButtonJson(device.buttons[k]));
+    AddExtras(buttons.back(), device, device.buttons[k]);
+  }
   Json record{{"name", Text(device.name)},
               {"instanceGuid", GuidText(device.instanceGuid)},
               {"productGuid", GuidText(device.productGuid)},
@@ -73,6 +103,7 @@ Json RecordJson(const DeviceRecord& device) {
     if ((device.controlRows & ControlBit(k)) == 0) continue;
     Json control{{"control", ControlFileName(k)}};
     control.update(ButtonJson(device.controls[k]));
+    AddExtras(control, device, device.controls[k]);
     if (HasThresholds(k)) {
       control["pressPercent"] = device.thresholds[k].pressPercent;
       control["releasePercent"] = device.thresholds[k].releasePercent;

@@ -17,6 +17,7 @@
 #include "ui/PointerDlg.h"
 #include "ui/TargetWindowDlg.h"
 #include "ui/ThresholdsDlg.h"
+#include "ui/WideText.h"
 
 namespace tarvel {
 
@@ -170,13 +171,13 @@ bool CTarvelView::KeepsImageWhole(int image) const {
 }
 
 void CTarvelView::ShowKeyText(int row, bool waiting) {
-  char keyText[kKeyTextSize] = {};
+  char keyText[kOutputTextSize] = {};
   if (waiting)
     lstrcpynA(keyText, fw::LoadResourceString(IDS_WAITING_FOR_KEY, "Press a key...").c_str(),
               kKeyTextSize);
   else
-    document_.GetRowKeyText(row, keyText);
-  List().SetItemText(row, kKeyColumn, keyText);
+    document_.GetRowOutputText(row, keyText);
+  List().SetItemText(row, kKeyColumn, OutputTextForList(keyText).c_str());
 }
 
 void CTarvelView::RebuildRows() {
@@ -201,9 +202,9 @@ void CTarvelView::FillRows() {
       char name[kRowNameSize] = {};
       document_.GetRowControlName(row, name, sizeof(name));
       list.SetItemText(row, kButtonColumn, name);
-      char keyText[kKeyTextSize] = {};
-      document_.GetButtonKeyText(d, b, keyText);
-      list.SetItemText(row, kKeyColumn, keyText);
+      char keyText[kOutputTextSize] = {};
+      FormatOutputText(record, mapping, keyText);
+      list.SetItemText(row, kKeyColumn, OutputTextForList(keyText).c_str());
       list.SetItemText(row, kClassColumn, mapping.windowClass);
       list.SetItemText(row, kDescriptionColumn, mapping.description);
       char action[16] = {};
@@ -330,15 +331,23 @@ void CTarvelView::EditDescription(int row) {
 void CTarvelView::EditAction(int row) {
   CActionDlg dialog;
   if (!document_.GetRowAction(row, &dialog.m_action, &dialog.m_turboRate) ||
+      !document_.GetRowOutput(row, &dialog.m_output) ||
       !document_.GetRowMouseAction(row, &dialog.m_mouse, &dialog.m_mouseModifiers))
     return;
-  const MouseAction mouse = dialog.m_mouse;
-  const uint8_t modifiers = dialog.m_mouseModifiers;
+  // The document takes the choice on OK, or says why not and the dialog stays. A mouse action
+  // then replaces the row's key; the keyboard chosen for a mouse row takes its keys back.
+  dialog.m_apply = [this, row, &dialog](const RowOutput& output) {
+    const RowOutputResult result = document_.SetRowOutput(row, output);
+    if (result != RowOutputResult::Done) return result;
+    MouseAction mouse = MouseAction::None;
+    uint8_t modifiers = 0;
+    document_.GetRowMouseAction(row, &mouse, &modifiers);
+    if (dialog.m_mouse != mouse ||
+        (mouse != MouseAction::None && dialog.m_mouseModifiers != modifiers))
+      document_.SetRowMouseAction(row, dialog.m_mouse, dialog.m_mouseModifiers);
+    return result;
+  };
   if (dialog.DoModal(DialogOwner()) != IDOK) return;
-  document_.SetRowAction(row, dialog.m_action, dialog.m_turboRate);
-  // Keyboard chosen for a key's row keeps its key; a mouse action replaces it.
-  if (dialog.m_mouse != mouse || dialog.m_mouseModifiers != modifiers)
-    document_.SetRowMouseAction(row, dialog.m_mouse, dialog.m_mouseModifiers);
   RefreshRowTexts(row);
 }
 

@@ -2,14 +2,27 @@
 
 #include <windows.h>
 
-namespace tarvel {
+#include <vector>
 
-void Win32KeySender::InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) {
-  const KeyEvent event{virtualKey, scanCode, keyUp};
-  InjectKeys(&event, 1);
+namespace tarvel {
+namespace {
+
+UINT SendInputs(std::vector<INPUT>& inputs) {
+  SetLastError(0);
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-namespace {
+// What the input stream took of count events.
+Delivery Inserted(UINT taken, int count) {
+  Delivery delivery;
+  if (taken < static_cast<UINT>(count)) {
+    delivery.fault = DeliveryFault::PartlyInserted;
+    delivery.systemError = GetLastError();
+    delivery.taken = static_cast<int>(taken);
+    delivery.given = count;
+  }
+  return delivery;
+}
 
 void FillKey(const KeyEvent& e, INPUT* input) {
   KEYBDINPUT& key = input->ki;
@@ -59,39 +72,74 @@ void FillMouse(const InputEvent& e, INPUT* input) {
   }
 }
 
-// One SendInput call; a stream that takes fewer events than it was given says so.
-Delivery Inject(INPUT* inputs, int count) {
-  SetLastError(0);
-  const UINT taken = SendInput(static_cast<UINT>(count), inputs, sizeof(INPUT));
-  Delivery delivery;
-  if (taken < static_cast<UINT>(count)) {
-    delivery.fault = DeliveryFault::PartlyInserted;
-    delivery.systemError = GetLastError();
-    delivery.taken = static_cast<int>(taken);
-    delivery.given = count;
-  }
-  return delivery;
-}
-
 }  // namespace
 
+void Win32KeySender::InjectKey(uint8_t virtualKey, uint8_t scanCode, bool keyUp) {
+  const KeyEvent event{virtualKey, scanCode, keyUp};
+  InjectKeys(&event, 1);
+}
+
 Delivery Win32KeySender::InjectKeys(const KeyEvent* events, int count) {
-  INPUT inputs[16] = {};
-  if (count <= 0 || count > 16) return Delivery{};
-  for (int i = 0; i < count; ++i) FillKey(events[i], &inputs[i]);
-  return Inject(inputs, count);
+  // A sequence of 16 keystrokes with all three modifiers is 128 events.
+  if (count <= 0 || count > 256) return Delivery{};
+  std::vector<INPUT> inputs(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) FillKey(events[i], &inputs[static_cast<size_t>(i)]);
+  return Inserted(SendInputs(inputs), count);
 }
 
 Delivery Win32KeySender::InjectInput(const InputEvent* events, int count) {
-  INPUT inputs[16] = {};
-  if (count <= 0 || count > 16) return Delivery{};
+  if (count <= 0 || count > 256) return Delivery{};
+  std::vector<INPUT> inputs(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
+    INPUT* input = &inputs[static_cast<size_t>(i)];
     if (events[i].kind == InputEvent::Kind::Key)
-      FillKey(events[i].key, &inputs[i]);
+      FillKey(events[i].key, input);
     else
-      FillMouse(events[i], &inputs[i]);
+      FillMouse(events[i], input);
   }
-  return Inject(inputs, count);
+  return Inserted(SendInputs(inputs), count);
+}
+
+Delivery Win32KeySender::InjectText(const char16_t* units, int count) {
+  if (count <= 0 || count > 4096) return Delivery{};
+  std::vector<INPUT> inputs(2 * static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    for (int half = 0; half < 2; ++half) {
+      INPUT& input = inputs[2 * static_cast<size_t>(i) + half];
+      input.type = INPUT_KEYBOARD;
+      if (units[i] == u'\n') {
+        input.ki.wVk = VK_RETURN;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(VK_RETURN, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = half == 1 ? KEYEVENTF_KEYUP : 0;
+      } else {
+        input.ki.wScan = units[i];
+        input.ki.dwFlags = KEYEVENTF_UNICODE | (half == 1 ? KEYEVENTF_KEYUP : 0);
+      }
+    }
+  }
+  return Inserted(SendInputs(inputs), static_cast<int>(inputs.size()));
+}
+
+Delivery Win32KeySender::SendCharMessage(WindowHandle window, char16_t unit) {
+  if (window != charWindow_) {
+    charWindow_ = window;
+    charTimedOut_ = false;
+  }
+  if (charTimedOut_) return charFailure_;
+  // The W form, so that a Unicode window gets the character itself, whatever the code page.
+  DWORD_PTR result = 0;
+  SetLastError(0);
+  if (SendMessageTimeoutW(static_cast<HWND>(window), WM_CHAR, unit, 1,
+                          SMTO_NORMAL | SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) == 0) {
+    const DWORD error = GetLastError();
+    charTimedOut_ = true;
+    charFailure_ = Delivery{};
+    charFailure_.fault = error == ERROR_TIMEOUT || error == 0 ? DeliveryFault::WindowTimedOut
+                                                              : DeliveryFault::WindowRefused;
+    charFailure_.systemError = error;
+    return charFailure_;
+  }
+  return Delivery{};
 }
 
 bool Win32KeySender::CursorPosition(int32_t* x, int32_t* y) {
@@ -147,6 +195,9 @@ Delivery Win32KeySender::SendMouseMessage(WindowHandle window, const MouseMessag
 }
 
 WindowHandle Win32KeySender::FindTopLevelWindow(const char* className) {
+  // Every output to a window begins with its lookup: a text after one that was given up goes.
+  charWindow_ = nullptr;
+  charTimedOut_ = false;
   return FindWindowA(className, nullptr);
 }
 

@@ -32,6 +32,11 @@ class Win32KeySender final : public KeySender {
   bool ClientArea(WindowHandle window, ScreenRect* area) override;
   // WM_LBUTTONDOWN ... WM_XBUTTONUP, WM_MOUSEWHEEL, WM_MOUSEHWHEEL; waits as a key message does.
   Delivery SendMouseMessage(WindowHandle window, const MouseMessage& message) override;
+  // One SendInput call of KEYEVENTF_UNICODE events; a line break is VK_RETURN.
+  Delivery InjectText(const char16_t* units, int count) override;
+  // Waits as a key message does; once a character was not handled in time, the rest of the text
+  // is given up, until the next window lookup begins another output.
+  Delivery SendCharMessage(WindowHandle window, char16_t unit) override;
 
  private:
   // The keystroke under way: its window, whether its key-ups have begun, and whether a message
@@ -39,7 +44,10 @@ class Win32KeySender final : public KeySender {
   WindowHandle window_ = nullptr;
   bool sawKeyUp_ = false;
   bool timedOut_ = false;
-  Delivery failure_;  // why the keystroke under way was given up
+  WindowHandle charWindow_ = nullptr;
+  bool charTimedOut_ = false;
+  Delivery charFailure_;  // why the rest of the text under way is given up
+  Delivery failure_;      // why the keystroke under way was given up
 };
 
 }  // namespace tarvel

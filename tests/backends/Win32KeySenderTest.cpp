@@ -214,5 +214,58 @@ TEST(Win32KeySender, InjectedKeysReachTheFocusedWindowWithScanCodeAndExtendedFla
   DestroyWindow(target);
 }
 
+// A Unicode window that logs the characters it gets, and Enter.
+std::vector<WPARAM> g_chars;
+LRESULT CALLBACK CharTargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CHAR) {
+    g_chars.push_back(wParam);
+    return 0;
+  }
+  if (message == WM_KEYDOWN && wParam == VK_RETURN) g_chars.push_back(0x10000 | VK_RETURN);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A text with an accented letter, a Cyrillic one, a line break and a character past U+FFFF:
+// WM_CHAR to a window unchanged, whatever the code page, and as Unicode keystrokes into the
+// focused window, where the line break is Enter.
+TEST(Win32KeySender, TextsArriveAsTheirCharactersBothWays) {
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = CharTargetProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"TarvelTestChars";
+  RegisterClassW(&windowClass);
+  HWND target =
+      CreateWindowExW(0, L"TarvelTestChars", L"chars", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                      300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(target, nullptr);
+  const std::u16string text = u"\u00E9\u0416\n\U0001F600";
+  Win32KeySender sender;
+  ASSERT_EQ(sender.FindTopLevelWindow("TarvelTestChars"), target);
+  g_chars.clear();
+  for (char16_t unit : text) sender.SendCharMessage(target, unit);
+  EXPECT_EQ(g_chars, (std::vector<WPARAM>{0xE9, 0x416, '\n', 0xD83D, 0xDE00}));
+
+  SetForegroundWindow(target);
+  SetFocus(target);
+  auto pump = [](auto done) {
+    const ULONGLONG giveUp = GetTickCount64() + 5000;
+    while (!done() && GetTickCount64() < giveUp) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+  };
+  pump([&] { return GetFocus() == target; });
+  ASSERT_EQ(GetFocus(), target);
+  g_chars.clear();
+  sender.InjectText(text.data(), static_cast<int>(text.size()));
+  pump([&] { return g_chars.size() >= 6; });
+  EXPECT_EQ(g_chars, (std::vector<WPARAM>{0xE9, 0x416, 0x10000 | VK_RETURN, '\r', 0xD83D, 0xDE00}));
+  DestroyWindow(target);
+}
+
 }  // namespace
 }  // namespace tarvel

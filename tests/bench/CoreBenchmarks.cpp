@@ -93,6 +93,11 @@ class NoKeys final : public KeySender {
   bool CursorPosition(int32_t*, int32_t*) override { return false; }
   bool ClientArea(WindowHandle, ScreenRect*) override { return false; }
   Delivery SendMouseMessage(WindowHandle, const MouseMessage&) override { return Delivery{}; }
+  Delivery InjectText(const char16_t*, int count) override {
+    events += count;
+    return Delivery{};
+  }
+  Delivery SendCharMessage(WindowHandle, char16_t) override { return Delivery{}; }
   long events = 0;
 };
 

@@ -108,6 +108,110 @@ TEST(ConfigWriter, WritesActionsAfterTheButtonLinesAndReadsThemBack) {
   EXPECT_EQ(Formatted(r.doc), expected);
 }
 
+// A combo, a chat line, a latch and a key with a second meaning on a long press: written after
+// the button lines in button order, read back to the same records, and the classic rules read
+// every button line's key as before.
+TEST(ConfigWriter, WritesSequencesTextsTogglesAndLongPressesAndReadsThemBackBothWays) {
+  Reader r;
+  DeviceRecord* pad = AddRecord(r.doc, 4, MakeGuid(1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}), "Pad");
+  const KeyStroke combo[] = {{0x43, 0x2E, kModCtrl}, {0x09, 0x0F, kModAlt}, {0x56, 0x2F, kModCtrl}};
+  ASSERT_TRUE(pad->SetSequence(pad->buttons[0], combo, 3, 50));
+  ASSERT_TRUE(pad->SetText(pad->buttons[1],
+                           "gg wp\nGr\xC3\xBC\xC3\x9F"
+                           "e \\o/"));
+  Assign(pad->buttons[2], 0x57, 0x11, 0);
+  pad->buttons[2].action = KeyAction::Toggle;
+  Assign(pad->buttons[3], 0x53, 0x1F, kModCtrl);
+  pad->buttons[3].longPressMs = 300;
+  pad->buttons[3].longKey = {0x74, 0x3F, 0};
+  pad->controlRows = 1u << kHatControls;  // X Axis -
+  ASSERT_TRUE(pad->SetText(pad->controls[kHatControls], "hi"));
+  const std::string expected =
+      "TVM2\r\n"
+      "[{00000001-0002-0003-0405-060708090A0B},{00000001-0002-7777-0405-060708090A0B},Pad]\r\n"
+      "NumberOfButtons = 4\r\n"
+      "Button1 = 1,67,46,2,0,,0,\r\n"
+      "Button2 = 0,0,0,0,0,,0,\r\n"
+      "Button3 = 1,87,17,0,0,,0,\r\n"
+      "Button4 = 1,83,31,2,0,,0,\r\n"
+      "Button1Sequence = 50;67,46,2;9,15,4;86,47,2\r\n"
+      "Button2Text = gg wp\\nGr\xC3\xBC\xC3\x9F"
+      "e \\\\o/\r\n"
+      "Button3Action = Toggle\r\n"
+      "Button4Long = 300,116,63,0\r\n"
+      "XMinusText = hi\r\n";
+  ASSERT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
+  EXPECT_EQ(ReadBytes(r.path), expected);
+  ASSERT_EQ(r.Load(expected), LoadResult::Loaded);
+  EXPECT_EQ(Formatted(r.doc), expected);
+  char cell[kOutputTextSize];
+  const char* const cells[] = {"Ctrl+C, Alt+Tab, ...",
+                               "Text: gg wp Gr\u00FC\u00DFe \\o/",
+                               "W", "Ctrl+S (hold: F5)", "Text: hi"};
+  for (int row = 0; row < 5; ++row) {
+    ASSERT_TRUE(r.doc.GetRowOutputText(row, cell));
+    EXPECT_STREQ(cell, cells[row]) << "row " << row;
+  }
+  const ParsedConfiguration classic =
+      ParseConfiguration(expected.data(), expected.size(), nullptr, ReadRules::Classic);
+  ASSERT_EQ(classic.recordCount, 1);
+  const uint8_t keys[] = {0x43, 0, 0x57, 0x53};
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(classic.records[0]->buttons[k].virtualKey, keys[k]);
+  EXPECT_EQ(classic.records[0]->controlRows, 0u);
+  EXPECT_EQ(classic.records[0]->buttons[0].sequence, 0);
+}
+
+// The pools hold 32 sequences and 16 texts a record: one more is refused, in the document and
+// in a file, and freeing one makes room.
+TEST(ConfigWriter, ThePoolsOfARecordAreFullAtTheirLimits) {
+  for (const bool texts : {false, true}) {
+    SCOPED_TRACE(texts ? "texts" : "sequences");
+    DeviceRecord record;
+    record.buttonCount = kMaxButtons;
+    const int limit = texts ? kMaxTexts : kMaxSequences;
+    const KeyStroke two[] = {{0x41, 0, 0}, {0x42, 0, 0}};
+    auto give = [&](int k) {
+      return texts ? record.SetText(record.buttons[k], "x")
+                   : record.SetSequence(record.buttons[k], two, 2, 0);
+    };
+    for (int k = 0; k < limit; ++k) ASSERT_TRUE(give(k)) << k;
+    EXPECT_FALSE(give(limit));
+    EXPECT_EQ(record.buttons[limit].sequence + record.buttons[limit].text, 0);
+    // A mapping that has one keeps its place when it is given another.
+    EXPECT_TRUE(give(0));
+    record.ClearExtras(record.buttons[5]);
+    EXPECT_TRUE(give(limit));
+    // One step is a key, no sequence; an empty text is none.
+    EXPECT_TRUE(texts ? record.SetText(record.buttons[limit + 1], "")
+                      : record.SetSequence(record.buttons[limit + 1], two, 1, 0));
+    EXPECT_EQ(record.buttons[limit + 1].sequence + record.buttons[limit + 1].text, 0);
+  }
+  // A file with one more: the line past the limit is reported and left out.
+  std::vector<std::string> lines{"TVM2",
+                                 "[{00000001-0002-0003-0405-060708090A0B},"
+                                 "{00000000-0000-0000-0000-000000000000},Pad]",
+                                 "NumberOfButtons = 40"};
+  for (int k = 1; k <= 40; ++k) lines.push_back("Button" + std::to_string(k) + " = 0,0,0,0,0,,0,");
+  for (int k = 1; k <= kMaxSequences + 1; ++k)
+    lines.push_back("Button" + std::to_string(k) + "Sequence = 0;65,0,0;66,0,0");
+  struct Ignored final : LoadObserver {
+    void BlockDropped(int, const char*) override {}
+    void BlockPassedOver(int) override {}
+    void ButtonCleared(int, int, int, const char*) override {}
+    void TextIgnored(int line, bool, const char* why) override {
+      lines.push_back(std::to_string(line) + " " + why);
+    }
+    std::vector<std::string> lines;
+  } report;
+  const std::string bytes = Lines(lines);
+  const ParsedConfiguration parsed = ParseConfiguration(bytes.data(), bytes.size(), &report);
+  ASSERT_EQ(parsed.recordCount, 1);
+  EXPECT_EQ(report.lines,
+            std::vector<std::string>{"76 more than 32 sequences in one device block"});
+  EXPECT_EQ(parsed.records[0]->buttons[kMaxSequences - 1].sequence, kMaxSequences);
+  EXPECT_EQ(parsed.records[0]->buttons[kMaxSequences].sequence, 0);
+}
+
 TEST(ConfigWriter, WritesHatAndAxisRowsAfterTheButtonsAndReadsThemBackBothWays) {
   Reader r;
   FillSmallDocument(r.doc);

@@ -791,12 +791,21 @@ TEST(MappingEngine, NoKeyStaysHeldWhenItsControllerOrMappingOrDocumentGoes) {
     h.M(0, 0).action = KeyAction::Hold;
     Assign(h.M(0, 1), 0x20, 0x39, 0);
     h.M(0, 1).action = KeyAction::Turbo;
-    // Row 0 holds the left button for a drag, with the same Ctrl.
+    // Row 0 holds the left button for a drag, with the same Ctrl as row 2's held key.
     h.M(0, 0).mouse = MouseAction::LeftClick;
     h.M(0, 0).assigned = 0;
     h.M(0, 0).action = KeyAction::Hold;
     Assign(h.M(0, 2), kVkW, 0x11, kModCtrl);
     h.M(0, 2).action = KeyAction::Hold;
+    // Row 3 toggled down by a press and its release; row 4 types a sequence with gaps.
+    Assign(h.M(0, 3), 0x43, 0x2E, kModAlt);
+    h.M(0, 3).action = KeyAction::Toggle;
+    const KeyStroke slow[] = {{0x31, 0, 0}, {0x32, 0, 0}, {0x33, 0, 0}};
+    h.doc.records[0]->SetSequence(h.M(0, 4), slow, 3, 100);
+    h.bytes[3] = h.bytes[4] = 0x80;
+    h.Process(0);
+    h.bytes[3] = h.bytes[4] = 0x00;
+    h.Process(0);
     h.bytes[0] = h.bytes[1] = h.bytes[2] = 0x80;
     h.Process(0);
     h.keys.Clear();
@@ -804,18 +813,212 @@ TEST(MappingEngine, NoKeyStaysHeldWhenItsControllerOrMappingOrDocumentGoes) {
     c.event(h);
     for (int tick = 1; tick < 50; ++tick) h.doc.OnTick(10 * tick);
 
-    // The shared Ctrl comes up once, after both of its holders.
+    // The shared Ctrl comes up once, after both of its holders; the order of the holders
+    // depends on what lets go of them.
     Sent released =
-        c.onlyRowZero ? Sent{"button Left up"} : Sent{Up(kVkW, 0x11), "button Left up", Up(0x11)};
+        c.onlyRowZero ? Sent{"button Left up"}
+                      : Sent{Up(kVkW, 0x11), "button Left up", Up(0x11), Up(0x43, 0x2E), Up(0x12)};
     ASSERT_GE(h.keys.sent.size(), released.size());
     Sent first(h.keys.sent.begin(),
                h.keys.sent.begin() + static_cast<std::ptrdiff_t>(released.size()));
-    EXPECT_EQ(first.back(), released.back());
     std::sort(first.begin(), first.end());
     std::sort(released.begin(), released.end());
     EXPECT_EQ(first, released);
-    EXPECT_EQ(h.keys.sent.size() > released.size(), c.onlyRowZero);  // the repeats of row 1
+    // The repeats of row 1, and the rest of row 4's sequence, only where those rows stay.
+    EXPECT_EQ(h.keys.sent.size() > released.size(), c.onlyRowZero);
     EXPECT_EQ(h.doc.HoldsKeys(), c.onlyRowZero);
+  }
+}
+
+// A sequence without a gap is one piece; with a gap its keystrokes go from the tick, gapMs apart,
+// and presses while it is typed wait after it, four at most.
+TEST(MappingEngine, SequencesGoInOrderAtOnceOrSpacedByTheirGapAndPressesQueueAfterThem) {
+  const KeyStroke combo[] = {{0x43, 0x2E, kModCtrl}, {0x09, 0x0F, kModAlt}, {0x56, 0x2F, kModCtrl}};
+  const Sent keystrokes[] = {{Down(0x11), Down(0x43, 0x2E), Up(0x43, 0x2E), Up(0x11)},
+                             {Down(0x12), Down(0x09, 0x0F), Up(0x09, 0x0F), Up(0x12)},
+                             {Down(0x11), Down(0x56, 0x2F), Up(0x56, 0x2F), Up(0x11)}};
+  Sent all;
+  for (const Sent& k : keystrokes) all.insert(all.end(), k.begin(), k.end());
+  {
+    SCOPED_TRACE("no gap");
+    EngineScene h;
+    ASSERT_TRUE(h.doc.records[0]->SetSequence(h.M(0, 0), combo, 3, 0));
+    h.bytes[0] = 0x80;
+    h.Process(0);
+    EXPECT_EQ(h.keys.sent, all);
+    EXPECT_EQ(h.keys.batches, std::vector<int>{12});
+    EXPECT_FALSE(h.doc.HoldsKeys());
+  }
+  {
+    SCOPED_TRACE("to a window");
+    EngineScene h;
+    Assign(h.M(0, 0), 0, 0, 0, "Notepad");
+    ASSERT_TRUE(h.doc.records[0]->SetSequence(h.M(0, 0), combo, 3, 0));
+    h.bytes[0] = 0x80;
+    h.Process(0);
+    Sent expected;
+    for (const std::string& e : all)
+      expected.push_back(
+          KeyMessageText(kNotepad, e.ends_with("up"),
+                         static_cast<uint8_t>(std::stoi(e.substr(6, 2), nullptr, 16))));
+    EXPECT_EQ(h.keys.sent, expected);
+  }
+  // With 50 ms between keystrokes: 6 presses 10 ms apart; the sixth finds four waiting.
+  EngineScene h;
+  ASSERT_TRUE(h.doc.records[0]->SetSequence(h.M(0, 0), combo, 3, 50));
+  std::vector<std::pair<int64_t, size_t>> times;  // when each keystroke went, and its first event
+  for (int64_t now = 1000; now <= 2000; now += 5) {
+    h.doc.OnTick(now);
+    if (now < 1060 && (now - 1000) % 10 == 0) {
+      h.bytes[0] = h.bytes[0] ? 0x00 : 0x80;
+      h.Process(0);
+    }
+    for (size_t b = times.size(); b < h.keys.batches.size(); ++b) times.push_back({now, b});
+  }
+  // Presses at 1000, 1020 and 1040 (the others are releases): three sequences, nine keystrokes.
+  ASSERT_EQ(times.size(), 9u);
+  for (size_t i = 0; i < times.size(); ++i) EXPECT_EQ(times[i].first, 1000 + 50 * int64_t(i));
+  Sent thrice;
+  for (int i = 0; i < 3; ++i) thrice.insert(thrice.end(), all.begin(), all.end());
+  EXPECT_EQ(h.keys.sent, thrice);
+  EXPECT_TRUE(h.app.statuses.empty());
+  EXPECT_FALSE(h.doc.HoldsKeys());
+
+  // 1 typed and 4 waiting: the sixth press is dropped, and the status bar says so.
+  h.keys.Clear();
+  for (int press = 0; press < 6; ++press) {
+    h.bytes[0] = 0x80;
+    h.Process(0);
+    h.bytes[0] = 0x00;
+    h.Process(0);
+  }
+  EXPECT_EQ(h.app.statuses,
+            Sent{"A press was dropped: 4 sequences are already waiting to be typed."});
+  for (int64_t now = 2000; now <= 4000; now += 10) h.doc.OnTick(now);
+  EXPECT_EQ(h.keys.batches.size(), 15u);
+}
+
+// Turbo repeats the whole sequence; a repeat that comes while the last one is still typed waits
+// for none: it is left out.
+TEST(MappingEngine, TurboRepeatsAWholeSequence) {
+  EngineScene h;
+  const KeyStroke two[] = {{0x41, 0, 0}, {0x42, 0, 0}};
+  ASSERT_TRUE(h.doc.records[0]->SetSequence(h.M(0, 0), two, 2, 80));
+  h.M(0, 0).action = KeyAction::Turbo;
+  h.M(0, 0).turboRate = 10;  // every 100 ms: the two keystrokes take 80
+  h.doc.OnTick(0);
+  h.bytes[0] = 0x80;
+  h.Process(0);
+  for (int64_t now = 0; now <= 995; now += 5) h.doc.OnTick(now);
+  EXPECT_EQ(h.keys.batches.size(), 20u);
+  h.M(0, 0).turboRate = 20;  // every 50 ms: every other repeat finds the last one being typed
+  h.keys.Clear();
+  h.bytes[0] = 0x00;
+  h.Process(0);
+  h.doc.OnTick(2000);
+  h.bytes[0] = 0x80;
+  h.Process(0);
+  for (int64_t now = 2000; now < 3000; now += 5) h.doc.OnTick(now);
+  EXPECT_EQ(h.keys.batches.size(), 20u);
+}
+
+// A text is typed as characters: system-wide in one piece, to a window as WM_CHAR; a line break
+// is Enter, a character past U+FFFF two units.
+TEST(MappingEngine, TextsAreTypedAsCharactersSystemWideAndToAWindow) {
+  const char* const kText = "\xC3\xA9t\xC3\xA9 \xD0\x96\n\xF0\x9F\x98\x80";  // "été Ж", Enter, 😀
+  EngineScene h;
+  ASSERT_TRUE(h.doc.records[0]->SetText(h.M(0, 0), kText));
+  ASSERT_TRUE(h.doc.records[0]->SetText(h.M(0, 1), kText));
+  SetTextField(h.M(0, 1).windowClass, "Notepad");
+  h.M(0, 0).action = KeyAction::Turbo;
+  h.doc.OnTick(0);
+  h.bytes[0] = 0x80;
+  h.Process(0);
+  h.doc.OnTick(100);  // one repeat
+  h.bytes[0] = 0x00;
+  h.Process(0);
+  const std::string units = "text U+00E9tU+00E9U+0020U+0416U+000AU+D83DU+DE00";
+  EXPECT_EQ(h.keys.sent, (Sent{units, units}));
+  EXPECT_EQ(h.keys.batches, (std::vector<int>{8, 8}));
+  h.keys.Clear();
+  h.bytes[1] = 0x80;
+  h.Process(0);
+  Sent expected;
+  char prefix[64];
+  std::snprintf(prefix, sizeof prefix, "message %p WM_CHAR ", kNotepad);
+  for (const char* c : {"U+00E9", "t", "U+00E9", "U+0020", "U+0416"})
+    expected.push_back(prefix + std::string(c));
+  expected.push_back(KeyMessageText(kNotepad, false, 0x0D));
+  expected.push_back(prefix + std::string("U+000D"));
+  expected.push_back(KeyMessageText(kNotepad, true, 0x0D));
+  expected.push_back(prefix + std::string("U+D83D"));
+  expected.push_back(prefix + std::string("U+DE00"));
+  EXPECT_EQ(h.keys.sent, expected);
+  EXPECT_EQ(h.keys.lookups, Sent{"Notepad"});
+}
+
+// Toggle: down on one press, up on the next, nothing on the releases; the next press after that
+// starts from up again.
+TEST(MappingEngine, ToggleLatchesTheKeyUntilTheNextPress) {
+  EngineScene h;
+  Assign(h.M(0, 0), kVkW, 0x11, kModShift);
+  h.M(0, 0).action = KeyAction::Toggle;
+  const Sent down{Down(0x10), Down(kVkW, 0x11)};
+  const Sent up{Up(kVkW, 0x11), Up(0x10)};
+  const Sent steps[] = {down, {}, up, {}, down, {}};
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE("step " + std::to_string(i));
+    h.keys.Clear();
+    h.bytes[0] = i % 2 == 0 ? 0x80 : 0x00;
+    h.Process(0);
+    for (int tick = 1; tick < 10; ++tick) h.doc.OnTick(1000 * i + 10 * tick);
+    EXPECT_EQ(h.keys.sent, steps[i]);
+    EXPECT_EQ(h.doc.HoldsKeys(), i != 2 && i != 3);
+  }
+}
+
+// With a long press a press waits: let go before its time it types the row's own output, held to
+// its time it types the second keystroke then, and nothing on release.
+TEST(MappingEngine, ALongPressTypesTheSecondKeystrokeAtItsTimeAndAShortOneTheFirstOnRelease) {
+  const Sent shortOutput{Down(0x11), Down(0x53, 0x1F), Up(0x53, 0x1F), Up(0x11)};
+  const Sent longOutput{Down(0x74, 0x3F), Up(0x74, 0x3F)};
+  const struct {
+    KeyAction action;
+    int heldMs;
+    int64_t sentAtMs;  // when the first event went
+    Sent sent;
+  } cases[] = {
+      {KeyAction::Tap, 100, 100, shortOutput},
+      {KeyAction::Tap, 299, 299, shortOutput},
+      {KeyAction::Tap, 300, 300, longOutput},
+      {KeyAction::Tap, 500, 300, longOutput},
+      {KeyAction::Hold, 100, 100, shortOutput},
+      {KeyAction::Turbo, 150, 150, shortOutput},
+      {KeyAction::Turbo, 2000, 300, longOutput},
+      {KeyAction::Toggle, 100, 100, {Down(0x11), Down(0x53, 0x1F)}},
+      {KeyAction::Tap, 100, -1, {}},  // a row with a long press alone: nothing on a short one
+      {KeyAction::Tap, 400, 300, longOutput},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(c.action)) + " held " + std::to_string(c.heldMs));
+    EngineScene h;
+    Assign(h.M(0, 0), 0x53, 0x1F, kModCtrl);
+    if (&c >= &cases[8]) h.M(0, 0).assigned = 0;
+    h.M(0, 0).action = c.action;
+    h.M(0, 0).longPressMs = 300;
+    h.M(0, 0).longKey = {0x74, 0x3F, 0};
+    int64_t firstAt = -1;
+    for (int64_t now = 0; now <= 3000; ++now) {
+      h.doc.OnTick(now);
+      if (now == 0 || now == c.heldMs) {
+        h.bytes[0] = now == 0 ? 0x80 : 0x00;
+        h.Process(0);
+      }
+      if (firstAt < 0 && !h.keys.sent.empty()) firstAt = now;
+    }
+    EXPECT_EQ(h.keys.sent, c.sent);
+    EXPECT_EQ(firstAt, c.sentAtMs);
+    EXPECT_EQ(h.doc.HoldsKeys(), c.action == KeyAction::Toggle);
   }
 }
 

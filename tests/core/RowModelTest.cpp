@@ -227,6 +227,76 @@ TEST(RowModel, ClearRowKeyKeepsClassDescriptionAndState) {
   EXPECT_STREQ(text, "");
 }
 
+// A row's whole output changes in one step, or is refused and nothing changes; the same choice
+// again changes nothing, not even the modified flag.
+TEST(RowModel, SetRowOutputChangesAllOrNothing) {
+  RowOutput sequence;
+  sequence.stepCount = 2;
+  sequence.steps[0] = {0x43, 0x2E, kModCtrl};
+  sequence.steps[1] = {0x56, 0x2F, kModCtrl};
+  sequence.gapMs = 20;
+  RowOutput text;
+  text.typesText = true;
+  text.text = "gg";
+  auto with = [](RowOutput out, auto change) {
+    change(out);
+    return out;
+  };
+  const struct {
+    const char* what;
+    RowOutput output;
+    int fullPool;  // 0 none, 1 the sequences, 2 the texts
+    RowOutputResult result;
+  } cases[] = {
+      {"sequence", sequence, 0, RowOutputResult::Done},
+      {"text", text, 0, RowOutputResult::Done},
+      {"held sequence", with(sequence, [](RowOutput& o) { o.action = KeyAction::Hold; }), 0,
+       RowOutputResult::HeldNotTyped},
+      {"toggled text", with(text, [](RowOutput& o) { o.action = KeyAction::Toggle; }), 0,
+       RowOutputResult::HeldNotTyped},
+      {"gap 1001", with(sequence, [](RowOutput& o) { o.gapMs = 1001; }), 0,
+       RowOutputResult::BadValue},
+      {"17 steps", with(sequence, [](RowOutput& o) { o.stepCount = 17; }), 0,
+       RowOutputResult::BadValue},
+      {"long 99", with(sequence, [](RowOutput& o) { o.longPressMs = 99; }), 0,
+       RowOutputResult::BadValue},
+      {"not UTF-8", with(text, [](RowOutput& o) { o.text = "\xC3"; }), 0,
+       RowOutputResult::BadValue},
+      {"256 characters", with(text, [](RowOutput& o) { o.text = std::string(256, 'x'); }), 0,
+       RowOutputResult::BadValue},
+      {"sequences full", sequence, 1, RowOutputResult::SequencesFull},
+      {"texts full", text, 2, RowOutputResult::TextsFull},
+      {"a text where the sequences are full", text, 1, RowOutputResult::Done},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TwelveZeroEight h;
+    DeviceRecord& r = *h.doc.records[2];
+    for (int k = 0; c.fullPool == 1 && k < kMaxSequences; ++k) r.sequences[k].stepCount = 2;
+    for (int k = 0; c.fullPool == 2 && k < kMaxTexts; ++k) r.texts[k].utf8[0] = 'x';
+    Assign(r.buttons[3], 0x57, 0x11, 0);
+    r.buttons[3].action = KeyAction::Turbo;
+    h.doc.ProcessButtons(2, std::vector<uint8_t>(128, 0x80).data());  // a Turbo that repeats
+    h.doc.SetModifiedFlag(false);
+    const ButtonMapping before = r.buttons[3];
+
+    EXPECT_EQ(h.doc.SetRowOutput(15, c.output), c.result);
+
+    RowOutput now;
+    ASSERT_TRUE(h.doc.GetRowOutput(15, &now));
+    const bool done = c.result == RowOutputResult::Done;
+    EXPECT_EQ(now.SameAs(c.output), done);
+    EXPECT_EQ(h.doc.IsModified(), done);
+    EXPECT_EQ(h.doc.HoldsKeys(), !done);  // the repeat stops only with a change
+    if (!done) {
+      EXPECT_EQ(std::memcmp(&before, &r.buttons[3], sizeof before), 0);
+    }
+    h.doc.SetModifiedFlag(false);
+    EXPECT_EQ(h.doc.SetRowOutput(15, now), RowOutputResult::Done);
+    EXPECT_FALSE(h.doc.IsModified());
+  }
+}
+
 TEST(RowModel, StoreCapturedKeyFillsTheCaptureRow) {
   TwelveZeroEight h;
   ButtonMapping& m = h.doc.records[2]->buttons[1];

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "input/JoystickTable.h"
 #include "model/AppServices.h"
 #include "tests/doubles/EventLog.h"
@@ -23,7 +26,13 @@ class FakeApp final : public AppServices {
     if (table != nullptr) table->RefreshJoysticks(frame);
   }
 
+  void ShowStatus(const char* text) override {
+    statuses.push_back(text);
+    LogTo(log, "app status " + statuses.back());
+  }
+
   int captureOn = 0;
+  std::vector<std::string> statuses;
   int captureChanges = 0;
   int refreshes = 0;
   JoystickTable* table = nullptr;

@@ -61,6 +61,15 @@ inline std::string MouseMessageText(WindowHandle window, const MouseMessage& m) 
                 unsigned{m.keyFlags}, static_cast<int>(m.x), static_cast<int>(m.y));
   return text;
 }
+// A character as itself when it is printable ASCII, else as U+XXXX.
+inline std::string CharText(char16_t unit) {
+  char text[16];
+  if (unit > 0x20 && unit < 0x7F)
+    std::snprintf(text, sizeof text, "%c", static_cast<char>(unit));
+  else
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(unit));
+  return text;
+}
 
 // Records every key event and key message in one ordered list; finds windows by class from a
 // table that the test fills.
@@ -112,6 +121,21 @@ class RecordingKeySender final : public KeySender {
   }
   Delivery SendMouseMessage(WindowHandle window, const MouseMessage& message) override {
     sent.push_back(MouseMessageText(window, message));
+    LogTo(log, sent.back());
+    return messageResult;
+  }
+  Delivery InjectText(const char16_t* units, int count) override {
+    batches.push_back(count);
+    std::string text = "text ";
+    for (int i = 0; i < count; ++i) text += CharText(units[i]);
+    sent.push_back(text);
+    LogTo(log, sent.back());
+    return injectResult;
+  }
+  Delivery SendCharMessage(WindowHandle window, char16_t unit) override {
+    char text[64];
+    std::snprintf(text, sizeof text, "message %p WM_CHAR %s", window, CharText(unit).c_str());
+    sent.push_back(text);
     LogTo(log, sent.back());
     return messageResult;
   }

@@ -127,16 +127,21 @@ TEST_F(EditingViewTest, DoubleClickActsByColumn) {
       descriptionSeen = true;
       ClickButton(dialog, IDCANCEL);
     });
-    // The action dialog is answered with OK: Turbo at 20 keystrokes a second.
+    // The action dialog is answered with OK: Turbo at 20 keystrokes a second, F5 on a long press.
     WindowWatch action(DialogCalled("Key Mapping Action"), [&](HWND dialog) {
       SendMessageA(GetDlgItem(dialog, IDC_ACTION_TURBO), BM_CLICK, 0, 0);
       SetDlgItemTextA(dialog, IDC_TURBO_RATE, "20");
+      SendMessageA(GetDlgItem(dialog, IDC_LONG_PRESS), BM_CLICK, 0, 0);
+      SendMessageA(GetDlgItem(dialog, IDC_LONG_KEY), WM_KEYDOWN, VK_F5, 0x3F << 16);
       ClickButton(dialog, IDOK);
     });
     DoubleClickCell(3, c.column);
     EXPECT_EQ(action.Fired(), c.effect == Effect::ActionDialog);
     if (c.effect == Effect::ActionDialog) {
       EXPECT_EQ(CellText(list_, 3, 5), "Turbo 20/s");
+      const std::string key = CellText(list_, 3, 2);
+      EXPECT_TRUE(key.ends_with("(hold: F5)")) << key;
+      EXPECT_EQ(app_->Doc().records[1]->buttons[1].longPressMs, kDefaultLongPressMs);
       EXPECT_EQ(app_->Doc().records[1]->buttons[1].action, KeyAction::Turbo);
       EXPECT_EQ(app_->Doc().records[1]->buttons[1].turboRate, 20);
       EXPECT_TRUE(app_->Doc().IsModified());
@@ -166,6 +171,25 @@ TEST_F(EditingViewTest, DoubleClickActsByColumn) {
   PostDoubleClick(list_, POINT{below.x, last.bottom + 40});
   Pump();
   EXPECT_EQ(app_->App().CaptureOn(), 0);
+}
+
+// Six quick presses of a sequence with gaps: one is typed, four wait, and the status bar says
+// that the sixth was dropped.
+TEST_F(EditingViewTest, APressPastTheSequencesWaitingIsDroppedAndTheStatusBarSaysSo) {
+  DeviceRecord& pad = *app_->Doc().records[0];
+  const KeyStroke two[] = {{'A', 0x1E, 0}, {'B', 0x30, 0}};
+  ASSERT_TRUE(pad.SetSequence(pad.buttons[0], two, 2, 1000));
+  uint8_t buttons[128] = {};
+  for (int press = 0; press < 6; ++press) {
+    EXPECT_NE(app_->Frame().MessageText().rfind("A press was dropped", 0), 0u) << press;
+    buttons[0] = 0x80;
+    app_->Doc().ProcessButtons(0, buttons);
+    buttons[0] = 0x00;
+    app_->Doc().ProcessButtons(0, buttons);
+  }
+  EXPECT_EQ(app_->Frame().MessageText(),
+            "A press was dropped: 4 sequences are already waiting to be typed.");
+  app_->Doc().ReleaseHeldKeys();
 }
 
 TEST_F(EditingViewTest, AHalfAxisRowIsNamedAndItsButtonCellSetsItsThresholds) {

@@ -396,6 +396,101 @@ TEST(ActionDialog, ShowsTheActionAsksForARateOnlyForTurboAndRefusesARateOutOfRan
   }
 }
 
+// A key pressed in one of the dialog's key fields, with the modifiers given held.
+void PressInField(HWND dialog, int id, uint8_t virtualKey, uint8_t scanCode, uint8_t modifiers) {
+  BYTE state[256] = {};
+  GetKeyboardState(state);
+  state[VK_SHIFT] = (modifiers & kModShift) ? 0x80 : 0;
+  state[VK_CONTROL] = (modifiers & kModCtrl) ? 0x80 : 0;
+  state[VK_MENU] = (modifiers & kModAlt) ? 0x80 : 0;
+  SetKeyboardState(state);
+  SendMessageA(GetDlgItem(dialog, id), WM_KEYDOWN, virtualKey, static_cast<LPARAM>(scanCode) << 16);
+  state[VK_SHIFT] = state[VK_CONTROL] = state[VK_MENU] = 0;
+  SetKeyboardState(state);
+}
+
+// Ctrl+C, Tab (made Alt+Tab with its box), Ctrl+V recorded by pressing them, 50 ms apart, and F5
+// on a long press of 300 ms; or a text in any language; or a value the dialog refuses.
+TEST(ActionDialog, RecordsASequenceEditsItStepByStepAndTakesATextAndALongPress) {
+  const struct Case {
+    const char* what;
+    bool text;
+    const char* gap;
+    const char* longMs;  // null: no long press
+    bool longKey;
+    RowOutputResult applied;
+    const char* refusal;  // the start of the message, or null when OK closes the dialog
+  } cases[] = {
+      {"sequence", false, "50", "300", true, RowOutputResult::Done, nullptr},
+      {"text", true, "0", nullptr, false, RowOutputResult::Done, nullptr},
+      {"gap 1001", false, "1001", nullptr, false, RowOutputResult::Done, "Please enter a gap"},
+      {"long 99", false, "0", "99", true, RowOutputResult::Done, "Please enter a long press"},
+      {"long 2001", false, "0", "2001", true, RowOutputResult::Done, "Please enter a long press"},
+      {"long without key", false, "0", "300", false, RowOutputResult::Done, "Please press the key"},
+      {"pool full", false, "0", nullptr, false, RowOutputResult::SequencesFull,
+       "This controller's rows already type 32 sequences"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CActionDlg dialog;
+    int applies = 0;
+    dialog.m_apply = [&](const RowOutput&) {
+      ++applies;
+      return c.applied;
+    };
+    std::string shown;
+    bool holdOffered = true;
+    LengthCheck tried;
+    WindowWatch watch(DialogCalled("Key Mapping Action"), [&](HWND window) {
+      if (c.text) {
+        SendMessageA(GetDlgItem(window, IDC_TYPES_TEXT), BM_CLICK, 0, 0);
+        SetWindowTextW(GetDlgItem(window, IDC_TEXT_EDIT), L"Gr\u00FC\u00DFe \u0416\r\nok");
+      } else {
+        PressInField(window, IDC_SEQUENCE_KEY, 'C', 0x2E, kModCtrl);
+        PressInField(window, IDC_SEQUENCE_KEY, VK_TAB, 0x0F, 0);
+        SendMessageA(GetDlgItem(window, IDC_STEP_ALT), BM_CLICK, 0, 0);
+        PressInField(window, IDC_SEQUENCE_KEY, 'V', 0x2F, kModCtrl);
+        shown = EditText(window, IDC_SEQUENCE_KEY);
+      }
+      holdOffered = IsWindowEnabled(GetDlgItem(window, IDC_ACTION_HOLD));
+      if (c.longMs != nullptr) {
+        SendMessageA(GetDlgItem(window, IDC_LONG_PRESS), BM_CLICK, 0, 0);
+        SetDlgItemTextA(window, IDC_LONG_MS, c.longMs);
+        if (c.longKey) PressInField(window, IDC_LONG_KEY, VK_F5, 0x3F, 0);
+      }
+      tried = TryOk(window, IDC_SEQUENCE_GAP, c.gap);
+      if (tried.stayedOpen) ClickButton(window, IDCANCEL);
+    });
+    const INT_PTR result = dialog.DoModal(nullptr);
+    ASSERT_TRUE(watch.Fired());
+    EXPECT_FALSE(holdOffered) << "Hold is not offered for a sequence or a text";
+    EXPECT_EQ(tried.stayedOpen, c.refusal != nullptr);
+    EXPECT_EQ(tried.messageSeen.rfind(c.refusal ? c.refusal : "", 0), 0u) << tried.messageSeen;
+    EXPECT_EQ(applies, c.refusal == nullptr || c.applied != RowOutputResult::Done ? 1 : 0);
+    if (c.refusal != nullptr) {
+      EXPECT_EQ(result, IDCANCEL);
+      continue;
+    }
+    const RowOutput& out = dialog.m_output;
+    if (c.text) {
+      EXPECT_TRUE(out.typesText);
+      EXPECT_EQ(out.text,
+                "Gr\xC3\xBC\xC3\x9F"
+                "e \xD0\x96\nok");
+      continue;
+    }
+    EXPECT_EQ(shown, "Ctrl+C, Alt+Tab, Ctrl+V");
+    ASSERT_EQ(out.stepCount, 3);
+    EXPECT_EQ(out.steps[0], (KeyStroke{'C', 0x2E, kModCtrl}));
+    EXPECT_EQ(out.steps[1], (KeyStroke{VK_TAB, 0x0F, kModAlt}));
+    EXPECT_EQ(out.steps[2], (KeyStroke{'V', 0x2F, kModCtrl}));
+    EXPECT_EQ(out.gapMs, 50);
+    EXPECT_EQ(out.longPressMs, 300);
+    EXPECT_EQ(out.longKey, (KeyStroke{VK_F5, 0x3F, 0}));
+    EXPECT_EQ(out.action, KeyAction::Tap);
+  }
+}
+
 // Rules that Add and Edit are answered with, in turn; none left: the rule dialog is cancelled.
 class ScriptedProfilesDlg final : public CProfilesDlg {
  public:
@@ -546,21 +641,21 @@ TEST(ActionDialog, ChoosesTheKeyboardOrAMouseActionWithItsModifiers) {
     const char* what;
     MouseAction mouse;
     uint8_t modifiers;
-    int choose;  // IDC_OUTPUT_KEY or IDC_OUTPUT_MOUSE
+    int choose;  // IDC_TYPES_KEYS or IDC_OUTPUT_MOUSE
     int pick;    // list index chosen, -1: as shown
     int tick;    // a modifier box clicked, 0: none
     MouseAction chosen;
     uint8_t chosenModifiers;
   };
   const Case cases[] = {
-      {"key stays key", MouseAction::None, 0, IDC_OUTPUT_KEY, -1, 0, MouseAction::None, 0},
+      {"key stays key", MouseAction::None, 0, IDC_TYPES_KEYS, -1, 0, MouseAction::None, 0},
       {"key to Left Click", MouseAction::None, 0, IDC_OUTPUT_MOUSE, -1, 0, MouseAction::LeftClick,
        0},
       {"key to Ctrl+Wheel Up", MouseAction::None, 0, IDC_OUTPUT_MOUSE, 5, IDC_MOUSE_CTRL,
        MouseAction::WheelUp, kModCtrl},
       {"Forward with Shift kept, Alt added", MouseAction::Forward, kModShift, IDC_OUTPUT_MOUSE, -1,
        IDC_MOUSE_ALT, MouseAction::Forward, kModShift | kModAlt},
-      {"Wheel Right back to the key", MouseAction::WheelRight, kModCtrl, IDC_OUTPUT_KEY, -1, 0,
+      {"Wheel Right back to the key", MouseAction::WheelRight, kModCtrl, IDC_TYPES_KEYS, -1, 0,
        MouseAction::None, 0},
   };
   for (const Case& c : cases) {

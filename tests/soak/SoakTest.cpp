@@ -77,6 +77,15 @@ class CheckingKeySender final : public KeySender {
     broken = true;
     return Delivery{};
   }
+  // The soak's mappings type keys only: a text is a fault here.
+  Delivery InjectText(const char16_t*, int) override {
+    broken = true;
+    return Delivery{};
+  }
+  Delivery SendCharMessage(WindowHandle, char16_t) override {
+    broken = true;
+    return Delivery{};
+  }
 
   std::vector<Keystroke> done;
   bool broken = false;

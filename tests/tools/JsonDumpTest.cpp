@@ -119,6 +119,31 @@ TEST_F(JsonDumpTest, KnownDocument) {
             "\"pressPercent\": 12, \"releasePercent\": 8}]}]}");
 }
 
+// A sequence, a text (UTF-8 as it is), Toggle and a long press, each only on its row.
+TEST_F(JsonDumpTest, SequencesTextsTogglesAndLongPresses) {
+  DeviceRecord& pad = AddRecord("P", 3);
+  const KeyStroke two[] = {{0x43, 46, kModCtrl}, {0x09, 15, kModAlt}};
+  ASSERT_TRUE(pad.SetSequence(pad.buttons[0], two, 2, 40));
+  ASSERT_TRUE(pad.SetText(pad.buttons[1], "\xD0\x96\n"));
+  SetMapping(pad.buttons[2], 1, 0x53, 31, 0, "", "");
+  pad.buttons[2].action = KeyAction::Toggle;
+  pad.buttons[2].longPressMs = 300;
+  pad.buttons[2].longKey = {0x74, 63, 0};
+  const std::string json = DumpJson(doc());
+  EXPECT_NE(json.find("\"keyText\": \"Ctrl + C\", \"sequence\": {\"gapMs\": 40, \"steps\": ["
+                      "{\"virtualKey\": 67, \"scanCode\": 46, \"modifiers\": 2, \"keyText\": "
+                      "\"Ctrl+C\"}, {\"virtualKey\": 9, \"scanCode\": 15, \"modifiers\": 4, "
+                      "\"keyText\": \"Alt+Tab\"}]}}"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"keyText\": \"\", \"text\": \"\xD0\x96\\n\"}"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"keyText\": \"S\", \"action\": \"Toggle\", \"longPress\": {\"ms\": 300, "
+                      "\"virtualKey\": 116, \"scanCode\": 63, \"modifiers\": 0, \"keyText\": "
+                      "\"F5\"}}"),
+            std::string::npos)
+      << json;
+}
+
 TEST_F(JsonDumpTest, ListsEveryButtonOfAFullRecordInOrder) {
   DeviceRecord& record = AddRecord("Full", kMaxButtons);
   for (int k = 0; k < kMaxButtons; ++k) record.buttons[k].scanCode = static_cast<uint8_t>(k);

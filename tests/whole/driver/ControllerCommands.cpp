@@ -267,14 +267,17 @@ int ClearFaults(Context& context) {
 int Tap(Context& context) {
   int count = 0;
   int pause = 0;
+  int hold = 0;
   if (!ParseCount(context.args[2], 100000, "count", &count)) return kUsage;
   if (context.args.size() > 3 && !ParseCount(context.args[3], 10000, "pause", &pause))
     return kUsage;
+  if (context.args.size() > 4 && !ParseCount(context.args[4], 10000, "hold", &hold)) return kUsage;
   context.args.resize(2);
   for (int i = 0; i < count; ++i) {
     if (i > 0 && pause > 0) Sleep(static_cast<DWORD>(pause));
     const int pressed = SetButtons(context, 1, 0x80);
     if (pressed != kOk) return pressed;
+    if (hold > 0) Sleep(static_cast<DWORD>(hold));
     SetButtons(context, 1, 0x00);
   }
   return kOk;
@@ -336,9 +339,9 @@ const Command kControllerCommands[] = {
     {"release-all", 1, 1, "IDX  every button byte to 0", ReleaseAll},
     {"set-axis", 3, 3, "IDX AXIS PERMILLE  move an axis to -1000..1000 of its half-range", SetAxis},
     {"set-pov", 3, 3, "IDX HAT VALUE|centred  a point of view in hundredths of a degree", SetPov},
-    {"tap", 3, 4,
-     "IDX BUTTON COUNT [PAUSE_MS]  press and release COUNT times, nothing between a press and "
-     "its release",
+    {"tap", 3, 5,
+     "IDX BUTTON COUNT [PAUSE_MS [HOLD_MS]]  press and release COUNT times, with nothing (or "
+     "HOLD_MS) between a press and its release",
      Tap},
     {"signal", 2, 2, "IDX COUNT  set the program's change event COUNT times, nothing to read",
      Signal},

@@ -189,9 +189,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     }
     default:
-      return DefWindowProcA(window, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
   }
 }
+
+// The window is a Unicode one, so that WM_CHAR carries the character itself, whatever the code
+// page; names and titles are ASCII.
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 int Usage(const char* problem) {
   std::fprintf(stderr,
@@ -282,21 +286,22 @@ int Run(int argc, char** argv) {
   if (!ClaimLog(g_sink.log)) return 3;
 
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA windowClass = {};
+  const std::wstring className = Wide(g_sink.options.className);
+  const std::wstring title = Wide(g_sink.options.title);
+  WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = g_sink.options.className.c_str();
-  if (RegisterClassA(&windowClass) == 0) {
+  windowClass.lpszClassName = className.c_str();
+  if (RegisterClassW(&windowClass) == 0) {
     std::fprintf(stderr, "keysink: RegisterClass failed (error %lu)\n", GetLastError());
     InterlockedExchange(&g_sink.log->header.sinkPid, 0);
     return 3;
   }
-  g_sink.window =
-      CreateWindowExA(0, windowClass.lpszClassName, g_sink.options.title.c_str(),
-                      WS_OVERLAPPEDWINDOW, g_sink.options.x, g_sink.options.y, g_sink.options.width,
-                      g_sink.options.height, nullptr, nullptr, instance, nullptr);
+  g_sink.window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW,
+                                  g_sink.options.x, g_sink.options.y, g_sink.options.width,
+                                  g_sink.options.height, nullptr, nullptr, instance, nullptr);
   if (g_sink.window == nullptr || SetTimer(g_sink.window, kTickTimer, kTickMs, nullptr) == 0) {
     std::fprintf(stderr, "keysink: cannot create the window (error %lu); is DISPLAY set?\n",
                  GetLastError());
@@ -312,9 +317,9 @@ int Run(int argc, char** argv) {
   InterlockedExchange(&header.sinkReady, 1);
 
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return 0;
 }

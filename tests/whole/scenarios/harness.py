@@ -97,6 +97,9 @@ class Mapping:
     description: str = ""
     action: str = ""  # "Hold" or "Turbo,<rate>"; empty: Tap
     mouse: str = ""  # "LeftClick", "WheelUp"...: a mouse action in place of the key
+    # Lines after the button lines, each without the row's name: "Sequence = 0;65,30,0;...",
+    # "Text = ..." (written in UTF-8), "Long = 300,116,63,0".
+    extras: tuple = ()
 
 
 @dataclasses.dataclass
@@ -113,7 +116,8 @@ class Record:
         m = self.mappings.get(index)
         if m is None:
             return f"Button{index + 1} = 0,0,0,0,0,,0,"
-        assigned, vk, scan = (0, 0, 0) if m.mouse else (1, m.vk, m.scan)
+        # A row that types a text or a mouse action holds no key.
+        assigned, vk, scan = (1, m.vk, m.scan) if m.vk and not m.mouse else (0, 0, 0)
         return (f"Button{index + 1} = {assigned},{vk},{scan},{m.mods},"
                 f"{len(m.window_class)},{m.window_class},{len(m.description)},{m.description}")
 
@@ -125,8 +129,10 @@ def write_config(path, records):
         lines.append(f"[{record.instance},{record.product},{record.name}]")
         lines.append(f"NumberOfButtons = {record.buttons}")
         lines.extend(record.line(i) for i in range(record.buttons))
-        lines.extend(f"Button{i + 1}Action = {m.action}"
-                     for i, m in sorted(record.mappings.items()) if m.action)
+        for i, m in sorted(record.mappings.items()):
+            if m.action:
+                lines.append(f"Button{i + 1}Action = {m.action}")
+            lines.extend(f"Button{i + 1}{extra}" for extra in m.extras)
         lines.extend(f"Button{i + 1}Mouse = {m.mouse}"
                      for i, m in sorted(record.mappings.items()) if m.mouse)
         for name, m in record.controls.items():
@@ -134,8 +140,12 @@ def write_config(path, records):
                          f"{m.window_class},{len(m.description)},{m.description}")
             if m.action:
                 lines.append(f"{name}Action = {m.action}")
+            lines.extend(f"{name}{extra}" for extra in m.extras)
         lines.extend(record.extra)
-    Path(path).write_bytes(("\r\n".join(lines) + "\r\n").encode("latin-1"))
+    # The texts of the older lines are 8-bit; a typed text is UTF-8.
+    Path(path).write_bytes(b"".join(
+        (line.encode("utf-8") if "Text = " in line else line.encode("latin-1")) + b"\r\n"
+        for line in lines))
 
 
 def instance_guid(n):

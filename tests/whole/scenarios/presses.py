@@ -5,8 +5,8 @@ import time
 
 import harness
 
-from harness import (Mapping, Record, check, check_equal, instance_guid, product_guid, scenario,
-                     write_config)
+from harness import (ID_FILE_SAVE, Mapping, Record, check, check_equal, instance_guid,
+                     product_guid, scenario, wait_saved, write_config)
 
 TARGET = "TarvelTarget"
 VK_SHIFT = 0x10
@@ -220,6 +220,123 @@ def actions_turbo(s):
     check(all(q <= released + frequency // 20 for q in downs),
           "a keystroke well after the release")
     check_equal("key-ups", len(downs), len([k for k in s.keys() if k.name == "WM_KEYUP"]))
+
+
+def down_times_ms(keys, frequency, vks):
+    """The times of the key-downs of the given keys, in ms after the first of them."""
+    downs = [k.qpc for k in keys if k.name in ("WM_KEYDOWN", "WM_SYSKEYDOWN") and k.wparam in vks]
+    return [(q - downs[0]) * 1000 / frequency for q in downs]
+
+
+@scenario("actions.sequences_and_texts", timeout=90)
+def actions_sequences_and_texts(s):
+    """Shift+A, Ctrl+B, Alt+C typed in order with nothing between them, at once and 50 ms apart
+    while the window keeps answering; a text with accented and Cyrillic letters and a line break
+    arrives as those characters, system-wide and as WM_CHAR to the target window. The list shows
+    the short forms, and a save writes the file as it was read."""
+    steps = "65,30,1;66,48,2;67,46,4"
+    text = "Grüße Жж\\nok"
+    config = one_pad(s, {0: Mapping(0x41, 30, 1, extras=(f"Sequence = 0;{steps}",)),
+                         1: Mapping(0x41, 30, 1, extras=(f"Sequence = 50;{steps}",)),
+                         2: Mapping(0, 0, 0, extras=(f"Text = {text}",)),
+                         3: Mapping(0, 0, 0, TARGET, extras=(f"Text = {text}",))})
+    s.start_sink(TARGET, focus=True)
+    s.start_tarvel(s.wine_path(config))
+    frequency = s.get("global", "qpcfrequency")
+    rows = s.rows()
+    # The list draws in the ANSI code page: how the Cyrillic letters show depends on it.
+    check_equal("key cells", ["Shift+A, Ctrl+B, ...", "Shift+A, Ctrl+B, ...", "Text: Gr", "Text: Gr"],
+                [row.texts[2][:20 if i < 2 else 8] for i, row in enumerate(rows[:4])])
+    s.drive("focus-sink", 5000)
+    s.clear_keys()
+
+    order = [("WM_KEYDOWN", VK_SHIFT), ("WM_KEYDOWN", 0x41), ("WM_KEYUP", 0x41),
+             ("WM_KEYUP", VK_SHIFT), ("WM_KEYDOWN", VK_CONTROL), ("WM_KEYDOWN", 0x42),
+             ("WM_KEYUP", 0x42), ("WM_KEYUP", VK_CONTROL), ("WM_SYSKEYDOWN", 0x12),
+             ("WM_SYSKEYDOWN", 0x43), ("WM_SYSKEYUP", 0x43), ("WM_KEYUP", 0x12)]
+
+    def keys_only(keys):
+        return [(k.name, k.wparam) for k in keys if k.name.endswith(("KEYDOWN", "KEYUP"))]
+
+    for button, gap in ((0, 0), (1, 50)):
+        s.clear_keys()
+        s.drive("press", 0, button)
+        if gap:
+            answers = [s.ping(1000) for _ in range(5)]
+            check(all(a is not None and a < 30 for a in answers),
+                  f"the window did not answer while typing: {answers}")
+        check(s.wait_keys(len(order), 5000), f"gap {gap}: {s.keys()}")
+        s.drive("release", 0, button)
+        s.passes(0, 5)
+        keys = s.keys()
+        check_equal(f"keys of the sequence with gap {gap}", order, keys_only(keys))
+        times = down_times_ms(keys, frequency, (0x41, 0x42, 0x43))
+        s.note(f"gap {gap}: key-downs at {[round(t) for t in times]} ms")
+        for i, t in enumerate(times):
+            check(abs(t - gap * i) <= 15, f"gap {gap}: keystroke {i} at {t:.0f} ms")
+
+    expected = [ord(c) for c in "Grüße Жж"] + [0x0D] + [ord(c) for c in "ok"]
+    for button, route in ((2, "queued"), (3, "sent")):
+        s.clear_keys()
+        s.drive("press", 0, button)
+        check(s.wait_keys(len(expected), 5000), f"text of button {button + 1}: {s.keys()}")
+        s.drive("release", 0, button)
+        s.passes(0, 5)
+        chars = [k for k in s.keys() if k.name == "WM_CHAR"]
+        check_equal(f"characters of button {button + 1}", expected, [k.wparam for k in chars])
+        check_equal(f"how they came, button {button + 1}", [route] * len(expected),
+                    [k.route for k in chars])
+
+    before = config.stat().st_mtime_ns
+    written = config.read_bytes()
+    s.command(ID_FILE_SAVE)
+    wait_saved(config, before)
+    check_equal("the file saved", written, config.read_bytes())
+
+
+@scenario("actions.toggle_and_long_press", timeout=90)
+def actions_toggle_and_long_press(s):
+    """Toggle puts D down on one press and lets it go on the next, and a key toggled down is let
+    go when the controller is pulled out; a long press of 300 ms: a 100 ms press types Ctrl+S on
+    release, a 500 ms press types F5 at 300 ms and nothing on release."""
+    config = one_pad(s, {0: Mapping(VK_D, 0x20, 0, TARGET, action="Toggle"),
+                         1: Mapping(0x53, 0x1F, 2, TARGET, extras=("Long = 300,116,63,0",))})
+    s.start_sink(TARGET)
+    s.start_tarvel(s.wine_path(config))
+    frequency = s.get("global", "qpcfrequency")
+    check_equal("key cells", ["D", "Ctrl+S (hold: F5)"], [row.texts[2] for row in s.rows()[:2]])
+    s.clear_keys()
+
+    for press, expected in enumerate(([("WM_KEYDOWN", VK_D)], [("WM_KEYUP", VK_D)],
+                                      [("WM_KEYDOWN", VK_D)])):
+        s.clear_keys()
+        s.drive("press", 0, 0)
+        s.passes(0, 5)
+        s.drive("release", 0, 0)
+        s.passes(0, 5)
+        check_equal(f"keys of press {press + 1}", expected, downs_ups(s.keys()))
+    s.clear_keys()
+    s.drive("unplug", 0)
+    check(s.wait_keys(1, 5000), "a pulled-out controller left the toggled key down")
+    check_equal("keys when pulled out", [("WM_KEYUP", VK_D)], downs_ups(s.keys()))
+    s.drive("replug", 0)
+    s.passes(0, 5)
+
+    ctrl_s = [("WM_KEYDOWN", VK_CONTROL), ("WM_KEYDOWN", 0x53), ("WM_KEYUP", 0x53),
+              ("WM_KEYUP", VK_CONTROL)]
+    for held_ms, expected in ((100, ctrl_s), (500, [("WM_KEYDOWN", VK_F5), ("WM_KEYUP", VK_F5)])):
+        s.clear_keys()
+        s.drive("tap", 0, 1, 1, 0, held_ms)
+        released = s.get(0, "changeqpc")
+        s.passes(0, 10)
+        keys = s.keys()
+        check_equal(f"keys of a {held_ms} ms press", expected, downs_ups(keys))
+        # The first key after the press: on release for the short one, at 300 ms for the long.
+        # The press's time is taken as HOLD_MS before the release, which a late Sleep stretches.
+        first = held_ms + (keys[0].qpc - released) * 1000 / frequency
+        s.note(f"held {held_ms} ms: first key {first:.0f} ms after the press")
+        want = min(held_ms, 300)
+        check(want - 30 <= first <= want + 40, f"first key at {first:.0f} ms, wanted {want}")
 
 
 @scenario("keys.scan_codes", timeout=60)
