@@ -185,10 +185,6 @@ void CTarvelApp::RefreshAttachedJoysticks() {
   joysticks_.RefreshJoysticks(MainFrame() != nullptr ? frame_.get() : nullptr);
 }
 
-void CTarvelApp::ShowStatus(const char* text) {
-  if (MainFrame() != nullptr) frame_->SetMessageText(text);
-}
-
 void CTarvelApp::OnAppAbout() {
   fw::Dialog about(IDD_ABOUTBOX);
   about.DoModal(frame_->Handle());

@@ -69,7 +69,6 @@ class CTarvelApp final : public fw::App, public AppServices, public TrayAnnounce
   int CaptureOn() const override { return m_captureOn; }
   void SetCaptureOn(int on) override;
   void RefreshAttachedJoysticks() override;
-  void ShowStatus(const char* text) override;
   // A balloon of the tray icon with the program's name as its title.
   void ShowTrayBalloon(const char* text) override;
 

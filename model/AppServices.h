@@ -10,8 +10,6 @@ class AppServices {
   virtual void SetCaptureOn(int on) = 0;
   // Enumerate the attached controllers again (with the main window once there is one).
   virtual void RefreshAttachedJoysticks() = 0;
-  // A short note in the status bar (a press that could not be typed).
-  virtual void ShowStatus(const char* text) = 0;
 
  protected:
   ~AppServices() = default;

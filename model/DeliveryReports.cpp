@@ -95,6 +95,12 @@ bool DeliveryReports::Remember(char (*list)[kProgramNameSize], int* count, char 
   return true;
 }
 
+void DeliveryReports::Notify(const char* text) {
+  if (notices_ == nullptr) return;
+  notices_->ShowStatusText(text);
+  statusShown_ = true;
+}
+
 void DeliveryReports::Report(const Delivery& delivery, const char* target) {
   if (notices_ == nullptr) return;
   if (delivery.Delivered()) {

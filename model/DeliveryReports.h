@@ -42,6 +42,8 @@ class DeliveryReports {
 
   void SetNotices(UserNotices* notices) { notices_ = notices; }
   void Report(const Delivery& delivery, const char* target);
+  // Another note on what became of a press, in the status bar until the next delivery.
+  void Notify(const char* text);
   // A window of the class was found: the next time none is, that is news again.
   void WindowFound(const char* className);
 

@@ -107,12 +107,15 @@ void FormatOutputText(const DeviceRecord& record, const ButtonMapping& m, char* 
       text += (i > 0 ? ", " : "") + std::string(stroke);
     }
     if (sequence->stepCount > 2) text += ", ...";
-  } else if (m.assigned != 0) {
+  } else if (m.assigned != 0 || m.mouse != MouseAction::None) {
     if (m.longPressMs == 0) {
       FormatKeyText(m, buffer);
       return;
     }
-    FormatKeyStroke(KeyStroke{m.virtualKey, m.scanCode, m.modifiers}, stroke);
+    if (m.mouse != MouseAction::None)
+      FormatKeyText(m, stroke);
+    else
+      FormatKeyStroke(KeyStroke{m.virtualKey, m.scanCode, m.modifiers}, stroke);
     text = stroke;
   }
   if (m.longPressMs != 0 && m.longKey.virtualKey != 0) {
@@ -127,6 +130,10 @@ bool CTarvelDoc::GetRowOutputText(int row, char* buffer) const {
   int record = 0;
   int button = 0;
   if (!RowToButton(row, &record, &button)) return false;
+  // The half-axes of a stick that drives the mouse say so instead.
+  const int k = button - kFirstControl;
+  if (IsHalfAxis(k) && records[record]->AxisDrivesMouse((k - kHatControls) / 2))
+    return GetButtonKeyText(record, button, buffer);
   FormatOutputText(*records[record], records[record]->Mapping(button), buffer);
   return true;
 }

@@ -66,13 +66,11 @@ bool CTarvelDoc::IsTyping(int record, int button) const {
 
 void CTarvelDoc::StartTyping(int record, int button, const KeySequence& sequence) {
   if (typing_.size() > static_cast<size_t>(kMaxQueuedSequences)) {
-    if (context_.app != nullptr) {
-      char text[96];
-      std::snprintf(text, sizeof text,
-                    "A press was dropped: %d sequences are already waiting to be typed.",
-                    kMaxQueuedSequences);
-      context_.app->ShowStatus(text);
-    }
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  "A press was dropped: %d sequences are already waiting to be typed.",
+                  kMaxQueuedSequences);
+    reports_.Notify(text);
     return;
   }
   typing_.push_back({record, button, sequence, 0, nowMs_});

@@ -203,7 +203,7 @@ void CTarvelView::FillRows() {
       document_.GetRowControlName(row, name, sizeof(name));
       list.SetItemText(row, kButtonColumn, name);
       char keyText[kOutputTextSize] = {};
-      FormatOutputText(record, mapping, keyText);
+      document_.GetRowOutputText(row, keyText);
       list.SetItemText(row, kKeyColumn, OutputTextForList(keyText).c_str());
       list.SetItemText(row, kClassColumn, mapping.windowClass);
       list.SetItemText(row, kDescriptionColumn, mapping.description);

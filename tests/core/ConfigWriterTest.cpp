@@ -108,12 +108,12 @@ TEST(ConfigWriter, WritesActionsAfterTheButtonLinesAndReadsThemBack) {
   EXPECT_EQ(Formatted(r.doc), expected);
 }
 
-// A combo, a chat line, a latch and a key with a second meaning on a long press: written after
-// the button lines in button order, read back to the same records, and the classic rules read
-// every button line's key as before.
+// A combo, a chat line, a latch, a key and a mouse button with a second meaning on a long press:
+// written after the button lines in button order, read back to the same records, and the
+// classic rules read every button line's key as before.
 TEST(ConfigWriter, WritesSequencesTextsTogglesAndLongPressesAndReadsThemBackBothWays) {
   Reader r;
-  DeviceRecord* pad = AddRecord(r.doc, 4, MakeGuid(1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}), "Pad");
+  DeviceRecord* pad = AddRecord(r.doc, 5, MakeGuid(1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}), "Pad");
   const KeyStroke combo[] = {{0x43, 0x2E, kModCtrl}, {0x09, 0x0F, kModAlt}, {0x56, 0x2F, kModCtrl}};
   ASSERT_TRUE(pad->SetSequence(pad->buttons[0], combo, 3, 50));
   ASSERT_TRUE(pad->SetText(pad->buttons[1],
@@ -124,39 +124,46 @@ TEST(ConfigWriter, WritesSequencesTextsTogglesAndLongPressesAndReadsThemBackBoth
   Assign(pad->buttons[3], 0x53, 0x1F, kModCtrl);
   pad->buttons[3].longPressMs = 300;
   pad->buttons[3].longKey = {0x74, 0x3F, 0};
+  pad->buttons[4].mouse = MouseAction::RightClick;
+  pad->buttons[4].modifiers = kModCtrl;
+  pad->buttons[4].longPressMs = 300;
+  pad->buttons[4].longKey = {0x74, 0x3F, 0};
   pad->controlRows = 1u << kHatControls;  // X Axis -
   ASSERT_TRUE(pad->SetText(pad->controls[kHatControls], "hi"));
   const std::string expected =
       "TVM2\r\n"
       "[{00000001-0002-0003-0405-060708090A0B},{00000001-0002-7777-0405-060708090A0B},Pad]\r\n"
-      "NumberOfButtons = 4\r\n"
+      "NumberOfButtons = 5\r\n"
       "Button1 = 1,67,46,2,0,,0,\r\n"
       "Button2 = 0,0,0,0,0,,0,\r\n"
       "Button3 = 1,87,17,0,0,,0,\r\n"
       "Button4 = 1,83,31,2,0,,0,\r\n"
+      "Button5 = 0,0,0,2,0,,0,\r\n"
       "Button1Sequence = 50;67,46,2;9,15,4;86,47,2\r\n"
       "Button2Text = gg wp\\nGr\xC3\xBC\xC3\x9F"
       "e \\\\o/\r\n"
       "Button3Action = Toggle\r\n"
       "Button4Long = 300,116,63,0\r\n"
+      "Button5Mouse = RightClick\r\n"
+      "Button5Long = 300,116,63,0\r\n"
       "XMinusText = hi\r\n";
   ASSERT_TRUE(r.doc.OnSaveDocument(r.path.c_str()));
   EXPECT_EQ(ReadBytes(r.path), expected);
   ASSERT_EQ(r.Load(expected), LoadResult::Loaded);
   EXPECT_EQ(Formatted(r.doc), expected);
   char cell[kOutputTextSize];
-  const char* const cells[] = {"Ctrl+C, Alt+Tab, ...",
-                               "Text: gg wp Gr\u00FC\u00DFe \\o/",
-                               "W", "Ctrl+S (hold: F5)", "Text: hi"};
-  for (int row = 0; row < 5; ++row) {
+  const char* const cells[] = {
+      "Ctrl+C, Alt+Tab, ...", "Text: gg wp Gr\u00FC\u00DFe \\o/", "W",
+      "Ctrl+S (hold: F5)",    "Ctrl + Right Click (hold: F5)",    "Text: hi"};
+  for (int row = 0; row < 6; ++row) {
     ASSERT_TRUE(r.doc.GetRowOutputText(row, cell));
     EXPECT_STREQ(cell, cells[row]) << "row " << row;
   }
   const ParsedConfiguration classic =
       ParseConfiguration(expected.data(), expected.size(), nullptr, ReadRules::Classic);
   ASSERT_EQ(classic.recordCount, 1);
-  const uint8_t keys[] = {0x43, 0, 0x57, 0x53};
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(classic.records[0]->buttons[k].virtualKey, keys[k]);
+  const uint8_t keys[] = {0x43, 0, 0x57, 0x53, 0};
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(classic.records[0]->buttons[k].virtualKey, keys[k]);
   EXPECT_EQ(classic.records[0]->controlRows, 0u);
   EXPECT_EQ(classic.records[0]->buttons[0].sequence, 0);
 }

@@ -881,7 +881,7 @@ TEST(MappingEngine, SequencesGoInOrderAtOnceOrSpacedByTheirGapAndPressesQueueAft
   Sent thrice;
   for (int i = 0; i < 3; ++i) thrice.insert(thrice.end(), all.begin(), all.end());
   EXPECT_EQ(h.keys.sent, thrice);
-  EXPECT_TRUE(h.app.statuses.empty());
+  EXPECT_TRUE(h.notices.statuses.empty());
   EXPECT_FALSE(h.doc.HoldsKeys());
 
   // 1 typed and 4 waiting: the sixth press is dropped, and the status bar says so.
@@ -892,7 +892,7 @@ TEST(MappingEngine, SequencesGoInOrderAtOnceOrSpacedByTheirGapAndPressesQueueAft
     h.bytes[0] = 0x00;
     h.Process(0);
   }
-  EXPECT_EQ(h.app.statuses,
+  EXPECT_EQ(h.notices.statuses,
             Sent{"A press was dropped: 4 sequences are already waiting to be typed."});
   for (int64_t now = 2000; now <= 4000; now += 10) h.doc.OnTick(now);
   EXPECT_EQ(h.keys.batches.size(), 15u);

@@ -26,13 +26,7 @@ class FakeApp final : public AppServices {
     if (table != nullptr) table->RefreshJoysticks(frame);
   }
 
-  void ShowStatus(const char* text) override {
-    statuses.push_back(text);
-    LogTo(log, "app status " + statuses.back());
-  }
-
   int captureOn = 0;
-  std::vector<std::string> statuses;
   int captureChanges = 0;
   int refreshes = 0;
   JoystickTable* table = nullptr;
