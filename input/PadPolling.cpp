@@ -4,6 +4,7 @@
 
 #include "input/ButtonSink.h"
 #include "input/JoystickTable.h"
+#include "input/Polling.h"
 
 namespace tarvel {
 namespace {
@@ -14,14 +15,10 @@ void MarkPadConnected(JoystickSlot& slot, int connected, ButtonSink* sink) {
   if (sink != nullptr) sink->NotifyConnectionChanged(slot.recordIndex);
 }
 
+// The pad's state laid out as DirectInput's, then the controls DirectInput has not.
 void HandOn(const JoystickSlot& slot, ButtonSink* sink) {
   if (slot.recordIndex < 0 || sink == nullptr) return;
-  sink->ProcessButtons(slot.recordIndex, slot.state.Buttons());
-  int32_t axes[kStateAxes];
-  uint32_t povs[kStatePovs];
-  for (int a = 0; a < kStateAxes; ++a) axes[a] = slot.state.Axis(a);
-  for (int h = 0; h < kStatePovs; ++h) povs[h] = slot.state.Pov(h);
-  sink->ProcessHatsAndAxes(slot.recordIndex, axes, povs);
+  ProcessState(slot, sink);
   sink->ProcessPadControls(slot.recordIndex, slot.pad);
 }
 

@@ -25,7 +25,8 @@ void ApplyChange(JoystickState& state, const DeviceChange& change) {
   }
 }
 
-// The buttons, then the axes and points of view, of the state as it stands.
+}  // namespace
+
 void ProcessState(const JoystickSlot& slot, ButtonSink* sink) {
   if (slot.recordIndex < 0 || sink == nullptr) return;
   sink->ProcessButtons(slot.recordIndex, slot.state.Buttons());
@@ -35,8 +36,6 @@ void ProcessState(const JoystickSlot& slot, ButtonSink* sink) {
   for (int h = 0; h < kStatePovs; ++h) povs[h] = slot.state.Pov(h);
   sink->ProcessHatsAndAxes(slot.recordIndex, axes, povs);
 }
-
-}  // namespace
 
 int ReadBufferedChanges(JoystickSlot& slot, ButtonSink* sink) {
   if (slot.device == nullptr || !slot.buffered) return 0;

@@ -19,6 +19,10 @@ constexpr int kMaxAcquireAttempts = 8;
 // modal loop of the system) the pass reads every buffer before the state.
 void PollJoysticks(JoystickTable& table, ButtonSink* sink, bool eventsServed = false);
 
+// Hands the state of a slot as it stands to its record: the buttons, then the axes and points of
+// view.
+void ProcessState(const JoystickSlot& slot, ButtonSink* sink);
+
 // Changes read at once, and batches read for one controller before its state is read instead.
 constexpr int kChangeBatch = 32;
 constexpr int kMaxChangeBatches = 16;

@@ -154,12 +154,9 @@ void CTarvelDoc::EndPress(int record, int button) {
     ActOnPress(record, button);
     break;
   }
-  for (size_t r = 0; r < repeating_.size();) {
-    if (repeating_[r].record == record && repeating_[r].button == button)
-      repeating_.erase(repeating_.begin() + static_cast<std::ptrdiff_t>(r));
-    else
-      ++r;
-  }
+  std::erase_if(repeating_, [&](const RepeatingMapping& r) {
+    return r.record == record && r.button == button;
+  });
   // A toggled key stays down; a sequence being typed goes on to its end.
   for (size_t h = 0; h < held_.size();) {
     if (held_[h].record != record || held_[h].button != button || held_[h].latched) {
@@ -285,24 +282,12 @@ Delivery CTarvelDoc::SendHeldKeys(size_t index, bool keyUp) {
 }
 
 void CTarvelDoc::ReleaseMappingKeys(int record, int button) {
-  for (size_t p = 0; p < pressing_.size();) {
-    if (pressing_[p].record == record && pressing_[p].button == button)
-      pressing_.erase(pressing_.begin() + static_cast<std::ptrdiff_t>(p));
-    else
-      ++p;
-  }
-  for (size_t t = 0; t < typing_.size();) {
-    if (typing_[t].record == record && typing_[t].button == button)
-      typing_.erase(typing_.begin() + static_cast<std::ptrdiff_t>(t));
-    else
-      ++t;
-  }
-  for (size_t r = 0; r < repeating_.size();) {
-    if (repeating_[r].record == record && repeating_[r].button == button)
-      repeating_.erase(repeating_.begin() + static_cast<std::ptrdiff_t>(r));
-    else
-      ++r;
-  }
+  const auto ofMapping = [&](const auto& entry) {
+    return entry.record == record && entry.button == button;
+  };
+  std::erase_if(pressing_, ofMapping);
+  std::erase_if(typing_, ofMapping);
+  std::erase_if(repeating_, ofMapping);
   for (size_t h = 0; h < held_.size();) {
     if (held_[h].record != record || held_[h].button != button) {
       ++h;
