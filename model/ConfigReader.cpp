@@ -657,6 +657,8 @@ class Parser {
     if (kind == ControlLine::Mouse) {
       MouseAction mouse = MouseAction::None;
       if (const char* reason = ReadMouseAction(rest, &mouse)) return reason;
+      // The mouse action takes the place of whatever the row typed.
+      record.ClearExtras(mapping);
       SetMouse(mapping, mouse);
     } else if (kind == ControlLine::Action) {
       KeyAction action = KeyAction::Tap;
@@ -670,12 +672,14 @@ class Parser {
       int count = 0;
       if (const char* reason = ReadSequence(rest, &gap, steps, &count)) return reason;
       if (record.TextOf(mapping) != nullptr) return "a sequence for a row that types a text";
+      if (mapping.mouse != MouseAction::None) return "a sequence for a row with a mouse action";
       if (!record.SetSequence(mapping, steps, count, gap))
         return "more than 32 sequences in one device block";
     } else if (kind == ControlLine::Text) {
       auto text = std::make_unique<TypedText>();
       if (const char* reason = ReadText(rest, text->utf8)) return reason;
       if (record.SequenceOf(mapping) != nullptr) return "a text for a row that types a sequence";
+      if (mapping.mouse != MouseAction::None) return "a text for a row with a mouse action";
       if (!record.SetText(mapping, text->utf8)) return "more than 16 texts in one device block";
     } else if (kind == ControlLine::Long) {
       int32_t ms = 0;

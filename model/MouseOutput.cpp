@@ -234,7 +234,11 @@ bool CTarvelDoc::SetRowMouseAction(int row, MouseAction action, uint8_t modifier
     if (DocView* view = FirstView()) view->RefreshRowTexts(row);
     return true;
   }
-  // The button line of a mouse action holds no key, so that older readers load the row empty.
+  // The button line of a mouse action holds no key, so that older readers load the row empty;
+  // the action takes the place of a sequence or a text too.
+  int record = 0;
+  int button = 0;
+  if (RowToButton(row, &record, &button)) records[record]->ClearExtras(*mapping);
   mapping->mouse = action;
   mapping->assigned = 0;
   mapping->virtualKey = 0;
